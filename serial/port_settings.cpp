@@ -1,0 +1,3 @@
+#include "serial/port_settings.h"
+
+PortSettingsRecord PortSettings = kStartupPortSettings;

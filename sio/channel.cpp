@@ -1,0 +1,72 @@
+#include "sio/channel.h"
+
+#include <cerrno>
+#include <fcntl.h>
+
+#include "sio/os.h"
+#include "sio/port_table.h"
+#include "sio/sio.h"
+
+namespace sio {
+namespace {
+
+// A transfer's write may wait for a slow line or flow control, but not forever.
+constexpr int kTransferWriteTimeoutMs = 30000;
+
+int read_from(os::Handle handle, std::uint8_t* buf, std::size_t len, int timeout_ms) {
+  int ready = os::wait_readable(handle, timeout_ms);
+  if (ready <= 0) {
+    if (ready < 0) keep_last_error(errno);
+    return ready < 0 ? SIOFT_WIN32FAIL : 0;
+  }
+  int n = os::read_available(handle, reinterpret_cast<char*>(buf), static_cast<int>(len));
+  if (n < 0) {
+    keep_last_error(errno);
+    return SIOFT_WIN32FAIL;
+  }
+  return n;
+}
+
+int write_to(os::Handle handle, const std::uint8_t* buf, std::size_t len) {
+  int n = os::write_all(handle, reinterpret_cast<const char*>(buf), static_cast<int>(len),
+                        kTransferWriteTimeoutMs);
+  if (n == SIO_WRITETIMEOUT) return SIOFT_TIMEOUT;
+  if (n < 0) {
+    keep_last_error(errno);
+    return SIOFT_WIN32FAIL;
+  }
+  return 0;
+}
+
+void make_nonblocking(int fd) {
+  int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}
+
+}  // namespace
+
+FdChannel::FdChannel(int read_fd, int write_fd)
+    : read_fd_(read_fd), write_fd_(write_fd < 0 ? read_fd : write_fd) {
+  make_nonblocking(read_fd_);
+  make_nonblocking(write_fd_);
+}
+
+int FdChannel::read(std::uint8_t* buf, std::size_t len, int timeout_ms) {
+  return read_from(read_fd_, buf, len, timeout_ms);
+}
+
+int FdChannel::write(const std::uint8_t* buf, std::size_t len) { return write_to(write_fd_, buf, len); }
+
+int PortChannel::read(std::uint8_t* buf, std::size_t len, int timeout_ms) {
+  auto handle = port_handle(port_);
+  if (!handle) return SIOFT_BADPORT;
+  return read_from(*handle, buf, len, timeout_ms);
+}
+
+int PortChannel::write(const std::uint8_t* buf, std::size_t len) {
+  auto handle = port_handle(port_);
+  if (!handle) return SIOFT_BADPORT;
+  return write_to(*handle, buf, len);
+}
+
+}  // namespace sio

@@ -1,0 +1,43 @@
+// The byte channel every protocol runs over: a port of ours, any file descriptor, or a test's pipe.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace sio {
+
+class ByteChannel {
+ public:
+  virtual ~ByteChannel() = default;
+  // Waits up to timeout_ms for bytes and returns how many were read (at most len), 0 when none
+  // came in time, or a negative SIOFT_ result (-1 when the port was closed meanwhile).
+  virtual int read(std::uint8_t* buf, std::size_t len, int timeout_ms) = 0;
+  // Writes every byte; 0 on success or a negative SIOFT_ result.
+  virtual int write(const std::uint8_t* buf, std::size_t len) = 0;
+};
+
+// Over a file descriptor that the caller owns (a tty, a pty, a socket or a pipe pair).
+class FdChannel : public ByteChannel {
+ public:
+  explicit FdChannel(int read_fd, int write_fd = -1);
+  int read(std::uint8_t* buf, std::size_t len, int timeout_ms) override;
+  int write(const std::uint8_t* buf, std::size_t len) override;
+
+ private:
+  int read_fd_;
+  int write_fd_;
+};
+
+// Over a port opened with sio_open. Looks the port up at every call, so a port closed from a
+// progress callback ends the transfer with -1 instead of touching a stale handle.
+class PortChannel : public ByteChannel {
+ public:
+  explicit PortChannel(int port) : port_(port) {}
+  int read(std::uint8_t* buf, std::size_t len, int timeout_ms) override;
+  int write(const std::uint8_t* buf, std::size_t len) override;
+
+ private:
+  int port_;
+};
+
+}  // namespace sio

@@ -1,0 +1,39 @@
+// A received file that appears complete or not at all: the data goes to a temporary file beside
+// the target, which is put in place at the end without replacing anything.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace sio {
+
+class IncomingFile {
+ public:
+  IncomingFile() = default;
+  IncomingFile(const IncomingFile&) = delete;
+  IncomingFile& operator=(const IncomingFile&) = delete;
+  ~IncomingFile();  // discards what was not committed
+
+  // Starts a file that will become `path`. SIOFT_FOPEN when `path` already exists or its folder
+  // cannot take files; SIOFT_WIN32FAIL for other system failures.
+  int open(const std::string& path);
+  // 0, or SIOFT_WIN32FAIL with the system error number kept.
+  int write(const std::uint8_t* data, std::size_t len);
+  // Cuts the file to `length` bytes (a sender announced the length).
+  int truncate(long length);
+  long size() const { return size_; }
+  bool is_open() const { return fd_ >= 0; }
+  // Puts the file in place under its name, never replacing an existing file (then SIOFT_FOPEN).
+  int commit();
+  // Removes the temporary file; the target is untouched.
+  void discard();
+
+ private:
+  int fd_ = -1;
+  std::string temp_path_;
+  std::string path_;
+  long size_ = 0;
+};
+
+}  // namespace sio

@@ -1,0 +1,192 @@
+// The port operations: a table of open ports over the platform's calls in os_*.cpp.
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <sys/stat.h>
+
+#include "sio/port_table.h"
+#include "sio/program_folder.h"
+#include "sio/sio.h"
+
+namespace sio {
+namespace {
+
+struct OpenPort {
+  bool open = false;
+  os::Handle handle = -1;
+  bool hardware_flow = false;
+  int write_timeout_ms = -1;
+};
+
+constexpr long kBaudRates[] = {50,   75,   110,   134,   150,   300,   600,    1200,   1800,   2400,
+                               4800, 7200, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
+
+std::recursive_mutex table_mutex;
+std::array<OpenPort, kMaxPort + 1> table;
+thread_local int last_error = 0;
+
+bool valid_number(int port) { return port >= 1 && port <= kMaxPort; }
+
+OpenPort* find_open(int port) {
+  if (!valid_number(port) || !table[port].open) return nullptr;
+  return &table[port];
+}
+
+// Negative results of the platform layer that come with an errno keep it for the caller.
+int with_error(int result) {
+  if (result == SIO_WIN32FAIL) keep_last_error(errno);
+  return result;
+}
+
+bool decode_mode(int mode, os::LineMode& line) {
+  if (mode & ~0x3F) return false;
+  line.data_bits = 5 + (mode & 3);
+  line.stop_bits = (mode & 4) ? 2 : 1;
+  switch (mode & 0x38) {
+    case 0: line.parity = 'N'; break;
+    case 8: line.parity = 'O'; break;
+    case 24: line.parity = 'E'; break;
+    case 40: line.parity = 'M'; break;
+    case 56: line.parity = 'S'; break;
+    default: return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string resolve_port_path(int port) {
+  std::string link = program_folder() + "/COM" + std::to_string(port);
+  struct stat st;
+  if (lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return link;
+  return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+std::optional<os::Handle> port_handle(int port) {
+  std::lock_guard lock(table_mutex);
+  if (OpenPort* p = find_open(port)) return p->handle;
+  return std::nullopt;
+}
+
+void keep_last_error(int error_number) { last_error = error_number; }
+
+}  // namespace sio
+
+using namespace sio;
+
+int sio_open(int port) {
+  if (!valid_number(port)) return SIO_BADPORT;
+  std::lock_guard lock(table_mutex);
+  if (table[port].open) return SIO_OK;  // a second open of our own port keeps the one handle
+  os::Handle handle;
+  int result = os::open_exclusive(resolve_port_path(port), handle);
+  if (result != SIO_OK) {
+    keep_last_error(errno);
+    return result;
+  }
+  const auto device = os::device_id(handle);
+  for (const auto& other : table) {
+    if (other.open && os::device_id(other.handle) == device) {
+      os::close(handle);
+      keep_last_error(EBUSY);
+      return SIO_OPENFAIL;
+    }
+  }
+  table[port] = OpenPort{true, handle, false, -1};
+  return SIO_OK;
+}
+
+int sio_close(int port) {
+  std::lock_guard lock(table_mutex);
+  OpenPort* p = find_open(port);
+  if (!p) return SIO_BADPORT;
+  os::close(p->handle);
+  *p = OpenPort{};
+  return SIO_OK;
+}
+
+int sio_ioctl(int port, int baud, int mode) {
+  std::lock_guard lock(table_mutex);
+  OpenPort* p = find_open(port);
+  if (!p) return SIO_BADPORT;
+  os::LineMode line;
+  if (baud < 0 || baud >= static_cast<int>(std::size(kBaudRates)) || !decode_mode(mode, line))
+    return SIO_BADPARM;
+  return with_error(os::set_line(p->handle, kBaudRates[baud], line));
+}
+
+int sio_flowctrl(int port, int mode) {
+  std::lock_guard lock(table_mutex);
+  OpenPort* p = find_open(port);
+  if (!p) return SIO_BADPORT;
+  if (mode != 0 && mode != 3 && mode != 12 && mode != 15) return SIO_BADPARM;
+  const bool hardware = (mode & 3) != 0;
+  int result = with_error(os::set_flow(p->handle, hardware, (mode & 12) != 0));
+  if (result == SIO_OK) p->hardware_flow = hardware;
+  return result;
+}
+
+int sio_DTR(int port, int mode) {
+  std::lock_guard lock(table_mutex);
+  OpenPort* p = find_open(port);
+  if (!p) return SIO_BADPORT;
+  if (mode != 0 && mode != 1) return SIO_BADPARM;
+  return with_error(os::set_modem_line(p->handle, os::ModemLine::DTR, mode == 1));
+}
+
+int sio_RTS(int port, int mode) {
+  std::lock_guard lock(table_mutex);
+  OpenPort* p = find_open(port);
+  if (!p) return SIO_BADPORT;
+  if (mode != 0 && mode != 1) return SIO_BADPARM;
+  if (p->hardware_flow) return SIO_OUTCONTROL;
+  return with_error(os::set_modem_line(p->handle, os::ModemLine::RTS, mode == 1));
+}
+
+long sio_getbaud(int port) {
+  std::lock_guard lock(table_mutex);
+  OpenPort* p = find_open(port);
+  if (!p) return SIO_BADPORT;
+  long speed = os::get_speed(p->handle);
+  if (speed < 0) {
+    keep_last_error(errno);
+    return SIO_WIN32FAIL;
+  }
+  return speed;
+}
+
+int sio_SetWriteTimeouts(int port, unsigned long timeout_ms) {
+  std::lock_guard lock(table_mutex);
+  OpenPort* p = find_open(port);
+  if (!p) return SIO_BADPORT;
+  p->write_timeout_ms = timeout_ms > 0x7FFFFFFFUL ? 0x7FFFFFFF : static_cast<int>(timeout_ms);
+  return SIO_OK;
+}
+
+int sio_read(int port, char* buf, int len) {
+  std::lock_guard lock(table_mutex);
+  OpenPort* p = find_open(port);
+  if (!p) return SIO_BADPORT;
+  if (!buf || len < 0) return SIO_BADPARM;
+  return with_error(os::read_available(p->handle, buf, len));
+}
+
+int sio_write(int port, const char* buf, int len) {
+  std::lock_guard lock(table_mutex);
+  OpenPort* p = find_open(port);
+  if (!p) return SIO_BADPORT;
+  if ((!buf && len > 0) || len < 0) return SIO_BADPARM;
+  return with_error(os::write_all(p->handle, buf, len, p->write_timeout_ms));
+}
+
+int sio_last_error() { return last_error; }
+
+const char* sio_error_text(int error_number) {
+  thread_local char text[256];
+  text[0] = '\0';
+  // The GNU strerror_r returns its text, which may not be the buffer.
+  const char* message = strerror_r(error_number, text, sizeof text);
+  if (!message || std::strncmp(message, "Unknown error", 13) == 0) return "";
+  return message;
+}

@@ -1,0 +1,71 @@
+// The serial library: port control and file transfers, addressed by COM port number.
+// Every operation takes the port number first and returns a signed result, negative on error.
+#pragma once
+
+#include <cstddef>
+
+// Results of the port operations.
+enum : int {
+  SIO_OK = 0,
+  SIO_BADPORT = -1,      // port number out of range, or the port is not open
+  SIO_BADPARM = -7,      // an argument the operation does not know
+  SIO_OUTCONTROL = -6,   // RTS is held by RTS/CTS flow control
+  SIO_NODATA = -4,
+  SIO_OPENFAIL = -5,     // device missing, or held by another handle
+  SIO_WIN32FAIL = -8,    // the operating system failed; see sio_last_error()
+  SIO_ABORTWRITE = -11,
+  SIO_WRITETIMEOUT = -12,
+};
+
+// Results of the file-transfer operations.
+enum : int {
+  SIOFT_OK = 0,
+  SIOFT_BADPORT = -1,
+  SIOFT_TIMEOUT = -2,
+  SIOFT_PROTOCOL = -3,     // the peer broke the protocol or retries ran out
+  SIOFT_ABORT = -4,        // aborted on this side (callback returned -1)
+  SIOFT_FOPEN = -5,        // the file cannot be opened or created
+  SIOFT_CANABORT = -6,     // cancelled by the other side
+  SIOFT_WIN32FAIL = -10,   // the operating system failed; see sio_last_error()
+  SIOFT_NOTSUPPORT = -11,
+};
+
+// Progress callback of a transfer: (bytes so far, unused, unused, file length); -1 aborts, 0 goes on.
+using sio_callback = int (*)(long xmitlen, int buflen, int buf, long flen);
+
+// Size of a batch receive's name buffer: 260 bytes of name and the terminating zero.
+constexpr std::size_t SIO_NAME_BUFFER = 261;
+
+int sio_open(int port);
+int sio_close(int port);
+int sio_ioctl(int port, int baud, int mode);
+int sio_flowctrl(int port, int mode);
+int sio_DTR(int port, int mode);
+int sio_RTS(int port, int mode);
+long sio_getbaud(int port);
+int sio_SetWriteTimeouts(int port, unsigned long timeout_ms);
+int sio_read(int port, char* buf, int len);
+int sio_write(int port, const char* buf, int len);
+
+// The system error number kept by the last operation on this thread that failed with -8 or -10,
+// and the platform's text for an error number (empty when it has none).
+int sio_last_error();
+const char* sio_error_text(int error_number);
+
+int sio_FtXmodem1KCRCTx(int port, const char* fname, sio_callback cb, int key);
+int sio_FtXmodemCheckSumTx(int port, const char* fname, sio_callback cb, int key);
+int sio_FtXmodemCRCTx(int port, const char* fname, sio_callback cb, int key);
+int sio_FtYmodemTx(int port, const char* fname, sio_callback cb, int key);
+int sio_FtZmodemTx(int port, const char* fname, sio_callback cb, int key);
+int sio_FtKermitTx(int port, const char* fname, sio_callback cb, int key);
+int sio_FtASCIITx(int port, const char* fname, sio_callback cb, int key);
+
+int sio_FtXmodem1KCRCRx(int port, const char* fname, sio_callback cb, int key);
+int sio_FtXmodemCheckSumRx(int port, const char* fname, sio_callback cb, int key);
+int sio_FtXmodemCRCRx(int port, const char* fname, sio_callback cb, int key);
+// Batch receives: names[0] points at a SIO_NAME_BUFFER-byte buffer that gets the stored name.
+int sio_FtYmodemRx(int port, char** names, int count, sio_callback cb, int key);
+int sio_FtZmodemRx(int port, char** names, int count, sio_callback cb, int key);
+int sio_FtKermitRx(int port, char** names, int count, sio_callback cb, int key);
+// ASCII receive ends when the user aborts (-4) or `quiet_seconds` pass without data after some arrived.
+int sio_FtASCIIRx(int port, const char* fname, sio_callback cb, int key, int quiet_seconds);

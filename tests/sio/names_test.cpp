@@ -1,0 +1,69 @@
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "sio/crc.h"
+#include "sio/incoming_file.h"
+#include "sio/names.h"
+#include "sio/sio.h"
+#include "tests/support/temp_folder.h"
+
+using namespace test_support;
+
+TEST(StoredName, KeepsTheLastComponentAndRefusesWhatCouldEscape) {
+  EXPECT_EQ(sio::stored_name_for("memo"), "memo");
+  EXPECT_EQ(sio::stored_name_for("/etc/passwd"), "passwd");
+  EXPECT_EQ(sio::stored_name_for("../../x"), "x");
+  EXPECT_EQ(sio::stored_name_for("Запись 1"), "Запись 1");
+  EXPECT_EQ(sio::stored_name_for("a\\b"), "a\\b");
+  EXPECT_FALSE(sio::stored_name_for(""));
+  EXPECT_FALSE(sio::stored_name_for("dir/"));
+  EXPECT_FALSE(sio::stored_name_for("."));
+  EXPECT_FALSE(sio::stored_name_for("a/.."));
+  EXPECT_FALSE(sio::stored_name_for("bad\nname"));
+  EXPECT_FALSE(sio::stored_name_for(std::string("nul\0x", 5)));
+  EXPECT_FALSE(sio::stored_name_for("del\x7f"));
+  EXPECT_FALSE(sio::stored_name_for(std::string(256, 'n')));
+  EXPECT_EQ(sio::stored_name_for(std::string(255, 'n'))->size(), 255u);
+}
+
+TEST(Crc, KnownVectors) {
+  const std::string check = "123456789";
+  auto data = reinterpret_cast<const std::uint8_t*>(check.data());
+  EXPECT_EQ(sio::crc16_xmodem(data, check.size()), 0x31C3);
+  EXPECT_EQ(sio::crc32_ieee(data, check.size()), 0xCBF43926u);
+}
+
+TEST(IncomingFile, AppearsCompleteOrNotAtAll) {
+  TempFolder folder;
+  const std::string target = folder.file("memo");
+  {
+    sio::IncomingFile file;
+    ASSERT_EQ(file.open(target), 0);
+    ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>("abcdef"), 6), 0);
+    EXPECT_FALSE(file_exists(target));
+    EXPECT_EQ(file.truncate(4), 0);
+    EXPECT_EQ(file.size(), 4);
+    ASSERT_EQ(file.commit(), 0);
+  }
+  EXPECT_EQ(read_file(target), "abcd");
+
+  {  // never replaces
+    sio::IncomingFile file;
+    EXPECT_EQ(file.open(target), SIOFT_FOPEN);
+    ASSERT_EQ(file.open(folder.file("other")), 0);
+    write_file(folder.file("other"), "someone else's");
+    ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>("x"), 1), 0);
+    EXPECT_EQ(file.commit(), SIOFT_FOPEN);
+  }
+  EXPECT_EQ(read_file(folder.file("other")), "someone else's");
+
+  {  // abandoned: nothing left behind
+    sio::IncomingFile file;
+    ASSERT_EQ(file.open(folder.file("partial")), 0);
+    ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>("x"), 1), 0);
+  }
+  std::size_t entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder.path())) ++entries;
+  EXPECT_EQ(entries, 2u);
+  EXPECT_EQ(sio::IncomingFile().open(folder.file("no-such-dir/x")), SIOFT_FOPEN);
+}

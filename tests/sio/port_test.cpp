@@ -1,0 +1,207 @@
+// The port operations over real pseudo-terminals.
+#include <cerrno>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "sio/os_posix.h"
+#include "sio/sio.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_folder.h"
+
+using namespace test_support;
+
+namespace {
+
+constexpr int kPort = 7;
+
+struct OpenedPort {
+  ScopedProgramFolder folder;
+  PtyPair pty;
+  OpenedPort() {
+    folder.link_port(kPort, pty.device());
+    EXPECT_EQ(sio_open(kPort), SIO_OK);
+  }
+  ~OpenedPort() { sio_close(kPort); }
+
+  termios device_settings() const {
+    termios tio{};
+    EXPECT_EQ(tcgetattr(pty.device_fd(), &tio), 0);
+    return tio;
+  }
+};
+
+}  // namespace
+
+TEST(SioPort, OpenResolvesLinkReopensAndCloses) {
+  OpenedPort port;
+  // A second open of the same number keeps the one handle and the port stays usable.
+  EXPECT_EQ(sio_open(kPort), SIO_OK);
+  EXPECT_EQ(sio_write(kPort, "AT\r", 3), 3);
+  EXPECT_EQ(read_for(port.pty.peer(), 3, 1000), "AT\r");
+  EXPECT_EQ(sio_close(kPort), SIO_OK);
+  EXPECT_EQ(sio_close(kPort), SIO_BADPORT);  // harmless
+  EXPECT_EQ(sio_open(kPort), SIO_OK);
+  EXPECT_EQ(sio_write(kPort, "x", 1), 1);
+  EXPECT_EQ(read_for(port.pty.peer(), 1, 1000), "x");
+}
+
+TEST(SioPort, OpenFailures) {
+  ScopedProgramFolder folder;
+  EXPECT_EQ(sio_open(0), SIO_BADPORT);
+  EXPECT_EQ(sio_open(257), SIO_BADPORT);
+  EXPECT_EQ(sio_open(-3), SIO_BADPORT);
+
+  // A link to nothing, and a plain file that is no terminal.
+  folder.link_port(3, folder.file("missing"));
+  EXPECT_EQ(sio_open(3), SIO_OPENFAIL);
+  write_file(folder.file("plain"), "x");
+  folder.link_port(4, folder.file("plain"));
+  EXPECT_EQ(sio_open(4), SIO_OPENFAIL);
+
+  // Without a link the number falls back to /dev/ttyS<n-1>, which does not exist this high.
+  EXPECT_EQ(sio_open(256), SIO_OPENFAIL);
+}
+
+TEST(SioPort, DeviceHeldElsewhereIsBusy) {
+  OpenedPort port;
+  // Another port number of ours reaching the same device.
+  port.folder.link_port(kPort + 1, port.pty.device());
+  EXPECT_EQ(sio_open(kPort + 1), SIO_OPENFAIL);
+  EXPECT_EQ(sio_read(kPort + 1, nullptr, 0), SIO_BADPORT);
+
+  // Another program holding it: a child process tries to open the device.
+  pid_t child = fork();
+  if (child == 0) {
+    sio_close(kPort);  // the child's copy of our handle does not count as ours
+    port.folder.link_port(9, port.pty.device());
+    _exit(sio_open(9) == SIO_OPENFAIL ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(SioPort, EveryOperationOnAClosedPortGivesBadPort) {
+  char buf[512];
+  EXPECT_EQ(sio_ioctl(11, 15, 3), SIO_BADPORT);
+  EXPECT_EQ(sio_flowctrl(11, 0), SIO_BADPORT);
+  EXPECT_EQ(sio_DTR(11, 1), SIO_BADPORT);
+  EXPECT_EQ(sio_RTS(11, 1), SIO_BADPORT);
+  EXPECT_EQ(sio_getbaud(11), SIO_BADPORT);
+  EXPECT_EQ(sio_SetWriteTimeouts(11, 100), SIO_BADPORT);
+  EXPECT_EQ(sio_read(11, buf, 512), SIO_BADPORT);
+  EXPECT_EQ(sio_write(11, "x", 1), SIO_BADPORT);
+  EXPECT_EQ(sio_close(11), SIO_BADPORT);
+  EXPECT_EQ(sio_read(0, buf, 512), SIO_BADPORT);
+}
+
+TEST(SioPort, SpeedsReachTheDevice) {
+  OpenedPort port;
+  const long speeds[] = {50,   75,   110,   134,   150,   300,   600,    1200,   1800,   2400,
+                         4800, 7200, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
+  for (int code = 0; code < 20; ++code) {
+    ASSERT_EQ(sio_ioctl(kPort, code, 3), SIO_OK) << code;
+    EXPECT_EQ(sio_getbaud(kPort), speeds[code]) << code;
+    speed_t constant = sio::os::speed_constant(speeds[code]);
+    termios tio = port.device_settings();
+    if (constant != 0) {
+      EXPECT_EQ(cfgetospeed(&tio), constant) << code;
+    }
+  }
+  EXPECT_EQ(sio_ioctl(kPort, 20, 3), SIO_BADPARM);
+  EXPECT_EQ(sio_ioctl(kPort, -1, 3), SIO_BADPARM);
+}
+
+TEST(SioPort, LineModes) {
+  OpenedPort port;
+  // Stop bits reach the pty; unknown parity codes and stray bits are refused.
+  ASSERT_EQ(sio_ioctl(kPort, 15, 3 | 4), SIO_OK);
+  EXPECT_TRUE(port.device_settings().c_cflag & CSTOPB);
+  ASSERT_EQ(sio_ioctl(kPort, 15, 3), SIO_OK);
+  EXPECT_FALSE(port.device_settings().c_cflag & CSTOPB);
+  EXPECT_EQ(sio_ioctl(kPort, 15, 3 | 16), SIO_BADPARM);
+  EXPECT_EQ(sio_ioctl(kPort, 15, 3 | 32), SIO_BADPARM);
+  EXPECT_EQ(sio_ioctl(kPort, 15, 64), SIO_BADPARM);
+  for (int mode : {0, 8, 24, 40, 56}) EXPECT_EQ(sio_ioctl(kPort, 15, 2 | mode), SIO_OK) << mode << " " << sio_error_text(sio_last_error());
+
+  // Data bits and parity as computed for the device (a pty stores CS8 without parity).
+  termios base{};
+  auto bits = [&](int data, char parity) {
+    return sio::os::with_line_mode(base, {data, 1, parity}).c_cflag & (CSIZE | PARENB | PARODD | CMSPAR);
+  };
+  EXPECT_EQ(bits(5, 'N'), tcflag_t(CS5));
+  EXPECT_EQ(bits(6, 'N'), tcflag_t(CS6));
+  EXPECT_EQ(bits(7, 'E'), tcflag_t(CS7 | PARENB));
+  EXPECT_EQ(bits(8, 'O'), tcflag_t(CS8 | PARENB | PARODD));
+  EXPECT_EQ(bits(8, 'M'), tcflag_t(CS8 | PARENB | PARODD | CMSPAR));
+  EXPECT_EQ(bits(8, 'S'), tcflag_t(CS8 | PARENB | CMSPAR));
+}
+
+TEST(SioPort, FlowControlAndModemLines) {
+  OpenedPort port;
+  auto flow = [&] {
+    termios tio = port.device_settings();
+    return std::pair<bool, bool>((tio.c_cflag & CRTSCTS) != 0, (tio.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF));
+  };
+  ASSERT_EQ(sio_flowctrl(kPort, 3), SIO_OK);
+  EXPECT_EQ(flow(), std::make_pair(true, false));
+  EXPECT_EQ(sio_RTS(kPort, 1), SIO_OUTCONTROL);
+  ASSERT_EQ(sio_flowctrl(kPort, 12), SIO_OK);
+  EXPECT_EQ(flow(), std::make_pair(false, true));
+  ASSERT_EQ(sio_flowctrl(kPort, 15), SIO_OK);
+  EXPECT_EQ(flow(), std::make_pair(true, true));
+  EXPECT_EQ(sio_RTS(kPort, 0), SIO_OUTCONTROL);
+  ASSERT_EQ(sio_flowctrl(kPort, 0), SIO_OK);
+  EXPECT_EQ(flow(), std::make_pair(false, false));
+  EXPECT_EQ(sio_flowctrl(kPort, 1), SIO_BADPARM);
+
+  // A pty has no modem lines: the requests are accepted as no-ops.
+  EXPECT_EQ(sio_DTR(kPort, 1), SIO_OK);
+  EXPECT_EQ(sio_DTR(kPort, 0), SIO_OK);
+  EXPECT_EQ(sio_RTS(kPort, 1), SIO_OK);
+  EXPECT_EQ(sio_RTS(kPort, 0), SIO_OK);
+  EXPECT_EQ(sio_DTR(kPort, 2), SIO_BADPARM);
+}
+
+TEST(SioPort, ReadAndWrite) {
+  OpenedPort port;
+  char buf[512];
+  EXPECT_EQ(sio_read(kPort, buf, 512), 0);  // nothing waits: at once
+
+  std::string block(4096, '\0');
+  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7);
+  ASSERT_EQ(sio_SetWriteTimeouts(kPort, 1000), SIO_OK);
+  EXPECT_EQ(sio_write(kPort, block.data(), static_cast<int>(block.size())), 4096);
+  EXPECT_EQ(read_for(port.pty.peer(), block.size(), 2000), block);
+
+  write_all(port.pty.peer(), std::string(600, 'z'));
+  std::string got = read_for(port.pty.peer(), 0, 0);
+  int total = 0;
+  for (int tries = 0; tries < 100 && total < 600; ++tries) {
+    int n = sio_read(kPort, buf, 512);
+    ASSERT_GE(n, 0);
+    ASSERT_LE(n, 512);
+    total += n;
+    if (n == 0) usleep(10000);
+  }
+  EXPECT_EQ(total, 600);
+}
+
+TEST(SioPort, WriteTimesOutWhenTheLineIsFull) {
+  OpenedPort port;
+  ASSERT_EQ(sio_SetWriteTimeouts(kPort, 100), SIO_OK);
+  // Nobody reads the other side: the pty's buffer fills and a write cannot finish in time.
+  std::string chunk(65536, 'a');
+  int result = 0;
+  for (int i = 0; i < 64 && result >= 0; ++i) result = sio_write(kPort, chunk.data(), static_cast<int>(chunk.size()));
+  EXPECT_EQ(result, SIO_WRITETIMEOUT);
+}
+
+TEST(SioPort, SystemErrorText) {
+  EXPECT_STRNE(sio_error_text(ENOENT), "");
+  EXPECT_STREQ(sio_error_text(987654), "");
+}

@@ -1,0 +1,32 @@
+// A pseudo-terminal pair for tests: `peer` is the side the test plays, `device` the path a
+// port or a tool opens.
+#pragma once
+
+#include <string>
+
+namespace test_support {
+
+class PtyPair {
+ public:
+  PtyPair();
+  ~PtyPair();
+  PtyPair(const PtyPair&) = delete;
+  PtyPair& operator=(const PtyPair&) = delete;
+
+  int peer() const { return master_; }
+  const std::string& device() const { return device_; }
+  // Keeps the device side open too, so the peer never sees a hang-up while nobody holds it.
+  int device_fd() const { return slave_; }
+
+ private:
+  int master_ = -1;
+  int slave_ = -1;
+  std::string device_;
+};
+
+// Reads from fd until `want` bytes arrived or timeout_ms passed; returns what arrived.
+std::string read_for(int fd, std::size_t want, int timeout_ms);
+// Writes everything to fd.
+void write_all(int fd, const std::string& bytes);
+
+}  // namespace test_support

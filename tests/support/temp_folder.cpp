@@ -1,0 +1,49 @@
+#include "tests/support/temp_folder.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "sio/program_folder.h"
+
+namespace test_support {
+
+TempFolder::TempFolder(const std::string& base) {
+  std::string pattern = base + "/vokarel-test-XXXXXX";
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed in " + base);
+  path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+ScopedProgramFolder::ScopedProgramFolder() { sio::set_program_folder(folder_.path()); }
+ScopedProgramFolder::~ScopedProgramFolder() { sio::set_program_folder(""); }
+
+void ScopedProgramFolder::link_port(int n, const std::string& device) const {
+  std::string link = file("COM" + std::to_string(n));
+  unlink(link.c_str());
+  if (symlink(device.c_str(), link.c_str()) != 0) throw std::runtime_error("symlink failed: " + link);
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool file_exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace test_support

@@ -1,0 +1,40 @@
+// A temporary folder removed with everything in it when the test ends, and a program folder
+// pointed at one for the test's length (so parallel tests never share COMn links or files).
+#pragma once
+
+#include <string>
+
+namespace test_support {
+
+class TempFolder {
+ public:
+  explicit TempFolder(const std::string& base = "/tmp");
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+class ScopedProgramFolder {
+ public:
+  ScopedProgramFolder();
+  ~ScopedProgramFolder();
+  const std::string& path() const { return folder_.path(); }
+  std::string file(const std::string& name) const { return folder_.file(name); }
+  // Makes COMn in the program folder a link to `device`.
+  void link_port(int n, const std::string& device) const;
+
+ private:
+  TempFolder folder_;
+};
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+bool file_exists(const std::string& path);
+
+}  // namespace test_support
