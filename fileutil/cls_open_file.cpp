@@ -1,0 +1,57 @@
+#include "fileutil/cls_open_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "fileutil/file_copy.h"
+#include "fileutil/file_placement.h"
+#include "fileutil/find_file.h"
+
+clsOpenFile::~clsOpenFile() { hold(-1); }
+
+void clsOpenFile::hold(int fd) {
+  if (hFile >= 0) close(hFile);
+  hFile = fd;
+}
+
+bool clsOpenFile::CopyFile(const std::string& source, const std::string& dectination,
+                           bool owerwritefiles) {
+  return fileutil::copy_file(source, dectination,
+                             owerwritefiles ? fileutil::Existing::Keep : fileutil::Existing::Replace);
+}
+
+bool clsOpenFile::MoveFile(const std::string& source, const std::string& dectination) noexcept {
+  if (fileutil::place_without_replacing(source, dectination)) return true;
+  return errno == EXDEV && fileutil::move_by_copying(source, dectination);
+}
+
+bool clsOpenFile::DeleteFile(const std::string& lpFileName) noexcept {
+  return unlink(lpFileName.c_str()) == 0;
+}
+
+bool clsOpenFile::CreateFile(const std::string& lpFileName, bool bCloseFile) {
+  if (fileutil::regular_file_exists(lpFileName)) unlink(lpFileName.c_str());
+  int fd = open(lpFileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  hold(fd);
+  if (bCloseFile) hold(-1);
+  return fd >= 0;
+}
+
+std::int32_t clsOpenFile::GetFileSize(const std::string& lpFileName, bool bCloseFile) {
+  // O_PATH: a descriptor without read or write access, enough to ask for the size.
+  int fd = open(lpFileName.c_str(), O_PATH | O_CLOEXEC);
+  hold(fd);
+  std::int32_t size = -1;
+  struct stat st;
+  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    size = static_cast<std::int32_t>(static_cast<std::uint32_t>(st.st_size));
+  }
+  if (bCloseFile) hold(-1);
+  return size;
+}
+
+bool clsOpenFile::FindFile(const std::string& lpFileName) {
+  return fileutil::find_first_match(lpFileName);
+}

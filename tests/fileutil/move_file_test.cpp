@@ -1,0 +1,198 @@
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "fileutil/cls_open_file.h"
+#include "tests/fileutil/counting.h"
+#include "fileutil/file_placement.h"
+#include "tests/fileutil/file_systems.h"
+#include "tests/support/temp_folder.h"
+
+using namespace test_support;
+
+namespace {
+
+// Makes a file impossible to remove while it lives: immutable where we may set that (root on
+// most disk file systems), else through a read-only folder (which root would ignore).
+class Unremovable {
+ public:
+  explicit Unremovable(const std::string& file) : file_(file) {
+    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+      flags |= FS_IMMUTABLE_FL;
+      immutable_ = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    if (fd >= 0) close(fd);
+    if (!immutable_ && geteuid() != 0) {
+      folder_ = fileutil::folder_of(file);
+      if (chmod(folder_.c_str(), 0555) != 0) folder_.clear();
+    }
+  }
+  ~Unremovable() {
+    if (immutable_) {
+      int fd = open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+      int flags = 0;
+      if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        flags &= ~FS_IMMUTABLE_FL;
+        ioctl(fd, FS_IOC_SETFLAGS, &flags);
+      }
+      close(fd);
+    }
+    if (!folder_.empty()) chmod(folder_.c_str(), 0755);
+  }
+  explicit operator bool() const { return immutable_ || !folder_.empty(); }
+
+ private:
+  std::string file_;
+  std::string folder_;
+  bool immutable_ = false;
+};
+
+// Two moves of different files onto one name, started together, many times over: exactly one
+// wins each round, the name holds the winner's bytes and the loser keeps its file.
+void race_moves_onto_one_name(const std::string& from_folder, const std::string& to_folder,
+                              int rounds) {
+  for (int round = 0; round < rounds; ++round) {
+    const std::string a = from_folder + "/a" + std::to_string(round);
+    const std::string b = from_folder + "/b" + std::to_string(round);
+    const std::string target = to_folder + "/target" + std::to_string(round);
+    write_file(a, "from a " + std::to_string(round));
+    write_file(b, "from b " + std::to_string(round));
+
+    std::atomic<int> ready{0};
+    bool moved_a = false, moved_b = false;
+    auto mover = [&](const std::string& source, bool& moved) {
+      ready.fetch_add(1);
+      while (ready.load() < 2) {
+      }
+      moved = clsOpenFile().MoveFile(source, target);
+    };
+    std::thread ta(mover, std::cref(a), std::ref(moved_a));
+    std::thread tb(mover, std::cref(b), std::ref(moved_b));
+    ta.join();
+    tb.join();
+
+    ASSERT_NE(moved_a, moved_b) << "round " << round;
+    const std::string& winner = moved_a ? a : b;
+    const std::string& loser = moved_a ? b : a;
+    EXPECT_EQ(read_file(target), (moved_a ? "from a " : "from b ") + std::to_string(round));
+    EXPECT_FALSE(file_exists(winner));
+    EXPECT_EQ(read_file(loser), (moved_a ? "from b " : "from a ") + std::to_string(round));
+  }
+}
+
+}  // namespace
+
+TEST(MoveFile, RenamesWithinAFileSystemAndNeverReplaces) {
+  TempFolder folder;
+  write_file(folder.file("memo"), "recorded");
+  write_file(folder.file("taken.amr"), "keep me");
+
+  EXPECT_FALSE(clsOpenFile().MoveFile(folder.file("memo"), folder.file("taken.amr")));
+  EXPECT_EQ(read_file(folder.file("memo")), "recorded");
+  EXPECT_EQ(read_file(folder.file("taken.amr")), "keep me");
+
+  EXPECT_TRUE(clsOpenFile().MoveFile(folder.file("memo"), folder.file("Запись 1.amr")));
+  EXPECT_FALSE(file_exists(folder.file("memo")));
+  EXPECT_EQ(read_file(folder.file("Запись 1.amr")), "recorded");
+
+  EXPECT_FALSE(clsOpenFile().MoveFile(folder.file("memo"), folder.file("again.amr")));
+  EXPECT_FALSE(clsOpenFile().MoveFile(folder.file("Запись 1.amr"), folder.file("no/such.amr")));
+  EXPECT_FALSE(clsOpenFile().MoveFile("", folder.file("empty")));
+
+  // A folder moves too, and not onto another folder.
+  ASSERT_EQ(mkdir(folder.file("dir").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(folder.file("other").c_str(), 0755), 0);
+  EXPECT_FALSE(clsOpenFile().MoveFile(folder.file("dir"), folder.file("other")));
+  EXPECT_TRUE(clsOpenFile().MoveFile(folder.file("dir"), folder.file("moved")));
+  EXPECT_TRUE(std::filesystem::is_directory(folder.file("moved")));
+}
+
+TEST(MoveFile, BothWaysOfRefusingToReplaceWork) {
+  TempFolder folder;
+  write_file(folder.file("a"), "a");
+  write_file(folder.file("b"), "b");
+  for (auto place : {fileutil::rename_noreplace, fileutil::link_then_unlink}) {
+    EXPECT_FALSE(place(folder.file("a"), folder.file("b")));
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(read_file(folder.file("a")), "a");
+    EXPECT_EQ(read_file(folder.file("b")), "b");
+    EXPECT_TRUE(place(folder.file("a"), folder.file("c")));
+    EXPECT_FALSE(file_exists(folder.file("a")));
+    EXPECT_EQ(read_file(folder.file("c")), "a");
+    ASSERT_TRUE(clsOpenFile().MoveFile(folder.file("c"), folder.file("a")));
+  }
+  EXPECT_EQ(entries_in(folder.path()), 2u);
+}
+
+TEST(MoveFile, CopiesAcrossFileSystemsWithoutLeavingAnythingHalfDone) {
+  auto folders = folders_on_two_file_systems();
+  if (!folders) GTEST_SKIP() << "no writable /dev/shm on a file system of its own";
+  const auto& shm = *folders.tmpfs;
+  const auto& disk = *folders.disk;
+
+  std::string bytes(300000, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+  write_file(shm.file("memo"), bytes);
+  chmod(shm.file("memo").c_str(), 0640);
+  const struct timespec times[2] = {{1000000000, 0}, {1100000000, 0}};
+  utimensat(AT_FDCWD, shm.file("memo").c_str(), times, 0);
+
+  write_file(disk.file("taken.amr"), "keep me");
+  EXPECT_FALSE(clsOpenFile().MoveFile(shm.file("memo"), disk.file("taken.amr")));
+  EXPECT_EQ(read_file(disk.file("taken.amr")), "keep me");
+  EXPECT_EQ(read_file(shm.file("memo")), bytes);
+  EXPECT_EQ(entries_in(disk.path()), 1u);
+
+  ASSERT_TRUE(clsOpenFile().MoveFile(shm.file("memo"), disk.file("memo.amr")));
+  EXPECT_FALSE(file_exists(shm.file("memo")));
+  EXPECT_EQ(read_file(disk.file("memo.amr")), bytes);
+  struct stat st;
+  ASSERT_EQ(stat(disk.file("memo.amr").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1100000000);
+  EXPECT_EQ(entries_in(disk.path()), 2u);
+
+  // And back, onto the tmpfs.
+  ASSERT_TRUE(clsOpenFile().MoveFile(disk.file("memo.amr"), shm.file("back")));
+  EXPECT_EQ(read_file(shm.file("back")), bytes);
+
+  // A link is not followed to another file system, and a folder does not cross.
+  ASSERT_EQ(symlink(shm.file("back").c_str(), shm.file("link").c_str()), 0);
+  EXPECT_FALSE(clsOpenFile().MoveFile(shm.file("link"), disk.file("link")));
+  EXPECT_TRUE(std::filesystem::is_symlink(shm.file("link")));
+  ASSERT_EQ(mkdir(shm.file("dir").c_str(), 0755), 0);
+  EXPECT_FALSE(clsOpenFile().MoveFile(shm.file("dir"), disk.file("dir")));
+  EXPECT_FALSE(clsOpenFile().MoveFile(shm.file("back"), disk.file("no/such")));
+  EXPECT_EQ(entries_in(disk.path()), 1u);
+  EXPECT_EQ(read_file(shm.file("back")), bytes);
+
+  // A source that cannot be removed: the copy is taken back and the move fails.
+  write_file(disk.file("stuck"), "stuck");
+  Unremovable lock(disk.file("stuck"));
+  if (lock) {
+    EXPECT_FALSE(clsOpenFile().MoveFile(disk.file("stuck"), shm.file("stuck.amr")));
+    EXPECT_EQ(read_file(disk.file("stuck")), "stuck");
+    EXPECT_FALSE(file_exists(shm.file("stuck.amr")));
+    EXPECT_EQ(entries_in(shm.path()), 3u);  // back, link, dir
+  }
+}
+
+TEST(MoveFile, TwoMovesRacingForOneNameNeverReplace) {
+  TempFolder folder;
+  race_moves_onto_one_name(folder.path(), folder.path(), 300);
+
+  auto folders = folders_on_two_file_systems();
+  if (!folders) GTEST_SKIP() << "no writable /dev/shm on a file system of its own";
+  race_moves_onto_one_name(folders.tmpfs->path(), folders.disk->path(), 40);
+  // Only the winners' files: no temporary copy stays behind.
+  EXPECT_EQ(entries_in(folders.disk->path()), 40u);
+}
