@@ -1,0 +1,51 @@
+// The e365sim program as a child process, and a client that plays the tool on its port.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <termios.h>
+#include <vector>
+
+namespace e365sim_test {
+
+// The e365sim binary beside this test program.
+std::string simulator_path();
+
+class SimProcess {
+ public:
+  // Starts e365sim with `args` and waits for its first line (the device path); device() stays
+  // empty when the program ends without printing one.
+  explicit SimProcess(const std::vector<std::string>& args);
+  ~SimProcess();
+  SimProcess(const SimProcess&) = delete;
+  SimProcess& operator=(const SimProcess&) = delete;
+
+  const std::string& device() const { return device_; }
+  // Sends `signal_number` (0: none) and waits up to timeout_ms for the end; the exit status,
+  // or -1 when the program is still running.
+  int stop(int signal_number, int timeout_ms = 10000);
+
+ private:
+  pid_t pid_ = -1;
+  int status_ = -1;
+  std::string device_;
+};
+
+class PhoneClient {
+ public:
+  // Opens the port like the tool does: raw, 8N1, at `speed`.
+  explicit PhoneClient(const std::string& device, speed_t speed = B57600);
+  ~PhoneClient();
+  int fd() const { return fd_; }
+  // Sends the line with its CR and returns everything up to the end of the answer (an "OK" or
+  // "ERROR" line), or what came within timeout_ms.
+  std::string command(const std::string& line, int timeout_ms = 5000);
+
+ private:
+  int fd_ = -1;
+};
+
+// Reads from fd until what came ends with one of `ends`, or timeout_ms pass.
+std::string read_until(int fd, const std::vector<std::string>& ends, int timeout_ms);
+
+}  // namespace e365sim_test
