@@ -61,6 +61,13 @@ TEST(CommandLineReader, DropsARunawayLineAndRecoversAtItsEnd) {
   EXPECT_EQ(reader.take(bytes)->text, longest);
 }
 
+// What the first write of a new transfer gives.
+LineFaults::Passed first_write(const LineFaultSettings& settings, std::string_view bytes) {
+  LineFaults faults(settings);
+  faults.start_transfer();
+  return faults.pass(bytes);
+}
+
 TEST(LineFaults, CutsATransferAtTheFirstThresholdCountedFromItsStart) {
   LineFaultSettings settings;
   settings.cancel_after = 10;
@@ -79,22 +86,16 @@ TEST(LineFaults, CutsATransferAtTheFirstThresholdCountedFromItsStart) {
   EXPECT_EQ(cancelling.pass("012345678").cut, LineFaults::Cut::None);
 
   settings.hangup_after = 4;
-  LineFaults both(settings);
-  both.start_transfer();
-  auto hung = both.pass("0123456789abc");
+  auto hung = first_write(settings, "0123456789abc");
   EXPECT_EQ(hung.bytes, "0123");
   EXPECT_EQ(hung.cut, LineFaults::Cut::HangUp);
 
   settings.hangup_after = 10;
-  LineFaults equal(settings);
-  equal.start_transfer();
-  EXPECT_EQ(equal.pass("0123456789abc").cut, LineFaults::Cut::HangUp);
+  EXPECT_EQ(first_write(settings, "0123456789abc").cut, LineFaults::Cut::HangUp);
 
   LineFaultSettings at_once;
   at_once.cancel_after = 0;
-  LineFaults immediate(at_once);
-  immediate.start_transfer();
-  auto none = immediate.pass("abc");
+  auto none = first_write(at_once, "abc");
   EXPECT_TRUE(none.bytes.empty());
   EXPECT_EQ(none.cut, LineFaults::Cut::Cancel);
 }
