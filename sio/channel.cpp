@@ -19,8 +19,13 @@ int read_from(os::Handle handle, std::uint8_t* buf, std::size_t len, int timeout
     if (ready < 0) keep_last_error(errno);
     return ready < 0 ? SIOFT_WIN32FAIL : 0;
   }
+  errno = 0;
   int n = os::read_available(handle, reinterpret_cast<char*>(buf), static_cast<int>(len));
-  if (n < 0) {
+  // Readable, yet the read ends at once without EAGAIN: the other end is gone (a closed socket
+  // or pipe), which would otherwise look like a silent line until a time-out.
+  bool ended = n == 0 && len > 0 && errno == 0;
+  if (ended) errno = EIO;
+  if (n < 0 || ended) {
     keep_last_error(errno);
     return SIOFT_WIN32FAIL;
   }

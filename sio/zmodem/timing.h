@@ -1,0 +1,25 @@
+// How long each end of a ZMODEM session waits, and how often it retries. The defaults suit a
+// phone on a serial cable: after the download command it may need several seconds before its
+// sender starts, and the receive is started before that command is even sent.
+#pragma once
+
+namespace sio::zmodem {
+
+struct Timing {
+  // Waiting for the other end's first frame; the session ends with a time-out after this.
+  int start_ms = 30000;
+  // While waiting for the other end: how often our invitation (ZRINIT, ZRQINIT, ZFILE, ZEOF,
+  // ZFIN) goes out again.
+  int prompt_ms = 3000;
+  // Inside a receive: silence after which we ask for the data again from our position. Errors
+  // are answered at once; this only covers answers of ours that got lost.
+  int retry_ms = 1000;
+  // Inside a session: silence after which it ends with a time-out.
+  int idle_ms = 15000;
+  // After our ZFIN: how long we wait for the sender's "OO".
+  int finish_ms = 1000;
+  // Errors in a row without progress before the session ends with a protocol failure.
+  int max_errors = 30;
+};
+
+}  // namespace sio::zmodem

@@ -1,9 +1,0 @@
-#include "sio/sio.h"
-#include "sio/transfers.h"
-
-namespace sio {
-
-int zmodem_send(ByteChannel&, const std::string&, const ProgressFn&) { return SIOFT_NOTSUPPORT; }
-int zmodem_receive(ByteChannel&, const std::string&, std::string&, const ProgressFn&) { return SIOFT_NOTSUPPORT; }
-
-}  // namespace sio

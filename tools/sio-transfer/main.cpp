@@ -1,0 +1,57 @@
+// sio-transfer: runs one of the library's file transfers over a tty or pty and reports the
+// library's result as "result N" on standard error (exit status 1 when it is negative).
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "sio/channel.h"
+#include "sio/os.h"
+#include "sio/sio.h"
+#include "tools/sio-transfer/command_line.h"
+#include "tools/sio-transfer/protocols.h"
+
+int main(int argc, char** argv) {
+  std::string error;
+  auto cl = parse_command_line(std::vector<std::string>(argv + 1, argv + argc), error);
+  if (!cl) {
+    std::fprintf(stderr, "sio-transfer: %s\n%s", error.c_str(), kUsage);
+    return 2;
+  }
+  bool names_announced = cl->protocol == "zmodem" || cl->protocol == "ymodem" || cl->protocol == "kermit";
+  if (cl->file.empty() && (cl->send || !names_announced)) {
+    std::fprintf(stderr, "sio-transfer: FILE is required here\n%s", kUsage);
+    return 2;
+  }
+
+  sio::os::Handle handle;
+  int opened = sio::os::open_exclusive(cl->device, handle);
+  if (opened < 0) {
+    std::fprintf(stderr, "sio-transfer: cannot open %s\nresult %d\n", cl->device.c_str(), SIOFT_BADPORT);
+    return 1;
+  }
+  if (cl->baud > 0 && sio::os::set_line(handle, cl->baud, sio::os::LineMode{}) < 0) {
+    std::fprintf(stderr, "sio-transfer: cannot set %ld bit/s on %s\n", cl->baud, cl->device.c_str());
+    sio::os::close(handle);
+    return 2;
+  }
+
+  sio::FdChannel channel(handle);
+  sio::ProgressFn progress;
+  if (cl->progress)
+    progress = [](long done, long total) {
+      std::fprintf(stderr, "progress %ld %ld\n", done, total);
+      return 0;
+    };
+  TransferRequest request{cl->send, cl->file, cl->dir};
+  std::string stored;
+  bool known = false;
+  int result = run_protocol(cl->protocol, channel, request, progress, stored, known);
+  sio::os::close(handle);
+  if (!known) {
+    std::fprintf(stderr, "sio-transfer: unknown protocol %s\n%s", cl->protocol.c_str(), kUsage);
+    return 2;
+  }
+  if (!stored.empty()) std::fprintf(stderr, "stored %s\n", stored.c_str());
+  std::fprintf(stderr, "result %d\n", result);
+  return result < 0 ? 1 : 0;
+}
