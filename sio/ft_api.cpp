@@ -30,16 +30,25 @@ int with_file_name(int port, const char* fname, Run run) {
   return on_port(port, [&](ByteChannel& channel) { return run(channel, std::string(fname)); });
 }
 
+// The name buffer shows the stored name as soon as the receiver knows it, so that the callback
+// can show it during the transfer, and holds the final name (or nothing) afterwards.
 template <typename Run>
-int batch_receive(int port, char** names, int count, Run run) {
+int batch_receive(int port, char** names, int count, sio_callback cb, Run run) {
   if (!names || count < 1 || !names[0]) return SIOFT_FOPEN;
   names[0][0] = '\0';
   return on_port(port, [&](ByteChannel& channel) {
     std::string stored;
-    int result = run(channel, program_folder(), stored);
-    std::size_t n = std::min(stored.size(), kMaxStoredName);
-    std::memcpy(names[0], stored.data(), n);
-    names[0][n] = '\0';
+    auto publish = [&] {
+      std::size_t n = std::min(stored.size(), kMaxStoredName);
+      std::memcpy(names[0], stored.data(), n);
+      names[0][n] = '\0';
+    };
+    ProgressFn progress = [&](long done, long total) {
+      publish();
+      return cb ? cb(done, 0, 0, total) : 0;
+    };
+    int result = run(channel, program_folder(), stored, progress);
+    publish();
     return result;
   });
 }
@@ -85,11 +94,11 @@ int sio_FtASCIIRx(int port, const char* fname, sio_callback cb, int, int quiet_s
 }
 
 int sio_FtYmodemRx(int port, char** names, int count, sio_callback cb, int) {
-  return batch_receive(port, names, count, [&](ByteChannel& c, const std::string& folder, std::string& stored) { return ymodem_receive(c, folder, stored, progress_of(cb)); });
+  return batch_receive(port, names, count, cb, [&](ByteChannel& c, const std::string& folder, std::string& stored, const ProgressFn& p) { return ymodem_receive(c, folder, stored, p); });
 }
 int sio_FtZmodemRx(int port, char** names, int count, sio_callback cb, int) {
-  return batch_receive(port, names, count, [&](ByteChannel& c, const std::string& folder, std::string& stored) { return zmodem_receive(c, folder, stored, progress_of(cb)); });
+  return batch_receive(port, names, count, cb, [&](ByteChannel& c, const std::string& folder, std::string& stored, const ProgressFn& p) { return zmodem_receive(c, folder, stored, p); });
 }
 int sio_FtKermitRx(int port, char** names, int count, sio_callback cb, int) {
-  return batch_receive(port, names, count, [&](ByteChannel& c, const std::string& folder, std::string& stored) { return kermit_receive(c, folder, stored, progress_of(cb)); });
+  return batch_receive(port, names, count, cb, [&](ByteChannel& c, const std::string& folder, std::string& stored, const ProgressFn& p) { return kermit_receive(c, folder, stored, p); });
 }

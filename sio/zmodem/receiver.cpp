@@ -60,9 +60,11 @@ void Receiver::on_event(const FrameDecoder::Event& event) {
     case Kind::Header: on_header(event.header); break;
     case Kind::Subpacket: on_subpacket(event); break;
     case Kind::BadHeader:
-      // Before the session, bad headers are echoes and noise; inside it, a lost header may
-      // have been the ZDATA or ZEOF we wait for, so ask again at once.
+      // Before the sender is heard, bad headers are echoes and noise. After that a damaged
+      // header may have been the one we wait for, so ask again at once: for the data from our
+      // position, or for the file offer.
       if (state_ == State::Data) on_data_error();
+      else if (sender_heard_ && state_ == State::WaitFile) send_init();
       break;
     case Kind::BadSubpacket:
       if (awaited_data_ == ZDATA) on_data_error();

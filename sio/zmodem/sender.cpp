@@ -198,7 +198,7 @@ void Sender::prompt_again() {
     case State::WaitEofAck: send(Header::at(ZEOF, length_), true); break;
     case State::WaitFin:
       // The file is delivered; a receiver that stays silent at the very end is not a failure.
-      if (errors_ > 3) finish(skipped_ ? SIOFT_CANABORT : SIOFT_OK);
+      if (errors_ > 1) finish(skipped_ ? SIOFT_CANABORT : SIOFT_OK);
       else send(Header::at(ZFIN, 0));
       break;
     default: break;
@@ -210,7 +210,7 @@ void Sender::tick(std::int64_t now_ms) {
   if (state_ == State::Done || state_ == State::Streaming) return;
   if (!receiver_heard_ && now_ - started_ >= timing_.start_ms) fail(SIOFT_TIMEOUT, false);
   else if (receiver_heard_ && now_ - last_heard_ >= timing_.idle_ms) fail(SIOFT_TIMEOUT, true);
-  else if (now_ - last_prompt_ >= timing_.prompt_ms) prompt_again();
+  else if (now_ - last_prompt_ >= (state_ == State::WaitInit ? timing_.prompt_ms : timing_.retry_ms)) prompt_again();
 }
 
 void Sender::abort() {

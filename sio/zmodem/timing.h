@@ -8,11 +8,11 @@ namespace sio::zmodem {
 struct Timing {
   // Waiting for the other end's first frame; the session ends with a time-out after this.
   int start_ms = 30000;
-  // While waiting for the other end: how often our invitation (ZRINIT, ZRQINIT, ZFILE, ZEOF,
-  // ZFIN) goes out again.
+  // While waiting for the other end to start (or for the next file): how often our invitation
+  // (ZRINIT, ZRQINIT) goes out again.
   int prompt_ms = 3000;
-  // Inside a receive: silence after which we ask for the data again from our position. Errors
-  // are answered at once; this only covers answers of ours that got lost.
+  // Inside a session: silence after which our last request (ZRPOS, ZFILE, ZEOF, ZFIN) goes out
+  // again. Errors are answered at once; this only covers frames that got lost on the way.
   int retry_ms = 1000;
   // Inside a session: silence after which it ends with a time-out.
   int idle_ms = 15000;

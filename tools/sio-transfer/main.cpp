@@ -1,5 +1,6 @@
 // sio-transfer: runs one of the library's file transfers over a tty or pty and reports the
 // library's result as "result N" on standard error (exit status 1 when it is negative).
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "tools/sio-transfer/protocols.h"
 
 int main(int argc, char** argv) {
+  // A peer that goes away ends the transfer with an error result, not with a signal.
+  std::signal(SIGPIPE, SIG_IGN);
   std::string error;
   auto cl = parse_command_line(std::vector<std::string>(argv + 1, argv + argc), error);
   if (!cl) {

@@ -1,0 +1,62 @@
+#include "tests/support/child_process.h"
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace test_support {
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, int fd, const std::string& cwd,
+                           const std::string& stderr_path) {
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    int err = open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int flags = fcntl(fd, F_GETFL);
+    fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (dup2(fd, 0) < 0 || dup2(fd, 1) < 0 || err < 0 || dup2(err, 2) < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+    setsid();
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (pid_ > 0 && status_ < 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+void ChildProcess::signal(int sig) {
+  if (pid_ > 0 && status_ < 0) kill(pid_, sig);
+}
+
+int ChildProcess::wait(int timeout_ms) {
+  if (status_ >= 0) return status_;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (true) {
+    int raw = 0;
+    pid_t r = waitpid(pid_, &raw, WNOHANG);
+    if (r == pid_) {
+      status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+      return status_;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+      status_ = 255;
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+}  // namespace test_support

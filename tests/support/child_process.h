@@ -1,0 +1,29 @@
+// Runs a peer program (sz, rz, kermit) with its standard input and output on one descriptor.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+class ChildProcess {
+ public:
+  // Starts argv[0] (looked up in PATH) in folder `cwd`, stdin and stdout on `fd`, stderr to
+  // `stderr_path` (or /dev/null). Other descriptors are closed on exec.
+  ChildProcess(const std::vector<std::string>& argv, int fd, const std::string& cwd = ".",
+               const std::string& stderr_path = "/dev/null");
+  ~ChildProcess();  // kills a child still running
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // The exit status, or -1 when it did not end within timeout_ms (it is killed then).
+  int wait(int timeout_ms);
+  void signal(int sig);
+  int pid() const { return pid_; }
+
+ private:
+  int pid_ = -1;
+  int status_ = -1;
+};
+
+}  // namespace test_support

@@ -1,0 +1,40 @@
+// A line between two file descriptors (pty masters, sockets) run by two threads, one per
+// direction: it can hold each direction to a line's byte rate and damage the bytes it carries
+// (flipped bits, dropped bytes) from a seeded generator, so a faulty link repeats exactly.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+namespace test_support {
+
+struct LinkFaults {
+  std::uint32_t seed = 1;
+  unsigned flip_one_in = 0;  // each byte has a bit flipped with chance 1/flip_one_in (0: never)
+  unsigned drop_one_in = 0;  // each byte is lost with chance 1/drop_one_in (0: never)
+};
+
+class LinkRelay {
+ public:
+  // `bytes_per_second` 0 carries bytes as fast as they come.
+  LinkRelay(int fd_a, int fd_b, long bytes_per_second = 0, LinkFaults faults = {});
+  ~LinkRelay();
+  LinkRelay(const LinkRelay&) = delete;
+  LinkRelay& operator=(const LinkRelay&) = delete;
+
+  // Bytes damaged or dropped so far, both directions together.
+  unsigned long faults_made() const { return faults_made_; }
+
+ private:
+  void carry(int from, int to, std::uint32_t seed);
+
+  long rate_;
+  LinkFaults faults_;
+  std::atomic<bool> stop_{false};
+  std::atomic<unsigned long> faults_made_{0};
+  std::thread a_to_b_;
+  std::thread b_to_a_;
+};
+
+}  // namespace test_support

@@ -1,0 +1,323 @@
+// The protocol cores driven directly: scripted peers byte by byte, both cores against each
+// other over a damaged line, and the clock moved by hand.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "sio/zmodem/decoder.h"
+#include "sio/zmodem/file_info.h"
+#include "tests/zmodem/memory_session.h"
+
+using namespace sio::zmodem;
+using namespace zmodem_test;
+
+namespace {
+
+Bytes bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// What a sender would put on the line.
+struct Script {
+  Escaper escaper;
+  Bytes wire;
+  Script& hex(std::uint8_t type, std::uint32_t pos = 0) {
+    append_header(wire, Header::at(type, pos), escaper);
+    return *this;
+  }
+  Script& bin(Header h) {
+    h.format = HeaderFormat::Bin32;
+    append_header(wire, h, escaper);
+    return *this;
+  }
+  Script& bin(std::uint8_t type, std::uint32_t pos) { return bin(Header::at(type, pos)); }
+  Script& sub(const Bytes& data, FrameEnd end) {
+    append_subpacket(wire, data.data(), data.size(), end, true, escaper);
+    return *this;
+  }
+  Script& file(const std::string& name, long length, std::uint8_t conversion = ZCBIN) {
+    bin(Header::flags(ZFILE, conversion));
+    return sub(format_file_info(name, length, 0), FrameEnd::ZCRCW);
+  }
+  Script& raw(const std::string& s) {
+    wire.insert(wire.end(), s.begin(), s.end());
+    return *this;
+  }
+  Bytes take() { return std::exchange(wire, {}); }
+};
+
+// The headers in what an end sent.
+std::vector<Header> headers_in(const Bytes& out) {
+  FrameDecoder decoder;
+  std::vector<Header> found;
+  for (std::size_t pos = 0; pos < out.size();) {
+    pos += decoder.feed(out.data() + pos, out.size() - pos);
+    if (decoder.event().kind == FrameDecoder::Kind::Header) found.push_back(decoder.event().header);
+  }
+  return found;
+}
+
+bool ends_with_cancel(const Bytes& out) {
+  return out.size() >= 8 && std::count(out.end() - 18, out.end(), CAN) >= 8;
+}
+
+struct ReceiverRig {
+  MemorySink sink;
+  Timing timing;
+  Receiver receiver{sink, timing};
+  std::int64_t now = 0;
+  explicit ReceiverRig(Timing t = {}) : timing(t), receiver(sink, timing) { receiver.start(0); }
+  // Feeds the bytes one at a time and returns the headers the receiver answered with.
+  std::vector<Header> feed(const Bytes& b) {
+    for (auto c : b) receiver.feed(&c, 1, now);
+    return answer();
+  }
+  std::vector<Header> answer() {
+    auto h = headers_in(receiver.output());
+    receiver.output().clear();
+    return h;
+  }
+  std::vector<Header> wait(std::int64_t ms) {
+    for (std::int64_t end = now + ms; now < end && !receiver.finished();) receiver.tick(now += 10);
+    return answer();
+  }
+};
+
+std::vector<std::uint8_t> types(const std::vector<Header>& hs) {
+  std::vector<std::uint8_t> t;
+  for (auto& h : hs) t.push_back(h.type);
+  return t;
+}
+
+using T = std::vector<std::uint8_t>;
+
+}  // namespace
+
+TEST(ZmodemCores, SessionsOfEverySizeArriveExactly) {
+  for (std::size_t size : {0u, 1u, 100u, 1024u, 1025u, 5000u, 100000u}) {
+    MemorySource source;
+    source.data = random_bytes(size, static_cast<std::uint32_t>(size));
+    MemorySink sink;
+    Sender sender(source, "memo.amr", static_cast<std::uint32_t>(size), 0);
+    Receiver receiver(sink);
+    Line a, b;
+    run_session(sender, receiver, a, b);
+    EXPECT_EQ(sender.result(), SIOFT_OK) << size;
+    EXPECT_EQ(receiver.result(), SIOFT_OK) << size;
+    EXPECT_TRUE(sink.committed);
+    EXPECT_EQ(sink.name, "memo.amr");
+    EXPECT_EQ(receiver.stored_name(), "memo.amr");
+    EXPECT_EQ(sink.data, source.data) << size;
+  }
+}
+
+TEST(ZmodemCores, DamagedLineGivesTheExactFileOrAFailure) {
+  int delivered = 0;
+  for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+    MemorySource source;
+    source.data = random_bytes(20000, seed);
+    MemorySink sink;
+    Sender sender(source, "memo.amr", 20000, 0);
+    Receiver receiver(sink);
+    Line a{std::mt19937(seed), 300, 3000}, b{std::mt19937(seed + 1000), 300, 3000};
+    run_session(sender, receiver, a, b);
+    if (receiver.result() == SIOFT_OK) {
+      ++delivered;
+      ASSERT_TRUE(sink.committed) << seed;
+      ASSERT_EQ(sink.data, source.data) << seed;
+    } else {
+      EXPECT_FALSE(sink.committed) << seed;
+    }
+  }
+  // Fast answers to every error carry nearly every session through such a line.
+  EXPECT_GE(delivered, 18);
+}
+
+TEST(ZmodemCores, ReceiverIgnoresEchoAndAnswersEveryStart) {
+  ReceiverRig rig;
+  EXPECT_EQ(types(rig.answer()), T{ZRINIT});
+  // The phone echoes the command line and our own ZRINIT; then its sender starts, twice.
+  Script s;
+  Bytes echo = s.raw("AT%PCTL=GET /Voice Memo/a\r").hex(ZRINIT).raw("\r\nOK\r\n").take();
+  EXPECT_TRUE(rig.feed(echo).empty());
+  EXPECT_EQ(types(rig.feed(s.raw("rz\r").hex(ZRQINIT).take())), T{ZRINIT});
+  EXPECT_EQ(types(rig.feed(s.hex(ZRQINIT).take())), T{ZRINIT});
+  // A resume request is not honoured: the file starts at 0.
+  auto answer = rig.feed(s.file("/phone/Voice Memo/a.amr", 5, 3).take());
+  ASSERT_EQ(types(answer), T{ZRPOS});
+  EXPECT_EQ(answer[0].position(), 0u);
+  EXPECT_EQ(rig.sink.name, "a.amr");
+  EXPECT_EQ(rig.receiver.bytes_total(), 5);
+  rig.feed(s.bin(ZDATA, 0).sub(bytes("hello"), FrameEnd::ZCRCE).bin(ZEOF, 5).take());
+  EXPECT_TRUE(rig.sink.committed);
+  // A second file of the batch is skipped; text after the "OO" is no longer ours.
+  EXPECT_EQ(types(rig.feed(s.file("b.amr", 3).take())), T{ZSKIP});
+  EXPECT_EQ(types(rig.feed(s.hex(ZFIN).take())), T{ZFIN});
+  rig.feed(s.raw("OO\r\nOK\r\n**\x18" "B08").take());
+  EXPECT_TRUE(rig.receiver.finished());
+  EXPECT_EQ(rig.receiver.result(), SIOFT_OK);
+  EXPECT_EQ(bytes("hello"), rig.sink.data);
+  EXPECT_EQ(rig.sink.opens, 1);
+}
+
+TEST(ZmodemCores, ReceiverRefusesTakenAndUnsafeNames) {
+  for (std::string name : {"taken.amr", "", "..", "dir/..", "a\x01" "b", "x/"}) {
+    ReceiverRig rig;
+    rig.sink.existing = {"taken.amr"};
+    rig.answer();
+    Script s;
+    EXPECT_EQ(types(rig.feed(s.hex(ZRQINIT).file(name, 10).take())), (T{ZRINIT, ZSKIP})) << name;
+    EXPECT_EQ(types(rig.feed(s.hex(ZFIN).raw("OO").take())), T{ZFIN});
+    EXPECT_EQ(rig.receiver.result(), SIOFT_FOPEN) << name;
+    EXPECT_FALSE(rig.sink.committed);
+    EXPECT_TRUE(rig.receiver.stored_name().empty());
+  }
+  // A session that offers nothing stores nothing, and says so.
+  ReceiverRig rig;
+  rig.feed(Script().hex(ZRQINIT).hex(ZFIN).raw("OO").take());
+  EXPECT_TRUE(rig.receiver.finished());
+  EXPECT_LT(rig.receiver.result(), 0);
+}
+
+TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
+  ReceiverRig rig;
+  Script s;
+  rig.feed(s.hex(ZRQINIT).file("f", 3000).take());
+  Bytes data = random_bytes(1000, 3);
+  // The second subpacket is damaged: ZRPOS for 1000 goes out before any time passes, and the
+  // rest of the frame is ignored until the data starts there again.
+  Bytes wire = s.bin(ZDATA, 0).sub(data, FrameEnd::ZCRCG).take();
+  Bytes bad = s.sub(data, FrameEnd::ZCRCG).take();
+  bad[100] ^= 4;
+  wire.insert(wire.end(), bad.begin(), bad.end());
+  auto answer = rig.feed(wire);
+  ASSERT_EQ(types(answer), T{ZRPOS});
+  EXPECT_EQ(answer[0].position(), 1000u);
+  EXPECT_TRUE(rig.feed(s.sub(data, FrameEnd::ZCRCG).sub(data, FrameEnd::ZCRCE).bin(ZEOF, 3000).take())
+                  .size() == 1);  // the stale ZEOF is answered with ZRPOS again
+  // Data it already has may come again: it is skipped, the rest kept.
+  rig.feed(s.bin(ZDATA, 500).sub(Bytes(data.begin(), data.begin() + 500), FrameEnd::ZCRCG).take());
+  rig.feed(s.sub(data, FrameEnd::ZCRCQ).take());
+  EXPECT_EQ(rig.receiver.bytes_done(), 2000);
+  // Silence: the request goes out again after a second, and the session ends in the end.
+  EXPECT_EQ(types(rig.wait(1000)), T{ZRPOS});
+  // A line that damages every try: a bounded number of requests, then the end.
+  int tries = 0;
+  for (; tries < 100 && !rig.receiver.finished(); ++tries) {
+    Bytes again = s.bin(ZDATA, 2000).take();
+    again.insert(again.end(), bad.begin(), bad.end());
+    rig.feed(again);
+  }
+  EXPECT_LE(tries, Timing{}.max_errors + 1);
+  EXPECT_TRUE(rig.receiver.finished());
+  EXPECT_EQ(rig.receiver.result(), SIOFT_PROTOCOL);
+  EXPECT_TRUE(rig.sink.discarded);
+  EXPECT_FALSE(rig.sink.committed);
+}
+
+TEST(ZmodemCores, ReceiverTimesOutAndAborts) {
+  Timing t;
+  ReceiverRig silent(t);
+  silent.answer();
+  // Nobody starts: ZRINIT again every few seconds, then a time-out.
+  auto again = silent.wait(t.start_ms - 100);
+  EXPECT_EQ(again.size(), static_cast<std::size_t>((t.start_ms - 100) / t.prompt_ms));
+  EXPECT_FALSE(silent.receiver.finished());
+  silent.wait(200);
+  EXPECT_EQ(silent.receiver.result(), SIOFT_TIMEOUT);
+
+  ReceiverRig rig;
+  rig.feed(Script().hex(ZRQINIT).file("f", 10).bin(ZDATA, 0).sub(bytes("12345"), FrameEnd::ZCRCG).take());
+  rig.receiver.abort();
+  EXPECT_TRUE(ends_with_cancel(rig.receiver.output()));
+  EXPECT_EQ(rig.receiver.result(), SIOFT_ABORT);
+  EXPECT_TRUE(rig.sink.discarded);
+
+  ReceiverRig cancelled;
+  cancelled.feed(Script().hex(ZRQINIT).file("f", 10).raw("\x18\x18\x18\x18\x18\x18\x18\x18").take());
+  EXPECT_EQ(cancelled.receiver.result(), SIOFT_CANABORT);
+  EXPECT_TRUE(cancelled.sink.discarded);
+}
+
+TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
+  MemorySource source;
+  source.data = random_bytes(10000, 5);
+  for (auto& b : source.data) b = static_cast<std::uint8_t>(b % 40);  // plenty of control bytes
+  Sender sender(source, "f", 10000, 0);
+  sender.start(0);
+  sender.output().clear();
+  Header init = Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32 | ESCCTL);
+  init.data[ZP0] = 0x00;
+  init.data[ZP1] = 0x08;  // a 2048-byte buffer
+  Script s;
+  append_header(s.wire, init, s.escaper);
+  s.hex(ZRPOS, 0);
+  Bytes start = s.take();
+  sender.feed(start.data(), start.size(), 0);
+  for (int i = 0; i < 10 && sender.streaming(); ++i) sender.stream(1024);
+  EXPECT_FALSE(sender.streaming());  // waits for its ZACK
+  EXPECT_EQ(sender.bytes_done(), 2048);
+  Bytes out = sender.output();
+  // Only ZDLE and the XON after a ZCRCW subpacket (a flow-control restart) go out raw.
+  for (auto c : out) EXPECT_TRUE(c == ZDLE || c == XON || (c & 0x60) != 0) << int(c);
+  FrameDecoder decoder;
+  std::size_t data_bytes = 0;
+  FrameEnd last = FrameEnd::ZCRCG;
+  std::uint8_t frame = 0;
+  for (std::size_t pos = 0; pos < out.size();) {
+    pos += decoder.feed(out.data() + pos, out.size() - pos);
+    if (decoder.event().kind == FrameDecoder::Kind::Header) frame = decoder.event().header.type;
+    if (decoder.event().kind == FrameDecoder::Kind::Subpacket && frame == ZDATA) {
+      data_bytes += decoder.event().size;
+      last = decoder.event().end;
+    }
+  }
+  EXPECT_EQ(data_bytes, 2048u);
+  EXPECT_EQ(last, FrameEnd::ZCRCW);
+  Bytes ack = Script().hex(ZACK, 2048).take();
+  sender.feed(ack.data(), ack.size(), 0);
+  EXPECT_TRUE(sender.streaming());
+}
+
+TEST(ZmodemCores, SenderRewindsSkipsAbortsAndTimesOut) {
+  MemorySource source;
+  source.data = random_bytes(50000, 9);
+  auto started = [&](Sender& sender) {
+    sender.start(0);
+    Script s;
+    append_header(s.wire, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), s.escaper);
+    Bytes start = s.hex(ZRPOS, 0).take();
+    sender.feed(start.data(), start.size(), 0);
+  };
+  Sender sender(source, "f", 50000, 0);
+  started(sender);
+  sender.stream(20000);
+  EXPECT_GE(sender.bytes_done(), 20000);
+  std::size_t block = sender.subpacket_size();
+  Bytes back = Script().hex(ZRPOS, 3000).take();
+  sender.feed(back.data(), back.size(), 0);
+  EXPECT_EQ(sender.bytes_done(), 3000);
+  EXPECT_LT(sender.subpacket_size(), block);
+  sender.output().clear();
+  sender.stream(100);
+  auto hs = headers_in(sender.output());
+  ASSERT_FALSE(hs.empty());
+  EXPECT_EQ(hs[0].type, ZDATA);
+  EXPECT_EQ(hs[0].position(), 3000u);
+
+  Bytes skip = Script().hex(ZSKIP).take();
+  sender.feed(skip.data(), skip.size(), 0);
+  Bytes fin = Script().hex(ZFIN).take();
+  sender.feed(fin.data(), fin.size(), 0);
+  EXPECT_EQ(sender.result(), SIOFT_CANABORT);
+
+  Sender aborted(source, "f", 50000, 0);
+  started(aborted);
+  aborted.abort();
+  EXPECT_TRUE(ends_with_cancel(aborted.output()));
+  EXPECT_EQ(aborted.result(), SIOFT_ABORT);
+
+  Timing t;
+  Sender lonely(source, "f", 50000, 0, t);
+  lonely.start(0);
+  for (std::int64_t now = 0; now <= t.start_ms && !lonely.finished(); now += 10) lonely.tick(now);
+  EXPECT_EQ(lonely.result(), SIOFT_TIMEOUT);
+}
