@@ -138,17 +138,21 @@ void FrameDecoder::on_hex_digit(std::uint8_t c) {
   if (header_len_ == 7) finish_header();
 }
 
+bool FrameDecoder::plain_byte(std::uint8_t c, std::uint8_t& out, Kind error) {
+  switch (unescape(c, out)) {
+    case Unescaped::Byte: return true;
+    case Unescaped::Skip: return false;
+    case Unescaped::End:
+    case Unescaped::Error: break;
+  }
+  state_ = State::Hunt;
+  emit(error);
+  return false;
+}
+
 void FrameDecoder::on_header_byte(std::uint8_t c) {
   std::uint8_t b = 0;
-  switch (unescape(c, b)) {
-    case Unescaped::Skip: return;
-    case Unescaped::End:
-    case Unescaped::Error:
-      state_ = State::Hunt;
-      emit(Kind::BadHeader);
-      return;
-    case Unescaped::Byte: break;
-  }
+  if (!plain_byte(c, b, Kind::BadHeader)) return;
   header_[header_len_++] = b;
   if (header_len_ == 5 + crc_size(format_)) finish_header();
 }
@@ -203,15 +207,7 @@ void FrameDecoder::on_data_byte(std::uint8_t c) {
 
 void FrameDecoder::on_crc_byte(std::uint8_t c) {
   std::uint8_t b = 0;
-  switch (unescape(c, b)) {
-    case Unescaped::Skip: return;
-    case Unescaped::End:
-    case Unescaped::Error:
-      state_ = State::Hunt;
-      emit(Kind::BadSubpacket);
-      return;
-    case Unescaped::Byte: break;
-  }
+  if (!plain_byte(c, b, Kind::BadSubpacket)) return;
   crc_[crc_len_++] = b;
   if (crc_len_ < (data_crc32_ ? 4u : 2u)) return;
   auto end_byte = static_cast<std::uint8_t>(end_);

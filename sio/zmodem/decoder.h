@@ -45,6 +45,8 @@ class FrameDecoder {
   enum class Unescaped { Byte, Skip, End, Error };
 
   Unescaped unescape(std::uint8_t c, std::uint8_t& out);
+  // A header or CRC byte: true with `out` set, false for a skipped byte or an error (reported).
+  bool plain_byte(std::uint8_t c, std::uint8_t& out, Kind error);
   void on_header_byte(std::uint8_t c);
   void on_hex_digit(std::uint8_t c);
   void finish_header();
