@@ -6,44 +6,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "fileutil/file_io.h"
 #include "fileutil/file_placement.h"
 
 namespace fileutil {
 namespace {
 
-// Closes a descriptor on every path out of a function.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() { close(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  bool close() {
-    if (fd_ < 0) return true;
-    int result = ::close(fd_);
-    fd_ = -1;
-    return result == 0;
-  }
-
- private:
-  int fd_;
-};
-
 bool copy_with_read_write(int from, int to) {
   char buffer[1 << 16];
   for (;;) {
-    ssize_t got = read(from, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
-    if (got == 0) return true;
-    for (ssize_t done = 0; done < got;) {
-      ssize_t put = write(to, buffer + done, static_cast<std::size_t>(got - done));
-      if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) return false;
-      done += put;
-    }
+    long got = read_some(from, buffer, sizeof buffer);
+    if (got <= 0) return got == 0;
+    if (!write_all(to, std::string_view(buffer, static_cast<std::size_t>(got)))) return false;
   }
 }
 
@@ -67,7 +41,7 @@ bool copy_bytes(int from, int to) {
 }
 
 void sync_folder(const std::string& folder) {
-  Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.valid()) fsync(dir.get());
 }
 
@@ -79,7 +53,7 @@ struct Placed {
 // The common body: copy into a temporary file beside `destination`, then put it in place.
 bool copy_beside(const std::string& source, const std::string& destination, Existing existing,
                  bool durable, int source_flags, Placed* placed) {
-  Fd in(open(source.c_str(), O_RDONLY | O_CLOEXEC | source_flags));
+  UniqueFd in(open(source.c_str(), O_RDONLY | O_CLOEXEC | source_flags));
   if (!in.valid()) return false;
   struct stat st;
   if (fstat(in.get(), &st) != 0) return false;
@@ -89,7 +63,7 @@ bool copy_beside(const std::string& source, const std::string& destination, Exis
   }
 
   std::string temp = folder_of(destination) + "/.vokarel-copy-XXXXXX";
-  Fd out(mkostemp(temp.data(), O_CLOEXEC));
+  UniqueFd out(mkostemp(temp.data(), O_CLOEXEC));
   if (!out.valid()) return false;
   struct stat temp_st;
   bool ok = copy_bytes(in.get(), out.get()) && fchmod(out.get(), st.st_mode & 0777) == 0 &&
@@ -122,6 +96,12 @@ bool copy_file(const std::string& source, const std::string& destination, Existi
 }
 
 bool move_by_copying(const std::string& source, const std::string& destination) {
+  struct stat st;
+  // Not needed for safety (the copy is never put over a file) but spares copying in vain.
+  if (lstat(destination.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return false;
+  }
   Placed placed;
   // A link is moved as a link or not at all: its target is not ours to copy.
   if (!copy_beside(source, destination, Existing::Keep, true, O_NOFOLLOW, &placed)) {
@@ -132,7 +112,6 @@ bool move_by_copying(const std::string& source, const std::string& destination) 
   int error = errno;
   // The source stays, so the copy goes again; only our own copy, should the name have changed
   // hands meanwhile.
-  struct stat st;
   if (lstat(destination.c_str(), &st) == 0 && st.st_dev == placed.device &&
       st.st_ino == placed.inode) {
     unlink(destination.c_str());

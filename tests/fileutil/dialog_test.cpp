@@ -1,0 +1,196 @@
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <gtest/gtest.h>
+
+#include "fileutil/cls_open_file.h"
+#include "fileutil/file_dialog_filter.h"
+#include "tests/support/temp_folder.h"
+
+using namespace test_support;
+using namespace std::string_literals;
+
+namespace {
+
+// The application lives from before the first test to after the last, and goes before the
+// program's exit handlers run (Qt's own statics go with them).
+class QtApplication : public ::testing::Environment {
+ public:
+  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[14] = "test_fileutil";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] auto* const qt_application =
+    ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+// Runs `act` on the file dialog as soon as one is shown, from inside its modal loop, while
+// this object lives; `act` must close the dialog.
+class DialogDriver {
+ public:
+  explicit DialogDriver(std::function<void(QFileDialog*)> act) : act_(std::move(act)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      timer_.stop();
+      shown_ = true;
+      act_(dialog);
+    });
+    timer_.start(10);
+  }
+  // Closes any dialog that shows up.
+  DialogDriver() : DialogDriver([](QFileDialog* dialog) { dialog->reject(); }) {}
+  bool shown() const { return shown_; }
+
+ private:
+  std::function<void(QFileDialog*)> act_;
+  QTimer timer_;
+  bool shown_ = false;
+};
+
+constexpr WId kNoSuchWindow = 0x7ffffff0;
+
+}  // namespace
+
+TEST(FileDialogFilter, PatternListAndDefaultExtension) {
+  using namespace fileutil;
+  EXPECT_EQ(filter_pattern("Файлы (*.amr)"), "*.amr");
+  EXPECT_EQ(filter_pattern("Звук (*.amr;*.wav) и прочее"), "*.amr;*.wav");
+  EXPECT_EQ(filter_pattern("no parenthesis*.txt)"), "no parenthesis*.txt");
+  EXPECT_EQ(filter_pattern("a) b (c)"), "c");
+  EXPECT_EQ(filter_pattern("()"), "");
+  try {
+    filter_pattern("Файлы (*.amr");
+    ADD_FAILURE() << "a filter without \")\" was taken";
+  } catch (const FileUtilError& e) {
+    EXPECT_EQ(e.kind(), FileUtilError::Kind::InvalidArgument);
+  }
+  EXPECT_THROW(filter_pattern(""), FileUtilError);
+
+  EXPECT_EQ(filter_list("Файлы (*.amr)", "*.amr", true),
+            "Файлы (*.amr)\0*.amr\0Все файлы (*.*)\0*.*\0"s);
+  EXPECT_EQ(filter_list("Файлы (*.amr)", "*.amr", false), "Файлы (*.amr)\0*.amr\0"s);
+  EXPECT_EQ(filter_list("Все файлы (*.*)", "*.*", true), "Все файлы (*.*)\0*.*\0"s);
+  EXPECT_EQ(filter_list("все файлы (*.*)", "*.*", true),
+            "все файлы (*.*)\0*.*\0Все файлы (*.*)\0*.*\0"s);
+
+  EXPECT_EQ(default_extension("*.amr"), "amr");
+  EXPECT_EQ(default_extension("*.*"), "*");
+  EXPECT_EQ(default_extension("memo"), "memo");
+  EXPECT_EQ(default_extension("*.tar.gz"), "tar.gz");
+  EXPECT_EQ(dialog_default_suffix("amr"), "amr");
+  EXPECT_EQ(dialog_default_suffix("*"), "");
+  EXPECT_EQ(dialog_default_suffix("amr;*.wav"), "");
+
+  EXPECT_EQ(dialog_name_filters("Файлы (*.amr)\0*.amr\0Все файлы (*.*)\0*.*\0"s),
+            QStringList({"Файлы (*.amr) (*.amr)", "Все файлы (*.*) (*)"}));
+  EXPECT_EQ(dialog_name_filters("Звук\0*.amr; *.wav\0"s), QStringList({"Звук (*.amr *.wav)"}));
+}
+
+TEST(FileDialog, AnOwnerThatIsNoWindowGivesEmptyTextAtOnce) {
+  clsOpenFile file;
+  DialogDriver watcher;
+  std::string filter = "Файлы (*.amr)";
+  EXPECT_EQ(file.GetFileNameWithCommonDialog(kNoSuchWindow, "/tmp", filter, "Открыть", true), "");
+  EXPECT_EQ(filter, "Файлы (*.amr)");
+  // The owner is looked at before the filter.
+  std::string broken = "Файлы (*.amr";
+  EXPECT_EQ(file.GetFileNameWithCommonDialog(kNoSuchWindow, "/tmp", broken, "Открыть", true), "");
+  EXPECT_EQ(file.GetFolderName(kNoSuchWindow), "");
+  QApplication::processEvents();
+  EXPECT_FALSE(watcher.shown());
+
+  EXPECT_THROW(file.GetFileNameWithCommonDialog(0, "/tmp", broken, "Открыть", true), FileUtilError);
+}
+
+TEST(FileDialog, OffersThePatternAndEveryFileAndGivesTheChosenPath) {
+  TempFolder folder;
+  const std::string memo = folder.file("Запись 1.amr");
+  write_file(memo, "#!AMR\n");
+  QWidget owner;
+  owner.show();
+
+  QStringList filters;
+  QString suffix, title, directory;
+  bool descriptions_only = false;
+  {
+    DialogDriver driver([&](QFileDialog* dialog) {
+      filters = dialog->nameFilters();
+      descriptions_only = dialog->testOption(QFileDialog::HideNameFilterDetails);
+      suffix = dialog->defaultSuffix();
+      title = dialog->windowTitle();
+      directory = dialog->directory().absolutePath();
+      EXPECT_EQ(dialog->parentWidget(), &owner);
+      dialog->selectFile(QString::fromStdString(memo));
+      static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own, which checks the choice
+    });
+    std::string filter = "Файлы (*.amr)";
+    EXPECT_EQ(clsOpenFile().GetFileNameWithCommonDialog(owner.winId(), folder.path(), filter,
+                                                         "Выберите запись", true),
+              memo);
+    EXPECT_TRUE(driver.shown());
+    EXPECT_EQ(filter, "Файлы (*.amr)\0*.amr\0Все файлы (*.*)\0*.*\0"s);
+  }
+  EXPECT_TRUE(descriptions_only);  // shown as "Файлы (*.amr)" and "Все файлы (*.*)"
+  EXPECT_EQ(filters, QStringList({"Файлы (*.amr) (*.amr)", "Все файлы (*.*) (*)"}));
+  EXPECT_EQ(suffix, "amr");
+  EXPECT_EQ(title, "Выберите запись");
+  EXPECT_EQ(directory.toStdString(), folder.path());
+
+  // The all-files filter alone is offered once; a cancel gives empty text.
+  DialogDriver driver([&](QFileDialog* dialog) {
+    filters = dialog->nameFilters();
+    suffix = dialog->defaultSuffix();
+    dialog->reject();
+  });
+  std::string filter = "Все файлы (*.*)";
+  EXPECT_EQ(clsOpenFile().GetFileNameWithCommonDialog(0, folder.path(), filter, "", true), "");
+  EXPECT_TRUE(driver.shown());
+  EXPECT_EQ(filters, QStringList({"Все файлы (*.*) (*)"}));
+  EXPECT_EQ(suffix, "");
+}
+
+TEST(FolderDialog, OffersFoldersOnlyAndGivesTheChosenOne) {
+  TempFolder folder;
+  const std::string memos = folder.file("Записи");
+  ASSERT_EQ(mkdir(memos.c_str(), 0755), 0);
+
+  QString title;
+  bool folders_only = false;
+  {
+    DialogDriver driver([&](QFileDialog* dialog) {
+      title = dialog->windowTitle();
+      folders_only = dialog->fileMode() == QFileDialog::Directory &&
+                     dialog->testOption(QFileDialog::ShowDirsOnly);
+      // Open the folder and take it, as a user would with nothing typed.
+      dialog->setDirectory(QString::fromStdString(memos));
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(clsOpenFile().GetFolderName(0), memos);
+    EXPECT_TRUE(driver.shown());
+  }
+  EXPECT_EQ(title, "/");
+  EXPECT_TRUE(folders_only);
+
+  DialogDriver canceller;
+  EXPECT_EQ(clsOpenFile().GetFolderName(0), "");
+  EXPECT_TRUE(canceller.shown());
+}
+
+TEST(FolderDialog, AnOwnerClosedWhileTheDialogIsOpenGivesEmptyText) {
+  auto* owner = new QWidget;
+  owner->show();
+  DialogDriver driver([owner](QFileDialog*) { delete owner; });
+  EXPECT_EQ(clsOpenFile().GetFolderName(owner->winId()), "");
+  EXPECT_TRUE(driver.shown());
+}

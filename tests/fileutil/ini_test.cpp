@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "fileutil/cls_open_file.h"
+#include "fileutil/ini_text.h"
+#include "tests/support/temp_folder.h"
+
+using namespace test_support;
+using fileutil::ini_value;
+using fileutil::ini_with_value;
+
+TEST(IniText, ReadsByThePrivateProfileRules) {
+  const std::string text =
+      "; settings\n"
+      "[Port]\n"
+      "Speed = 57600 \n"
+      "  Parity\t=\tnone\n"
+      ";Speed=1200\n"
+      "Url=http://x/?a=b\n"
+      "Empty=\n"
+      "[ Other ]\r\n"
+      "Speed=9600\r\n"
+      "[port]\n"
+      "Late=ignored, the first section answers\n";
+  EXPECT_EQ(ini_value(text, "Port", "Speed"), "57600");
+  EXPECT_EQ(ini_value(text, "PORT", "speed"), "57600");
+  EXPECT_EQ(ini_value(text, "Port", "Parity"), "none");
+  EXPECT_EQ(ini_value(text, "Port", "Url"), "http://x/?a=b");
+  EXPECT_EQ(ini_value(text, "Port", "Empty"), "");
+  EXPECT_EQ(ini_value(text, "other", "SPEED"), "9600");
+  EXPECT_EQ(ini_value(text, "Port", "Late"), std::nullopt);
+  EXPECT_EQ(ini_value(text, "Port", "; settings"), std::nullopt);
+  EXPECT_EQ(ini_value(text, "Missing", "Speed"), std::nullopt);
+  EXPECT_EQ(ini_value("", "Port", "Speed"), std::nullopt);
+  EXPECT_EQ(ini_value("[Раздел]\nКлюч=значение", "раздел", "КЛЮЧ"), "значение");
+}
+
+TEST(IniText, WritingChangesOneLineOrAddsOne) {
+  const std::string text =
+      "; settings\r\n"
+      "[Port]\r\n"
+      "Speed = 57600\r\n"
+      "; keep me\r\n"
+      "\r\n"
+      "[Other]\r\n"
+      "X=1";
+  EXPECT_EQ(ini_with_value(text, "port", "SPEED", "9600"),
+            "; settings\r\n[Port]\r\nSPEED=9600\r\n; keep me\r\n\r\n[Other]\r\nX=1");
+  EXPECT_EQ(ini_with_value(text, "Port", "Parity", "even"),
+            "; settings\r\n[Port]\r\nSpeed = 57600\r\n; keep me\r\nParity=even\r\n\r\n"
+            "[Other]\r\nX=1");
+  EXPECT_EQ(ini_with_value(text, "Other", "Y", "2"), text + "\r\nY=2\r\n");
+  EXPECT_EQ(ini_with_value(text, "New", "K", "v"), text + "\r\n[New]\r\nK=v\r\n");
+  EXPECT_EQ(ini_with_value("", "New", "K", "v"), "[New]\nK=v\n");
+  EXPECT_EQ(ini_with_value("[A]\n", "A", "K", "v"), "[A]\nK=v\n");
+
+  // What would not read back as written is not written.
+  EXPECT_TRUE(fileutil::ini_entry_fits("Port", "Speed", "a=b; c"));
+  EXPECT_FALSE(fileutil::ini_entry_fits("Port", "Speed", "two\nlines"));
+  EXPECT_FALSE(fileutil::ini_entry_fits("Port", "Sp=eed", "x"));
+  EXPECT_FALSE(fileutil::ini_entry_fits("Port", " ", "x"));
+  EXPECT_FALSE(fileutil::ini_entry_fits("Port", ";Speed", "x"));
+  EXPECT_FALSE(fileutil::ini_entry_fits("Po]rt", "Speed", "x"));
+  EXPECT_FALSE(fileutil::ini_entry_fits("Port\r", "Speed", "x"));
+}
+
+TEST(IniFile, ReadsAndWritesAnExistingFileOnly) {
+  TempFolder folder;
+  const std::string ini = folder.file("vokarel.ini");
+  clsOpenFile file;
+
+  // No name, or a file that is not there: nothing is read and nothing is created.
+  EXPECT_EQ(file.NameIniFile(), "");
+  EXPECT_FALSE(file.WriteIniFile("Port", "Speed", "9600"));
+  EXPECT_EQ(file.ReadIniFile("Port", "Speed"), "");
+  file.NameIniFile(ini);
+  EXPECT_EQ(file.NameIniFile(), ini);
+  EXPECT_FALSE(file.WriteIniFile("Port", "Speed", "9600"));
+  EXPECT_EQ(file.ReadIniFile("Port", "Speed"), "");
+  EXPECT_FALSE(file_exists(ini));
+
+  write_file(ini, "; ours\n[Port]\nSpeed=57600\n");
+  EXPECT_EQ(file.ReadIniFile("port", "speed"), "57600");
+  EXPECT_TRUE(file.WriteIniFile("Port", "Speed", "9600"));
+  EXPECT_TRUE(file.WriteIniFile("Port", "Parity", "none"));
+  EXPECT_TRUE(file.WriteIniFile("Window", "Left", "10"));
+  EXPECT_EQ(read_file(ini), "; ours\n[Port]\nSpeed=9600\nParity=none\n[Window]\nLeft=10\n");
+  EXPECT_EQ(file.ReadIniFile("Port", "Speed"), "9600");
+  EXPECT_EQ(file.ReadIniFile("Port", "Missing"), "");
+  EXPECT_FALSE(file.WriteIniFile("Port", "Speed", "line\nbreak"));
+
+  // A shorter value leaves no remains of the longer one.
+  EXPECT_TRUE(file.WriteIniFile("Window", "Left", "1"));
+  EXPECT_EQ(read_file(ini), "; ours\n[Port]\nSpeed=9600\nParity=none\n[Window]\nLeft=1\n");
+
+  // Long values come back cut to 254 characters.
+  const std::string value(300, 'v');
+  EXPECT_TRUE(file.WriteIniFile("Long", "Value", value));
+  EXPECT_EQ(file.ReadIniFile("Long", "Value"), value.substr(0, 254));
+  EXPECT_TRUE(file.WriteIniFile("Long", "Value", value.substr(0, 254)));
+  EXPECT_EQ(file.ReadIniFile("Long", "Value"), value.substr(0, 254));
+
+  // A folder in its place is neither read nor written.
+  file.NameIniFile(folder.path());
+  EXPECT_FALSE(file.WriteIniFile("Port", "Speed", "1"));
+  EXPECT_EQ(file.ReadIniFile("Port", "Speed"), "");
+}
