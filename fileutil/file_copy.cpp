@@ -104,10 +104,7 @@ bool move_by_copying(const std::string& source, const std::string& destination) 
   }
   Placed placed;
   // A link is moved as a link or not at all: its target is not ours to copy.
-  if (!copy_beside(source, destination, Existing::Keep, true, O_NOFOLLOW, &placed)) {
-    if (errno == ELOOP) errno = EXDEV;
-    return false;
-  }
+  if (!copy_beside(source, destination, Existing::Keep, true, O_NOFOLLOW, &placed)) return false;
   if (unlink(source.c_str()) == 0) return true;
   int error = errno;
   // The source stays, so the copy goes again; only our own copy, should the name have changed
