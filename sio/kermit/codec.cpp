@@ -1,0 +1,86 @@
+#include "sio/kermit/codec.h"
+
+#include "sio/kermit/check.h"
+
+namespace sio::kermit {
+namespace {
+
+constexpr std::size_t kMaxRepeat = 94;
+
+bool is_control(unsigned char c7) { return c7 < 32 || c7 == 127; }
+
+// One byte's encoding without a repeat count: [QBIN] [QCTL] character.
+void append_unit(const Prefixing& p, unsigned char byte, std::string& out) {
+  if (p.qbin && (byte & 0x80)) {
+    out += p.qbin;
+    byte &= 0x7F;
+  }
+  const unsigned char c7 = byte & 0x7F;
+  if (is_control(c7)) {
+    out += p.qctl;
+    byte ^= 64;
+  } else if (c7 == static_cast<unsigned char>(p.qctl) || (p.qbin && c7 == static_cast<unsigned char>(p.qbin)) ||
+             (p.rept && c7 == static_cast<unsigned char>(p.rept))) {
+    out += p.qctl;
+  }
+  out += static_cast<char>(byte);
+}
+
+}  // namespace
+
+std::size_t encode_data(const Prefixing& p, std::string_view data, std::size_t limit, std::string& out) {
+  std::size_t used = 0;
+  std::string unit;
+  while (used < data.size()) {
+    const unsigned char byte = static_cast<unsigned char>(data[used]);
+    std::size_t run = 1;
+    if (p.rept)
+      while (used + run < data.size() && run < kMaxRepeat && static_cast<unsigned char>(data[used + run]) == byte) ++run;
+    unit.clear();
+    // A run pays off from three bytes on; shorter ones go out byte by byte.
+    if (run >= 3) {
+      unit += p.rept;
+      unit += tochar(static_cast<int>(run));
+    } else {
+      run = 1;
+    }
+    append_unit(p, byte, unit);
+    if (out.size() + unit.size() > limit) break;
+    out += unit;
+    used += run;
+  }
+  return used;
+}
+
+bool decode_data(const Prefixing& p, std::string_view field, std::string& out) {
+  std::size_t i = 0;
+  auto next = [&](char& c) {
+    if (i >= field.size()) return false;
+    c = field[i++];
+    return true;
+  };
+  char c;
+  while (next(c)) {
+    int count = 1;
+    if (p.rept && c == p.rept) {
+      char n;
+      if (!next(n) || !next(c)) return false;
+      count = unchar(n);
+      if (count < 0 || count > 94) return false;
+    }
+    unsigned char high = 0;
+    if (p.qbin && c == p.qbin) {
+      high = 0x80;
+      if (!next(c)) return false;
+    }
+    if (c == p.qctl) {
+      if (!next(c)) return false;
+      const unsigned char c7 = static_cast<unsigned char>(c) & 0x7F;
+      if ((c7 >= 0x40 && c7 <= 0x5F) || c7 == 0x3F) c = ctl(c);
+    }
+    out.append(static_cast<std::size_t>(count), static_cast<char>(static_cast<unsigned char>(c) | high));
+  }
+  return true;
+}
+
+}  // namespace sio::kermit

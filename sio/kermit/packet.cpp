@@ -1,0 +1,115 @@
+#include "sio/kermit/packet.h"
+
+#include "sio/kermit/check.h"
+
+namespace sio::kermit {
+namespace {
+
+constexpr int kMaxNormalLength = 94;
+
+// A long packet's header check: the type 1 check over LEN SEQ TYPE LENX1 LENX2.
+char header_check(std::string_view header) { return block_check(1, header)[0]; }
+
+bool is_init_type(char type) { return type == 'S' || type == 'I'; }
+
+}  // namespace
+
+std::string encode_packet(const Packet& packet, int check_type, const Framing& framing) {
+  const int check_len = check_length(check_type);
+  const int data_len = static_cast<int>(packet.data.size());
+  std::string covered;
+  covered.reserve(packet.data.size() + 8);
+  if (data_len + 2 + check_len <= kMaxNormalLength) {
+    covered += tochar(data_len + 2 + check_len);
+    covered += tochar(packet.seq & 63);
+    covered += packet.type;
+  } else {
+    const int ext = data_len + check_len;
+    covered += tochar(0);
+    covered += tochar(packet.seq & 63);
+    covered += packet.type;
+    covered += tochar(ext / 95);
+    covered += tochar(ext % 95);
+    covered += header_check(covered);
+  }
+  covered += packet.data;
+  std::string frame(static_cast<std::size_t>(framing.npad), framing.padc);
+  frame += kMark;
+  frame += covered;
+  frame += block_check(check_type, covered);
+  frame += framing.eol;
+  return frame;
+}
+
+PacketReader::Event PacketReader::feed(std::uint8_t byte) {
+  const char c = static_cast<char>(byte);
+  if (c == kMark) {
+    raw_.clear();
+    state_ = State::Len;
+    return Event::None;
+  }
+  switch (state_) {
+    case State::Hunt:
+      return Event::None;
+    case State::Len: {
+      raw_ += c;
+      const int len = unchar(c);
+      if (len == 0) {
+        state_ = State::LongHeader;
+        want_ = 5;  // SEQ TYPE LENX1 LENX2 HCHECK
+        return Event::None;
+      }
+      if (len < 3 || len > kMaxNormalLength) {
+        state_ = State::Hunt;
+        return Event::Bad;
+      }
+      state_ = State::Body;
+      body_start_ = 3;
+      want_ = static_cast<std::size_t>(len);
+      return Event::None;
+    }
+    case State::LongHeader: {
+      raw_ += c;
+      if (--want_ > 0) return Event::None;
+      const int ext = unchar(raw_[3]) * 95 + unchar(raw_[4]);
+      if (header_check(std::string_view(raw_).substr(0, 5)) != raw_[5] || unchar(raw_[3]) < 0 ||
+          unchar(raw_[4]) < 0 || unchar(raw_[4]) > 94 || ext < 1 || ext > kMaxLongLength) {
+        state_ = State::Hunt;
+        return Event::Bad;
+      }
+      state_ = State::Body;
+      body_start_ = 6;
+      want_ = static_cast<std::size_t>(ext);
+      return Event::None;
+    }
+    case State::Body:
+      raw_ += c;
+      if (--want_ > 0) return Event::None;
+      state_ = State::Hunt;
+      return finish();
+  }
+  return Event::None;
+}
+
+PacketReader::Event PacketReader::finish() {
+  // The check's length depends on the check type, so try the one in force, then type 1 for
+  // a Send-Init that may come before the peer switched.
+  const int types[] = {check_type_, 1};
+  for (int type : types) {
+    const std::size_t check_len = static_cast<std::size_t>(check_length(type));
+    if (raw_.size() < body_start_ + check_len) continue;
+    const std::size_t data_end = raw_.size() - check_len;
+    if (type != check_type_ && !is_init_type(raw_[2])) continue;
+    if (raw_.compare(data_end, check_len, block_check(type, std::string_view(raw_).substr(0, data_end))) != 0)
+      continue;
+    const int seq = unchar(raw_[1]);
+    if (seq < 0 || seq > 63) return Event::Bad;
+    packet_.seq = seq;
+    packet_.type = raw_[2];
+    packet_.data.assign(raw_, body_start_, data_end - body_start_);
+    return Event::Packet;
+  }
+  return Event::Bad;
+}
+
+}  // namespace sio::kermit

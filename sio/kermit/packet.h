@@ -1,0 +1,57 @@
+// Kermit packets on the wire: MARK LEN SEQ TYPE [LENX1 LENX2 HCHECK] DATA CHECK, then the
+// end-of-line character the peer asked for. Encoding and decoding only; no I/O here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace sio::kermit {
+
+constexpr char kMark = 0x01;  // SOH starts every packet
+// The longest extended length a long packet can state (95 * 94 + 94).
+constexpr int kMaxLongLength = 9024;
+
+struct Packet {
+  char type = 0;
+  int seq = 0;           // 0..63
+  std::string data;      // the data field as sent, still prefix-encoded
+};
+
+// How the peer wants packets framed: padding before, its end-of-line after.
+struct Framing {
+  int npad = 0;
+  char padc = 0;
+  char eol = '\r';
+};
+
+// The whole frame of `packet` with block check `check_type`; a data field too long for a
+// normal packet makes a long one.
+std::string encode_packet(const Packet& packet, int check_type, const Framing& framing);
+
+// Assembles packets from arriving bytes. Whatever lies between packets is skipped; a MARK
+// inside a packet starts over, so a packet cut short costs no more than itself.
+class PacketReader {
+ public:
+  enum class Event { None, Packet, Bad };
+
+  // The check that packets carry. Send-Init packets and their replies always carry type 1;
+  // those are accepted with it whatever type is set.
+  void set_check_type(int type) { check_type_ = type; }
+  Event feed(std::uint8_t byte);
+  // The packet that the last Event::Packet completed.
+  const Packet& packet() const { return packet_; }
+
+ private:
+  enum class State { Hunt, Len, LongHeader, Body };
+  Event finish();
+
+  State state_ = State::Hunt;
+  int check_type_ = 1;
+  std::string raw_;          // LEN through the end of the check
+  std::size_t want_ = 0;     // characters still missing from raw_
+  std::size_t body_start_ = 0;
+  Packet packet_;
+};
+
+}  // namespace sio::kermit

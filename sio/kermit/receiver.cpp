@@ -1,0 +1,143 @@
+#include "sio/kermit/receiver.h"
+
+#include "sio/kermit/attributes.h"
+#include "sio/kermit/codec.h"
+#include "sio/sio.h"
+
+namespace sio::kermit {
+
+void Receiver::on_packet(const Packet& p) {
+  if (p.type == 'E') {
+    if (file_ == FileState::Storing) sink_.discard();
+    file_ = FileState::None;
+    // A file already put in place stays good whatever the sender says afterwards.
+    return stored_ ? finish(0) : peer_error();
+  }
+  if (!started_) {
+    if (p.type != 'S') return;  // noise before the session, or a server command we do not serve
+    const InitParams offer = parse_init(p.data);
+    const InitParams reply = reply_to(offer, std::max(1, timing_.packet_timeout_ms / 1000));
+    session_ = negotiate(reply, offer);
+    last_ack_ = frame('Y', p.seq, encode_init(reply));  // still with the type 1 check
+    emit(last_ack_);
+    check_type_ = session_.check_type;
+    negotiated_ = true;
+    started_ = true;
+    expected_ = next_seq(p.seq);
+    return;
+  }
+  if (p.seq == prev_seq(expected_)) return emit(last_ack_);  // our ACK was lost
+  if (p.seq != expected_) return nak();
+  reset_retries();
+  handle(p);
+}
+
+void Receiver::handle(const Packet& p) {
+  switch (p.type) {
+    case 'F':
+      return on_file_header(p);
+    case 'X':  // text to show instead of a file: nothing to store
+      file_ = FileState::Skipping;
+      return ack();
+    case 'A':
+      if (file_ == FileState::Storing) {
+        if (auto length = parse_length(p.data)) {
+          total_ = length->bytes;
+          if (length->exact) announced_length_ = length->bytes;
+        }
+        return ack();
+      }
+      return ack("N");  // refuse: the sender skips the file without sending it
+    case 'D':
+      return on_data(p);
+    case 'Z':
+      return on_eof(p);
+    case 'B':
+      ack();
+      return end_of_session();
+    default:
+      return fail(SIOFT_PROTOCOL, "Unexpected packet");
+  }
+}
+
+void Receiver::on_file_header(const Packet& p) {
+  std::string name;
+  if (!decode_data(session_.incoming, p.data, name)) name.clear();
+  file_ = FileState::Skipping;
+  announced_length_ = -1;
+  if (!tried_a_file_) {
+    tried_a_file_ = true;
+    const int opened = sink_.open(name);
+    if (opened == 0) {
+      file_ = FileState::Storing;
+      bytes_done_ = 0;
+    } else {
+      refusal_ = opened;
+    }
+  }
+  ack();
+}
+
+void Receiver::on_data(const Packet& p) {
+  if (file_ == FileState::Skipping) return ack("X");  // stop sending this file
+  if (file_ != FileState::Storing) return fail(SIOFT_PROTOCOL, "Data without a file");
+  std::string bytes;
+  if (!decode_data(session_.incoming, p.data, bytes)) {
+    sink_.discard();
+    return fail(SIOFT_PROTOCOL, "Bad data field");
+  }
+  const int written = sink_.write(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  if (written < 0) {
+    sink_.discard();
+    return fail(written, "Cannot write the file");
+  }
+  bytes_done_ += static_cast<long>(bytes.size());
+  ack();
+}
+
+void Receiver::on_eof(const Packet& p) {
+  if (file_ == FileState::Storing) {
+    if (p.data == "D") {
+      sink_.discard();  // the sender gave the file up
+      refusal_ = SIOFT_CANABORT;
+    } else if (announced_length_ >= 0 && announced_length_ != bytes_done_) {
+      sink_.discard();
+      file_ = FileState::None;
+      return fail(SIOFT_PROTOCOL, "File length differs from its attributes");
+    } else {
+      const int committed = sink_.commit();
+      if (committed == 0)
+        stored_ = true;
+      else
+        refusal_ = committed;
+    }
+  }
+  file_ = FileState::None;
+  ack();
+}
+
+void Receiver::end_of_session() {
+  if (stored_) return finish(0);
+  finish(refusal_ ? refusal_ : SIOFT_PROTOCOL);
+}
+
+void Receiver::ack(std::string_view data) {
+  last_ack_ = frame('Y', expected_, data);
+  emit(last_ack_);
+  expected_ = next_seq(expected_);
+}
+
+void Receiver::nak() {
+  if (count_retry(SIOFT_PROTOCOL)) emit(frame('N', expected_, {}));
+}
+
+void Receiver::on_bad_packet() {
+  if (started_) nak();
+}
+
+void Receiver::on_timeout() {
+  if (!started_) return finish(SIOFT_TIMEOUT);
+  if (count_retry(SIOFT_TIMEOUT)) emit(frame('N', expected_, {}));
+}
+
+}  // namespace sio::kermit

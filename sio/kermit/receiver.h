@@ -1,0 +1,57 @@
+// The receiving side: answers S with its own parameters, stores the first file of a batch
+// through its FileSink and skips the others.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "sio/kermit/endpoint.h"
+
+namespace sio::kermit {
+
+// Where a received file goes: the folder on disk, or a test's buffer.
+class FileSink {
+ public:
+  virtual ~FileSink() = default;
+  // Starts the file the sender announces: 0, or a negative SIOFT_ result that refuses it.
+  virtual int open(const std::string& announced) = 0;
+  virtual int write(const std::uint8_t* data, std::size_t len) = 0;
+  // Keeps the complete file: 0 or a negative SIOFT_ result.
+  virtual int commit() = 0;
+  virtual void discard() = 0;
+};
+
+class Receiver : public Endpoint {
+ public:
+  Receiver(FileSink& sink, const Timing& timing) : Endpoint(timing), sink_(sink) {}
+
+  void start() override {}  // the sender speaks first
+  void on_packet(const Packet& packet) override;
+  void on_bad_packet() override;
+  void on_timeout() override;
+  // The receiver waits longer for the first packet than for the others.
+  int wait_ms() const override { return started_ ? timeout_ms() : timing_.start_timeout_ms; }
+
+ private:
+  enum class FileState { None, Storing, Skipping };
+  void handle(const Packet& p);
+  void ack(std::string_view data = {});
+  void nak();
+  void on_file_header(const Packet& p);
+  void on_data(const Packet& p);
+  void on_eof(const Packet& p);
+  void end_of_session();
+
+  FileSink& sink_;
+  bool started_ = false;
+  bool tried_a_file_ = false;   // only the first file of a batch is stored
+  bool stored_ = false;
+  int refusal_ = 0;             // why the first file was not stored
+  FileState file_ = FileState::None;
+  long announced_length_ = -1;  // exact length from the attributes, if any
+  int expected_ = 0;
+  std::string last_ack_;        // the frame to repeat when the sender repeats its packet
+};
+
+}  // namespace sio::kermit
