@@ -52,6 +52,7 @@ class Endpoint {
   // Sends the last packet again, within the retries.
   void resend(int result);
   void reset_retries() { retries_ = 0; }
+  int retries() const { return retries_; }
   void finish(int result);
   void peer_error();  // the peer sent an E packet
 

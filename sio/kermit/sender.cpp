@@ -9,6 +9,7 @@ namespace {
 
 // Enough read-ahead for the longest packet even when repeat counts squeeze runs.
 constexpr std::size_t kReadAhead = 64 * 1024;
+constexpr int kBreakRetries = 2;
 
 }  // namespace
 
@@ -22,7 +23,13 @@ void Sender::start() {
   send('S', seq_, init_);
 }
 
-void Sender::on_timeout() { resend(heard_ ? SIOFT_PROTOCOL : SIOFT_TIMEOUT); }
+void Sender::on_timeout() {
+  // The receiver put the file in place when it acknowledged Z; a receiver that leaves right
+  // after answering B may leave that answer lost on the line, so a missing one does not undo
+  // the transfer.
+  if (state_ == State::Break && retries() >= kBreakRetries) return finish(outcome_);
+  resend(heard_ ? SIOFT_PROTOCOL : SIOFT_TIMEOUT);
+}
 
 void Sender::on_packet(const Packet& p) {
   heard_ = true;

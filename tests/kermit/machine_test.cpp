@@ -1,0 +1,264 @@
+// The sender and receiver state machines driven directly, without I/O: the test carries
+// their packets, loses some, and plays a scripted peer.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+#include "sio/kermit/codec.h"
+#include "sio/kermit/init.h"
+#include "sio/kermit/packet.h"
+#include "sio/kermit/receiver.h"
+#include "sio/kermit/sender.h"
+#include "sio/sio.h"
+
+using namespace sio::kermit;
+
+namespace {
+
+class MemorySource : public DataSource {
+ public:
+  explicit MemorySource(std::string bytes) : bytes_(std::move(bytes)) {}
+  long read(std::uint8_t* buf, std::size_t len) override {
+    std::size_t n = std::min(len, bytes_.size() - pos_);
+    std::copy_n(bytes_.data() + pos_, n, buf);
+    pos_ += n;
+    return static_cast<long>(n);
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t pos_ = 0;
+};
+
+class MemorySink : public FileSink {
+ public:
+  int open(const std::string& announced) override {
+    announced_.push_back(announced);
+    if (refuse_) return refuse_;
+    open_ = true;
+    data_.clear();
+    return 0;
+  }
+  int write(const std::uint8_t* data, std::size_t len) override {
+    data_.append(reinterpret_cast<const char*>(data), len);
+    return 0;
+  }
+  int commit() override {
+    committed_ = data_;
+    open_ = false;
+    ++commits_;
+    return 0;
+  }
+  void discard() override {
+    open_ = false;
+    data_.clear();
+  }
+
+  int refuse_ = 0;
+  bool open_ = false;
+  int commits_ = 0;
+  std::string data_, committed_;
+  std::vector<std::string> announced_;
+};
+
+std::string random_bytes(std::size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string s(n, '\0');
+  for (auto& c : s) c = static_cast<char>(gen() & 0xFF);
+  return s;
+}
+
+// Carries each side's output to the other; `lose(n)` drops the n-th frame batch. When nothing
+// is in flight, the side that waits times out.
+void run(Endpoint& a, Endpoint& b, const std::function<bool(int)>& lose = {}) {
+  PacketReader ra, rb;
+  a.start();
+  b.start();
+  int batch = 0, idle = 0;
+  while (!(a.finished() && b.finished()) && idle < 50) {
+    std::string to_b = a.take_output(), to_a = b.take_output();
+    if (lose && !to_b.empty() && lose(batch++)) to_b.clear();
+    if (lose && !to_a.empty() && lose(batch++)) to_a.clear();
+    if (to_a.empty() && to_b.empty()) {
+      ++idle;
+      if (!a.finished()) a.on_timeout();
+      if (!b.finished()) b.on_timeout();
+      continue;
+    }
+    idle = 0;
+    auto deliver = [](Endpoint& e, PacketReader& r, const std::string& bytes) {
+      for (unsigned char c : bytes) {
+        if (e.finished()) return;
+        r.set_check_type(e.check_type());
+        auto ev = r.feed(c);
+        if (ev == PacketReader::Event::Packet) e.on_packet(r.packet());
+        if (ev == PacketReader::Event::Bad) e.on_bad_packet();
+      }
+    };
+    deliver(b, rb, to_b);
+    deliver(a, ra, to_a);
+  }
+}
+
+Timing quick() { return Timing{1000, 1000, 10}; }
+
+}  // namespace
+
+TEST(KermitMachines, TransferAFileAndSurviveLostPackets) {
+  for (int every : {0, 3, 5}) {
+    SCOPED_TRACE(every);
+    const std::string data = random_bytes(100000, 11) + std::string(5000, 'z');
+    MemorySource source(data);
+    MemorySink sink;
+    Sender sender("memo.amr", static_cast<long>(data.size()), source, quick());
+    Receiver receiver(sink, quick());
+    run(sender, receiver, [every](int n) { return every && n % every == every - 1; });
+    EXPECT_EQ(sender.result(), 0);
+    EXPECT_EQ(receiver.result(), 0);
+    EXPECT_EQ(sink.commits_, 1);
+    EXPECT_TRUE(sink.committed_ == data);
+    EXPECT_EQ(sink.announced_, std::vector<std::string>{"memo.amr"});
+    EXPECT_EQ(receiver.total(), static_cast<long>(data.size()));
+  }
+}
+
+TEST(KermitMachines, ARefusedFileEndsBothSidesWithTheirResults) {
+  MemorySource source("content");
+  MemorySink sink;
+  sink.refuse_ = SIOFT_FOPEN;
+  Sender sender("exists.bin", 7, source, quick());
+  Receiver receiver(sink, quick());
+  run(sender, receiver);
+  EXPECT_EQ(receiver.result(), SIOFT_FOPEN);
+  EXPECT_EQ(sender.result(), SIOFT_CANABORT);  // the receiver told it to skip the file
+  EXPECT_EQ(sink.commits_, 0);
+}
+
+TEST(KermitMachines, AbortsSendAnErrorPacketThatEndsThePeer) {
+  MemorySource source(random_bytes(50000, 1));
+  MemorySink sink;
+  Sender sender("a.bin", 50000, source, quick());
+  Receiver receiver(sink, quick());
+  PacketReader reader;
+  sender.start();
+  // Three exchanges, then the receiver's user gives up.
+  for (int i = 0; i < 3; ++i) {
+    for (unsigned char c : sender.take_output()) {
+      reader.set_check_type(receiver.check_type());
+      if (reader.feed(c) == PacketReader::Event::Packet) receiver.on_packet(reader.packet());
+    }
+    PacketReader back;
+    for (unsigned char c : receiver.take_output()) {
+      back.set_check_type(sender.check_type());
+      if (back.feed(c) == PacketReader::Event::Packet) sender.on_packet(back.packet());
+    }
+  }
+  receiver.abort_here();
+  EXPECT_EQ(receiver.result(), SIOFT_ABORT);
+  const std::string error = receiver.take_output();
+  PacketReader back;
+  for (unsigned char c : error) {
+    back.set_check_type(sender.check_type());
+    if (back.feed(c) == PacketReader::Event::Packet) {
+      EXPECT_EQ(back.packet().type, 'E');
+      sender.on_packet(back.packet());
+    }
+  }
+  EXPECT_TRUE(sender.finished());
+  EXPECT_EQ(sender.result(), SIOFT_CANABORT);
+}
+
+TEST(KermitMachines, SenderGivesUpOnASilentReceiver) {
+  MemorySource source("x");
+  Sender sender("x", 1, source, Timing{1000, 1000, 3});
+  sender.start();
+  int frames = 0;
+  while (!sender.finished()) {
+    frames += !sender.take_output().empty();
+    sender.on_timeout();
+  }
+  EXPECT_EQ(sender.result(), SIOFT_TIMEOUT);
+  EXPECT_EQ(frames, 4);  // the first try and three retries
+}
+
+// A scripted sender: a batch of two files, duplicate packets, a packet out of order.
+class ScriptedPeer {
+ public:
+  explicit ScriptedPeer(Receiver& r) : receiver_(r) {}
+  // Sends one packet with the check the receiver expects; returns the receiver's answer.
+  Packet send(char type, int seq, const std::string& data) {
+    PacketReader reader;
+    reader.set_check_type(receiver_.check_type());
+    for (unsigned char c : encode_packet(Packet{type, seq, data}, check_, Framing{})) {
+      reader.set_check_type(receiver_.check_type());
+      if (reader.feed(c) == PacketReader::Event::Packet) receiver_.on_packet(reader.packet());
+    }
+    PacketReader answer;
+    answer.set_check_type(check_);
+    Packet got;
+    for (unsigned char c : receiver_.take_output())
+      if (answer.feed(c) == PacketReader::Event::Packet) got = answer.packet();
+    if (type == 'S') check_ = receiver_.check_type();
+    return got;
+  }
+
+ private:
+  Receiver& receiver_;
+  int check_ = 1;
+};
+
+TEST(KermitMachines, ReceiverStoresTheFirstFileOfABatchAndSkipsTheRest) {
+  MemorySink sink;
+  Receiver receiver(sink, quick());
+  ScriptedPeer peer(receiver);
+  Packet ack = peer.send('S', 0, encode_init(our_offer(5)));
+  EXPECT_EQ(ack.type, 'Y');
+  EXPECT_EQ(parse_init(ack.data).chkt, '3');
+  EXPECT_EQ(peer.send('F', 1, "first.bin").type, 'Y');
+  EXPECT_EQ(peer.send('D', 2, "ab#Mc").type, 'Y');
+  // Our ACK was lost: the repeated packet is acknowledged again but not written twice.
+  EXPECT_EQ(peer.send('D', 2, "ab#Mc").seq, 2);
+  // A packet from the future is answered with a NAK for the one expected.
+  Packet nak = peer.send('D', 9, "zz");
+  EXPECT_EQ(nak.type, 'N');
+  EXPECT_EQ(nak.seq, 3);
+  EXPECT_EQ(peer.send('Z', 3, "").type, 'Y');
+  EXPECT_EQ(sink.committed_, "ab\rc");
+  // The second file is refused at its attributes and at its data.
+  EXPECT_EQ(peer.send('F', 4, "second.bin").type, 'Y');
+  EXPECT_EQ(peer.send('A', 5, "1\"10").data, "N");
+  EXPECT_EQ(peer.send('D', 6, "data").data, "X");
+  EXPECT_EQ(peer.send('Z', 7, "D").type, 'Y');
+  EXPECT_EQ(peer.send('B', 8, "").type, 'Y');
+  EXPECT_TRUE(receiver.finished());
+  EXPECT_EQ(receiver.result(), 0);
+  EXPECT_EQ(sink.commits_, 1);
+  EXPECT_EQ(sink.announced_, std::vector<std::string>{"first.bin"});
+}
+
+TEST(KermitMachines, ReceiverRefusesAFileShorterThanItsAttributesSay) {
+  MemorySink sink;
+  Receiver receiver(sink, quick());
+  ScriptedPeer peer(receiver);
+  peer.send('S', 0, encode_init(our_offer(5)));
+  peer.send('F', 1, "short.bin");
+  peer.send('A', 2, "1\"10");
+  peer.send('D', 3, "123456789");
+  EXPECT_EQ(peer.send('Z', 4, "").type, 'E');
+  EXPECT_EQ(receiver.result(), SIOFT_PROTOCOL);
+  EXPECT_EQ(sink.commits_, 0);
+  EXPECT_FALSE(sink.open_);
+}
+
+TEST(KermitMachines, ASessionWithoutAFileIsNoSuccess) {
+  MemorySink sink;
+  Receiver receiver(sink, quick());
+  ScriptedPeer peer(receiver);
+  peer.send('S', 0, encode_init(our_offer(5)));
+  peer.send('F', 1, "gone.bin");
+  peer.send('Z', 2, "D");  // the sender gave the file up
+  peer.send('B', 3, "");
+  EXPECT_EQ(receiver.result(), SIOFT_CANABORT);
+  EXPECT_EQ(sink.commits_, 0);
+}

@@ -1,0 +1,237 @@
+// The packet core without I/O: checks, framing, prefix encoding and the Send-Init exchange,
+// with vectors taken from what G-Kermit and C-Kermit put on the wire.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "sio/kermit/check.h"
+#include "sio/kermit/codec.h"
+#include "sio/kermit/init.h"
+#include "sio/kermit/packet.h"
+
+using namespace sio::kermit;
+
+namespace {
+
+// Feeds bytes one at a time and collects what the reader makes of them.
+struct Fed {
+  std::vector<Packet> packets;
+  int bad = 0;
+};
+
+Fed feed(PacketReader& reader, const std::string& bytes) {
+  Fed fed;
+  for (unsigned char b : bytes) {
+    auto event = reader.feed(b);
+    if (event == PacketReader::Event::Packet) fed.packets.push_back(reader.packet());
+    if (event == PacketReader::Event::Bad) ++fed.bad;
+  }
+  return fed;
+}
+
+// The Send-Init packets both reference peers sent in a transfer we watched.
+const std::string kCkermitSendInit = std::string("\x01") + "9 S~/ @-#Y3~^>J)0___F\"U1A@\r";
+const std::string kGkermitSendInit = std::string("\x01") + "9 S~' @-#Y3~*!J*0+++J\"U1AP\r";
+
+std::string all_bytes() {
+  std::string s;
+  for (int i = 0; i < 256; ++i) s += static_cast<char>(i);
+  return s;
+}
+
+}  // namespace
+
+TEST(KermitCheck, CrcAndSumsMatchKnownValues) {
+  const std::string nine = "123456789";
+  EXPECT_EQ(crc16_kermit(reinterpret_cast<const std::uint8_t*>(nine.data()), nine.size()), 0x2189);
+  // 0x2189 goes out as its top 4 bits, then two 6-bit groups.
+  EXPECT_EQ(block_check(3, nine), std::string({tochar(0x2), tochar(0x06), tochar(0x09)}));
+  // "ab": sum 195 = 3 * 64 + 3.
+  EXPECT_EQ(block_check(2, "ab"), "##");
+  // Type 1 folds the top two bits of the sum into the low six: 161 -> (161 + 2) & 63 = 35.
+  EXPECT_EQ(block_check(1, "#%Y"), "C");
+}
+
+TEST(KermitPacket, EncodesNormalPacketsByteForByte) {
+  EXPECT_EQ(encode_packet(Packet{'Y', 5, ""}, 1, Framing{}), std::string("\x01#%YC\r"));
+  // The peer's framing: padding before, its end-of-line after.
+  EXPECT_EQ(encode_packet(Packet{'Y', 5, ""}, 1, Framing{2, '\0', '\n'}), std::string("\0\0\x01#%YC\n", 8));
+  // C-Kermit's Send-Init, rebuilt from its fields, comes out exactly as C-Kermit sent it.
+  EXPECT_EQ(encode_packet(Packet{'S', 0, "~/ @-#Y3~^>J)0___F\"U1A"}, 1, Framing{}), kCkermitSendInit);
+}
+
+TEST(KermitPacket, DecodesWhatThePeersSentFedOneByteAtATime) {
+  PacketReader reader;
+  auto fed = feed(reader, "kermit -ir\r" + kCkermitSendInit + "noise" + kGkermitSendInit);
+  ASSERT_EQ(fed.packets.size(), 2u);
+  EXPECT_EQ(fed.bad, 0);
+  EXPECT_EQ(fed.packets[0].type, 'S');
+  EXPECT_EQ(fed.packets[0].seq, 0);
+  EXPECT_EQ(fed.packets[0].data, "~/ @-#Y3~^>J)0___F\"U1A");
+  EXPECT_EQ(fed.packets[1].data, "~' @-#Y3~*!J*0+++J\"U1A");
+  // G-Kermit's file header with a type 1 check.
+  fed = feed(reader, std::string("\x01") + "5!FXXXXXXXXXXXX_1.AMR;\r");
+  ASSERT_EQ(fed.packets.size(), 1u);
+  EXPECT_EQ(fed.packets[0].type, 'F');
+  EXPECT_EQ(fed.packets[0].seq, 1);
+  EXPECT_EQ(fed.packets[0].data, "XXXXXXXXXXXX_1.AMR");
+}
+
+TEST(KermitPacket, LongPacketsRoundTripWithEveryCheckType) {
+  std::mt19937 gen(3);
+  for (int type = 1; type <= 3; ++type) {
+    for (std::size_t len : {0u, 1u, 88u, 89u, 90u, 91u, 92u, 500u, 9000u}) {
+      std::string data(len, ' ');
+      for (auto& c : data) c = static_cast<char>(33 + gen() % 94);
+      const std::string frame = encode_packet(Packet{'D', 63, data}, type, Framing{});
+      EXPECT_EQ(frame[1] == ' ', len + 2 + static_cast<std::size_t>(type) > 94) << len;
+      PacketReader reader;
+      reader.set_check_type(type);
+      auto fed = feed(reader, frame);
+      ASSERT_EQ(fed.packets.size(), 1u) << "type " << type << " length " << len;
+      EXPECT_EQ(fed.packets[0].data, data);
+      EXPECT_EQ(fed.packets[0].seq, 63);
+    }
+  }
+}
+
+TEST(KermitPacket, DamagedPacketsAreNeverDeliveredAndTheReaderRecovers) {
+  const std::string data = "The quick brown fox ##jumps over the lazy dog";
+  for (int type : {1, 2, 3}) {
+    for (bool long_form : {false, true}) {
+      const std::string payload = long_form ? data + std::string(200, 'x') : data;
+      const std::string good = encode_packet(Packet{'D', 7, payload}, type, Framing{});
+      // Each character after the MARK, changed by one bit: never a wrong packet.
+      for (std::size_t i = 1; i + 1 < good.size(); ++i) {
+        for (int bit : {0, 5}) {
+          std::string bad = good;
+          bad[i] = static_cast<char>(bad[i] ^ (1 << bit));
+          if (bad[i] == kMark) continue;
+          PacketReader reader;
+          reader.set_check_type(type);
+          auto fed = feed(reader, bad);
+          for (const auto& p : fed.packets) EXPECT_TRUE(p.type == 'D' && p.seq == 7 && p.data == payload) << i;
+          // A good copy after the damaged one still arrives.
+          fed = feed(reader, good);
+          ASSERT_EQ(fed.packets.size(), 1u) << "type " << type << " position " << i;
+          EXPECT_EQ(fed.packets[0].data, payload);
+        }
+      }
+    }
+  }
+}
+
+TEST(KermitPacket, APacketCutShortGivesWayToTheNext) {
+  PacketReader reader;
+  reader.set_check_type(3);
+  const std::string first = encode_packet(Packet{'D', 1, "first packet"}, 3, Framing{});
+  const std::string second = encode_packet(Packet{'D', 2, "second"}, 3, Framing{});
+  auto fed = feed(reader, first.substr(0, 8) + second);
+  ASSERT_EQ(fed.packets.size(), 1u);
+  EXPECT_EQ(fed.packets[0].data, "second");
+  // An impossible length is reported at once.
+  fed = feed(reader, std::string("\x01\x21"));
+  EXPECT_EQ(fed.bad, 1);
+}
+
+TEST(KermitPacket, SendInitIsAcceptedWithTypeOneWhateverCheckIsSet) {
+  PacketReader reader;
+  reader.set_check_type(3);
+  EXPECT_EQ(feed(reader, kCkermitSendInit).packets.size(), 1u);
+  // Other packets must carry the check in force.
+  EXPECT_EQ(feed(reader, encode_packet(Packet{'D', 1, "abc"}, 1, Framing{})).packets.size(), 0u);
+}
+
+TEST(KermitCodec, QuotesControlCharactersAndPrefixes) {
+  std::string out;
+  const std::string raw("\x01#~&\x7f\x80\xff\xa3 a", 10);
+  EXPECT_EQ(encode_data(Prefixing{}, raw, 100, out), raw.size());
+  EXPECT_EQ(out, std::string("#A##~&#?#\xC0#\xBF#\xA3 a"));
+  // With 8th-bit and repeat prefixes agreed, those characters are quoted too.
+  out.clear();
+  encode_data(Prefixing{'#', '&', '~'}, std::string("&~\x81\xa6") + "aaaa", 100, out);
+  EXPECT_EQ(out, "#&#~&#A&#&~$a");
+}
+
+TEST(KermitCodec, EveryByteValueSurvivesEveryPrefixingInRunsAndAlone) {
+  std::string input = all_bytes();
+  for (int i = 0; i < 256; ++i) input += std::string(static_cast<std::size_t>(i % 7 + 1), static_cast<char>(i));
+  input += std::string(300, '\0');
+  for (const Prefixing& p : {Prefixing{}, Prefixing{'#', '&', 0}, Prefixing{'#', 0, '~'}, Prefixing{'#', '&', '~'}}) {
+    std::string encoded;
+    ASSERT_EQ(encode_data(p, input, 1 << 20, encoded), input.size());
+    for (unsigned char c : encoded) {
+      EXPECT_FALSE((c & 0x7F) < 32 || (c & 0x7F) == 127) << "control character " << int(c) << " on the wire";
+      if (p.qbin) EXPECT_LT(c, 0x80) << "8-bit character on a 7-bit session";
+    }
+    std::string decoded;
+    ASSERT_TRUE(decode_data(p, encoded, decoded));
+    EXPECT_EQ(decoded, input);
+  }
+}
+
+TEST(KermitCodec, LimitNeverSplitsAPrefixSequence) {
+  const std::string raw("a\x01", 2);
+  std::string out;
+  EXPECT_EQ(encode_data(Prefixing{}, raw, 2, out), 1u);  // "#A" does not fit after "a"
+  EXPECT_EQ(out, "a");
+  out.clear();
+  EXPECT_EQ(encode_data(Prefixing{}, raw.substr(1), 1, out), 0u);
+}
+
+TEST(KermitCodec, MalformedFieldsAreRefused) {
+  std::string out;
+  EXPECT_FALSE(decode_data(Prefixing{}, "abc#", out));
+  EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, "~", out));
+  EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, std::string("~\x05x"), out));
+  EXPECT_FALSE(decode_data(Prefixing{'#', '&', 0}, "&", out));
+}
+
+TEST(KermitInit, ParsesThePeersOffersAndNegotiates) {
+  const InitParams ck = parse_init("~/ @-#Y3~^>J)0___F\"U1A");
+  EXPECT_EQ(ck.maxl, 94);
+  EXPECT_EQ(ck.time, 15);
+  EXPECT_EQ(ck.eol, '\r');
+  EXPECT_EQ(ck.qbin, 'Y');
+  EXPECT_EQ(ck.chkt, '3');
+  EXPECT_EQ(ck.rept, '~');
+  EXPECT_EQ(ck.capas & (kCapLongPackets | kCapAttributes | kCapWindows), kCapLongPackets | kCapAttributes | kCapWindows);
+  EXPECT_EQ(ck.window, 30);
+  EXPECT_EQ(ck.maxlx, 3999);
+
+  const Session s = negotiate(our_offer(5), ck);
+  EXPECT_EQ(s.check_type, 3);
+  EXPECT_EQ(s.prefixing.rept, '~');
+  EXPECT_EQ(s.prefixing.qbin, 0);  // both are 8-bit clean
+  EXPECT_TRUE(s.attributes);
+  EXPECT_EQ(s.max_data, 3999 - 9 - 3);
+  EXPECT_EQ(s.peer_time, 15);
+
+  // Our offer read back, and our reply to a minimal 7-bit peer that wants '&' and type 1.
+  const InitParams ours = parse_init(encode_init(our_offer(5)));
+  EXPECT_EQ(ours.maxlx, 9000);
+  EXPECT_EQ(ours.chkt, '3');
+  const InitParams old = parse_init("P* @-#&1");
+  const InitParams reply = reply_to(old, 5);
+  EXPECT_EQ(reply.qbin, '&');
+  EXPECT_EQ(reply.chkt, '1');
+  EXPECT_EQ(reply.rept, ' ');
+  const Session seven = negotiate(reply, old);
+  EXPECT_EQ(seven.prefixing.qbin, '&');
+  EXPECT_EQ(seven.prefixing.rept, 0);
+  EXPECT_EQ(seven.check_type, 1);
+  EXPECT_FALSE(seven.attributes);
+  EXPECT_EQ(seven.max_data, 48 - 2 - 1);
+}
+
+TEST(KermitInit, MissingFieldsTakeTheProtocolDefaults) {
+  const InitParams p = parse_init("");
+  EXPECT_EQ(p.maxl, 80);
+  EXPECT_EQ(p.chkt, '1');
+  EXPECT_EQ(p.qctl, '#');
+  EXPECT_EQ(p.capas, 0);
+  const Session s = negotiate(our_offer(5), p);
+  EXPECT_EQ(s.check_type, 1);
+  EXPECT_EQ(s.prefixing.rept, 0);
+  EXPECT_EQ(s.max_data, 80 - 2 - 1);
+}
