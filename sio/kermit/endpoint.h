@@ -36,6 +36,9 @@ class Endpoint {
   long bytes_done() const { return bytes_done_; }
   long total() const { return total_; }
   int check_type() const { return check_type_; }
+  // Whether a packet of ours waits for its answer: a peer may drop what follows a packet in
+  // the same read, so an error packet goes out only once that answer is in.
+  virtual bool awaits_answer() const { return false; }
   // How long to wait for the peer's next packet.
   virtual int wait_ms() const { return timeout_ms(); }
   int timeout_ms() const;

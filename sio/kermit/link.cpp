@@ -1,5 +1,6 @@
 #include "sio/kermit/link.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "sio/kermit/packet.h"
@@ -9,10 +10,24 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The longest an abort waits for the answer to the packet in flight.
+constexpr int kAbortWaitMs = 2000;
+
 int flush(ByteChannel& channel, Endpoint& endpoint) {
   const std::string out = endpoint.take_output();
   if (out.empty()) return 0;
   return channel.write(reinterpret_cast<const std::uint8_t*>(out.data()), out.size());
+}
+
+// Waits until the peer's next packet is complete (or the wait ends) without acting on it.
+void await_answer(ByteChannel& channel, PacketReader& reader, int wait_ms) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(wait_ms);
+  std::uint8_t byte;
+  while (Clock::now() < deadline) {
+    const int n = channel.read(&byte, 1, kProgressSliceMs);
+    if (n < 0) return;
+    if (n == 1 && reader.feed(byte) != PacketReader::Event::None) return;
+  }
 }
 
 }  // namespace
@@ -26,6 +41,7 @@ int run_endpoint(ByteChannel& channel, Endpoint& endpoint, const ProgressFn& pro
   std::uint8_t buf[4096];
   while (!endpoint.finished()) {
     if (!reporter.report(endpoint.bytes_done(), endpoint.total())) {
+      if (endpoint.awaits_answer()) await_answer(channel, reader, std::min(endpoint.wait_ms(), kAbortWaitMs));
       endpoint.abort_here();
       flush(channel, endpoint);
       break;

@@ -25,6 +25,7 @@ class Sender : public Endpoint {
   void on_packet(const Packet& packet) override;
   void on_bad_packet() override {}  // the time-out or the receiver's NAK brings the resend
   void on_timeout() override;
+  bool awaits_answer() const override { return !finished(); }
 
  private:
   enum class State { Init, File, Attributes, Data, Eof, Break };

@@ -57,14 +57,15 @@ std::vector<std::string> gkermit_send(const std::string& file) { return {"gkermi
 std::vector<std::string> gkermit_receive() { return {"gkermit", "-q", "-i", "-P", "-r"}; }
 
 namespace {
-const char* kCkermitSetup = "set carrier-watch off, set file names literal, set receive pathnames off";
+const std::string kCkermitSetup = "set carrier-watch off, set file names literal, set receive pathnames off";
 }
 
 std::vector<std::string> ckermit_send(const std::string& device, const std::string& file) {
   return {"kermit", "-Y", "-q", "-i", "-l", device, "-b", "57600", "-C", kCkermitSetup, "-s", file};
 }
-std::vector<std::string> ckermit_receive(const std::string& device) {
-  return {"kermit", "-Y", "-q", "-i", "-l", device, "-b", "57600", "-C", kCkermitSetup, "-r"};
+std::vector<std::string> ckermit_receive(const std::string& device, const std::string& more_settings) {
+  const std::string setup = more_settings.empty() ? kCkermitSetup : kCkermitSetup + ", " + more_settings;
+  return {"kermit", "-Y", "-q", "-i", "-l", device, "-b", "57600", "-C", setup, "-r"};
 }
 
 }  // namespace kermit_test

@@ -29,6 +29,6 @@ std::vector<std::string> gkermit_send(const std::string& file);
 std::vector<std::string> gkermit_receive();
 // C-Kermit on `device`, not waiting for carrier, binary, names as they are.
 std::vector<std::string> ckermit_send(const std::string& device, const std::string& file);
-std::vector<std::string> ckermit_receive(const std::string& device);
+std::vector<std::string> ckermit_receive(const std::string& device, const std::string& more_settings = {});
 
 }  // namespace kermit_test

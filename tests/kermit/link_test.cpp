@@ -1,0 +1,249 @@
+// Whole transfers over real channels: our two ends through a faulty relay, aborts on either
+// side, time-outs, existing files, and the sio_FtKermit* operations on a port.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <poll.h>
+#include <random>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include "sio/channel.h"
+#include "sio/kermit/kermit.h"
+#include "sio/sio.h"
+#include "sio/transfers.h"
+#include "tests/kermit/peer_process.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_folder.h"
+
+using namespace test_support;
+using namespace kermit_test;
+using sio::kermit::Timing;
+
+namespace {
+
+std::string random_bytes(std::size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string s(n, '\0');
+  for (auto& c : s) c = static_cast<char>(gen() & 0xFF);
+  return s;
+}
+
+std::vector<std::string> names_in(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  return names;
+}
+
+struct SocketPair {
+  int fd[2];
+  SocketPair() { EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fd), 0); }
+  ~SocketPair() {
+    close(fd[0]);
+    close(fd[1]);
+  }
+};
+
+// Carries bytes between two sockets, flipping bits and dropping bytes at seeded rates.
+class FaultyRelay {
+ public:
+  FaultyRelay(int a, int b, unsigned seed, double flip, double drop)
+      : thread_([=, this] { run(a, b, seed, flip, drop); }) {}
+  ~FaultyRelay() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void run(int a, int b, unsigned seed, double flip, double drop) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<double> chance(0, 1);
+    pollfd fds[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
+    char buf[4096];
+    while (!stop_) {
+      if (poll(fds, 2, 20) <= 0) continue;
+      for (int i = 0; i < 2; ++i) {
+        if (!(fds[i].revents & POLLIN)) continue;
+        ssize_t n = read(fds[i].fd, buf, sizeof buf);
+        if (n <= 0) return;
+        std::string out;
+        for (ssize_t k = 0; k < n; ++k) {
+          if (chance(gen) < drop) continue;
+          char c = buf[k];
+          if (chance(gen) < flip) c = static_cast<char>(c ^ (1 << (gen() % 8)));
+          out += c;
+        }
+        write_all(fds[1 - i].fd, out);
+      }
+    }
+  }
+
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+const Timing kQuick{500, 10000, 20};
+
+}  // namespace
+
+TEST(KermitLink, FaultyLinkGivesTheExactFileOrAFailure) {
+  const std::string data = random_bytes(96 * 1024, 5);
+  int delivered = 0;
+  for (unsigned seed = 1; seed <= 6; ++seed) {
+    SCOPED_TRACE(seed);
+    TempFolder from, to;
+    write_file(from.file("noisy.bin"), data);
+    SocketPair near, far;
+    FaultyRelay relay(near.fd[1], far.fd[1], seed, 1.0 / 20000, 1.0 / 60000);
+    int sent = 1;
+    std::thread sender([&] {
+      sio::FdChannel channel(near.fd[0]);
+      sent = sio::kermit::send_file(channel, from.file("noisy.bin"), nullptr, kQuick);
+    });
+    sio::FdChannel channel(far.fd[0]);
+    std::string stored;
+    const int received = sio::kermit::receive_file(channel, to.path(), stored, nullptr, kQuick);
+    sender.join();
+    if (received == 0) {
+      ++delivered;
+      EXPECT_EQ(names_in(to.path()), std::vector<std::string>{"noisy.bin"});
+      EXPECT_TRUE(read_file(to.file("noisy.bin")) == data);
+    } else {
+      EXPECT_LT(received, 0);
+      EXPECT_TRUE(names_in(to.path()).empty());
+    }
+    // A sender that reports success has had the file acknowledged as stored.
+    if (sent == 0) EXPECT_EQ(received, 0);
+  }
+  EXPECT_GE(delivered, 4);  // the retries ride out this rate of damage
+}
+
+TEST(KermitLink, ProgressReportsTheLengthAndAReceiverAbortReachesTheSender) {
+  const std::string data = random_bytes(3 * 1024 * 1024, 9);
+  TempFolder from, to;
+  write_file(from.file("big.bin"), data);
+  SocketPair link;
+  long sender_total = -1;
+  int sent = 1;
+  std::thread sender([&] {
+    sio::FdChannel channel(link.fd[0]);
+    sent = sio::kermit::send_file(channel, from.file("big.bin"), [&](long, long total) {
+      sender_total = total;
+      return 0;
+    }, kQuick);
+  });
+  sio::FdChannel channel(link.fd[1]);
+  std::string stored;
+  long receiver_total = -1;
+  const int received = sio::kermit::receive_file(channel, to.path(), stored, [&](long done, long total) {
+    receiver_total = total;
+    return done > 100000 ? -1 : 0;
+  }, kQuick);
+  sender.join();
+  EXPECT_EQ(received, SIOFT_ABORT);
+  EXPECT_EQ(sent, SIOFT_CANABORT);  // our receiver's E packet
+  EXPECT_EQ(sender_total, static_cast<long>(data.size()));
+  EXPECT_EQ(receiver_total, static_cast<long>(data.size()));
+  EXPECT_TRUE(names_in(to.path()).empty());
+}
+
+TEST(KermitLink, TimesOutOnASilentPeer) {
+  TempFolder folder;
+  write_file(folder.file("x.bin"), "x");
+  SocketPair link;
+  sio::FdChannel channel(link.fd[0]);
+  std::string stored;
+  EXPECT_EQ(sio::kermit::receive_file(channel, folder.path(), stored, nullptr, Timing{200, 300, 3}), SIOFT_TIMEOUT);
+  EXPECT_EQ(sio::kermit::send_file(channel, folder.file("x.bin"), nullptr, Timing{200, 300, 2}), SIOFT_TIMEOUT);
+  EXPECT_EQ(sio::kermit::send_file(channel, folder.file("missing.bin"), nullptr, Timing{200, 300, 2}), SIOFT_FOPEN);
+}
+
+TEST(KermitLink, AbortFromTheCallbackTellsGKermit) {
+  TempFolder ours, theirs;
+  write_file(ours.file("abort.bin"), random_bytes(2 * 1024 * 1024, 2));
+  PtyPair pty;
+  PeerProcess process(gkermit_receive(), theirs.path(), pty.device());
+  sio::FdChannel channel(pty.peer());
+  int calls = 0;
+  EXPECT_EQ(sio::kermit_send(channel, ours.file("abort.bin"), [&](long done, long) {
+    ++calls;
+    return done > 20000 ? -1 : 0;
+  }), SIOFT_ABORT);
+  EXPECT_NE(process.wait(), 0);  // G-Kermit saw the error packet and failed its receive
+  EXPECT_GT(calls, 0);
+  // G-Kermit keeps what it got of an interrupted file; it must not be the whole file.
+  for (auto& n : names_in(theirs.path())) EXPECT_LT(read_file(theirs.file(n)).size(), 2u * 1024 * 1024);
+}
+
+TEST(KermitLink, AbortWhileReceivingFromCKermitLeavesNothing) {
+  TempFolder ours, theirs;
+  write_file(theirs.file("abort.bin"), random_bytes(300 * 1024, 4));
+  PtyPair pty;
+  PeerProcess process(ckermit_send(pty.device(), "abort.bin"), theirs.path());
+  sio::FdChannel channel(pty.peer());
+  std::string stored;
+  EXPECT_EQ(sio::kermit_receive(channel, ours.path(), stored, [](long done, long) { return done > 20000 ? -1 : 0; }),
+            SIOFT_ABORT);
+  EXPECT_NE(process.wait(), 0);
+  EXPECT_TRUE(names_in(ours.path()).empty());
+}
+
+TEST(KermitLink, AnExistingFileIsNeverTouched) {
+  TempFolder ours, theirs;
+  write_file(ours.file("memo.amr"), "old contents");
+  write_file(theirs.file("memo.amr"), "new contents");
+  PtyPair pty;
+  PeerProcess process(gkermit_send("memo.amr"), theirs.path(), pty.device());
+  sio::FdChannel channel(pty.peer());
+  std::string stored;
+  EXPECT_EQ(sio::kermit_receive(channel, ours.path(), stored, nullptr), SIOFT_FOPEN);
+  process.wait();
+  EXPECT_EQ(read_file(ours.file("memo.amr")), "old contents");
+  EXPECT_EQ(names_in(ours.path()).size(), 1u);
+}
+
+TEST(KermitLink, AnErrorPacketFromGKermitIsACancelByThePeer) {
+  TempFolder ours, theirs;
+  write_file(ours.file("dup.bin"), "ours");
+  // G-Kermit cannot create a file where a folder of that name stands, and says so.
+  std::filesystem::create_directory(theirs.file("dup.bin"));
+  PtyPair pty;
+  PeerProcess process(gkermit_receive(), theirs.path(), pty.device());
+  sio::FdChannel channel(pty.peer());
+  EXPECT_EQ(sio::kermit_send(channel, ours.file("dup.bin"), nullptr), SIOFT_CANABORT);
+  process.wait();
+  EXPECT_TRUE(std::filesystem::is_directory(theirs.file("dup.bin")));
+}
+
+TEST(KermitLink, PortOperationsFillTheNameBuffer) {
+  constexpr int kPort = 9;
+  ScopedProgramFolder folder;
+  PtyPair pty;
+  folder.link_port(kPort, pty.device());
+  ASSERT_EQ(sio_open(kPort), SIO_OK);
+  TempFolder from;
+  const std::string data = random_bytes(10000, 8);
+  write_file(from.file("Запись.amr"), data);
+  int sent = 1;
+  std::thread sender([&] {
+    sio::FdChannel channel(pty.peer());
+    sent = sio::kermit_send(channel, from.file("Запись.amr"), nullptr);
+  });
+  char buffer[261] = "stale";
+  char* names[1] = {buffer};
+  static long last_total;
+  last_total = -1;
+  const int received = sio_FtKermitRx(kPort, names, 1, [](long, int, int, long total) {
+    last_total = total;
+    return 0;
+  }, 27);
+  sender.join();
+  sio_close(kPort);
+  EXPECT_EQ(received, 0);
+  EXPECT_EQ(sent, 0);
+  EXPECT_STREQ(buffer, "Запись.amr");
+  EXPECT_EQ(last_total, 10000);
+  EXPECT_TRUE(read_file(folder.file("Запись.amr")) == data);
+}
