@@ -115,7 +115,9 @@ TEST(KermitLink, FaultyLinkGivesTheExactFileOrAFailure) {
       EXPECT_TRUE(names_in(to.path()).empty());
     }
     // A sender that reports success has had the file acknowledged as stored.
-    if (sent == 0) EXPECT_EQ(received, 0);
+    if (sent == 0) {
+      EXPECT_EQ(received, 0);
+    }
   }
   EXPECT_GE(delivered, 4);  // the retries ride out this rate of damage
 }

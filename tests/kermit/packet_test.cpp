@@ -162,7 +162,9 @@ TEST(KermitCodec, EveryByteValueSurvivesEveryPrefixingInRunsAndAlone) {
     ASSERT_EQ(encode_data(p, input, 1 << 20, encoded), input.size());
     for (unsigned char c : encoded) {
       EXPECT_FALSE((c & 0x7F) < 32 || (c & 0x7F) == 127) << "control character " << int(c) << " on the wire";
-      if (p.qbin) EXPECT_LT(c, 0x80) << "8-bit character on a 7-bit session";
+      if (p.qbin) {
+        EXPECT_LT(c, 0x80) << "8-bit character on a 7-bit session";
+      }
     }
     std::string decoded;
     ASSERT_TRUE(decode_data(p, encoded, decoded));
