@@ -237,12 +237,20 @@ TEST(KermitMachines, ReceiverStoresTheFirstFileOfABatchAndSkipsTheRest) {
   EXPECT_EQ(sink.announced_, std::vector<std::string>{"first.bin"});
 }
 
-TEST(KermitMachines, ReceiverRefusesAFileShorterThanItsAttributesSay) {
+// A receiver that has answered a Send-Init and a file header.
+struct ScriptedFile {
   MemorySink sink;
-  Receiver receiver(sink, quick());
-  ScriptedPeer peer(receiver);
-  peer.send('S', 0, encode_init(our_offer(5)));
-  peer.send('F', 1, "short.bin");
+  Receiver receiver{sink, quick()};
+  ScriptedPeer peer{receiver};
+  explicit ScriptedFile(const std::string& name) {
+    peer.send('S', 0, encode_init(our_offer(5)));
+    peer.send('F', 1, name);
+  }
+};
+
+TEST(KermitMachines, ReceiverRefusesAFileShorterThanItsAttributesSay) {
+  ScriptedFile session("short.bin");
+  auto& [sink, receiver, peer] = session;
   peer.send('A', 2, "1\"10");
   peer.send('D', 3, "123456789");
   EXPECT_EQ(peer.send('Z', 4, "").type, 'E');
@@ -252,11 +260,8 @@ TEST(KermitMachines, ReceiverRefusesAFileShorterThanItsAttributesSay) {
 }
 
 TEST(KermitMachines, ASessionWithoutAFileIsNoSuccess) {
-  MemorySink sink;
-  Receiver receiver(sink, quick());
-  ScriptedPeer peer(receiver);
-  peer.send('S', 0, encode_init(our_offer(5)));
-  peer.send('F', 1, "gone.bin");
+  ScriptedFile session("gone.bin");
+  auto& [sink, receiver, peer] = session;
   peer.send('Z', 2, "D");  // the sender gave the file up
   peer.send('B', 3, "");
   EXPECT_EQ(receiver.result(), SIOFT_CANABORT);

@@ -3,8 +3,9 @@
 #pragma once
 
 #include <string>
-#include <sys/types.h>
 #include <vector>
+
+#include "tests/support/child_process.h"
 
 namespace kermit_test {
 
@@ -18,10 +19,12 @@ class PeerProcess {
   PeerProcess& operator=(const PeerProcess&) = delete;
 
   // The exit status, or -1 when it had to be killed after `timeout_ms`.
-  int wait(int timeout_ms = 60000);
+  int wait(int timeout_ms = 60000) { return child_.wait(timeout_ms); }
 
  private:
-  pid_t pid_ = -1;
+  static int open_stdio(const std::string& device);
+  int fd_;
+  test_support::ChildProcess child_;
 };
 
 // G-Kermit sending `file` in binary mode, or receiving into its folder.
@@ -29,6 +32,6 @@ std::vector<std::string> gkermit_send(const std::string& file);
 std::vector<std::string> gkermit_receive();
 // C-Kermit on `device`, not waiting for carrier, binary, names as they are.
 std::vector<std::string> ckermit_send(const std::string& device, const std::string& file);
-std::vector<std::string> ckermit_receive(const std::string& device, const std::string& more_settings = {});
+std::vector<std::string> ckermit_receive(const std::string& device);
 
 }  // namespace kermit_test
