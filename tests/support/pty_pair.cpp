@@ -1,5 +1,6 @@
 #include "tests/support/pty_pair.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
@@ -46,6 +47,8 @@ void write_all(int fd, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    // A hung-up or closed descriptor takes nothing ever again: give up rather than spin.
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return;
     if (n < 0) {
       pollfd pfd{fd, POLLOUT, 0};
       poll(&pfd, 1, 100);

@@ -26,7 +26,7 @@ class PtyPair {
 
 // Reads from fd until `want` bytes arrived or timeout_ms passed; returns what arrived.
 std::string read_for(int fd, std::size_t want, int timeout_ms);
-// Writes everything to fd.
+// Writes everything to fd (gives up when fd fails for good, such as a hung-up line).
 void write_all(int fd, const std::string& bytes);
 
 }  // namespace test_support

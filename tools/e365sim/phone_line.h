@@ -28,7 +28,10 @@ class PhoneLine : public sio::ByteChannel {
   void unread(std::string_view bytes) { unread_.insert(0, bytes); }
 
   void begin_transfer();
-  void end_transfer() { in_transfer_ = false; }
+  void end_transfer() {
+    in_transfer_ = false;
+    cut_ = false;
+  }
   // Reads and forgets what comes in until the line has been quiet for quiet_ms (at most max_ms).
   void drain(int quiet_ms, int max_ms);
 
