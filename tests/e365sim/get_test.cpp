@@ -1,0 +1,176 @@
+// e365sim sending memos by ZMODEM, received through our own ZMODEM receive as the tool does:
+// the receive starts first and the GET line goes out from its progress callback.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <unistd.h>
+
+#include "sio/sio.h"
+#include "sio/transfers.h"
+#include "tests/e365sim/sim_process.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_folder.h"
+
+namespace e365sim_test {
+namespace {
+
+using test_support::TempFolder;
+using test_support::write_file;
+
+const std::string kLongName =  // Заметка_1_встреча_с_клиентом: 50 bytes, byte 30 inside a letter
+    "\xD0\x97\xD0\xB0\xD0\xBC\xD0\xB5\xD1\x82\xD0\xBA\xD0\xB0_1_\xD0\xB2\xD1\x81\xD1\x82\xD1\x80\xD0\xB5\xD1\x87\xD0\xB0_"
+    "\xD1\x81_\xD0\xBA\xD0\xBB\xD0\xB8\xD0\xB5\xD0\xBD\xD1\x82\xD0\xBE\xD0\xBC";
+const std::string kGet = "AT%PCTL=GET /Voice Memo/";
+
+// Every byte value, ZMODEM's escaped ones included, over a few thousand bytes.
+std::string binary_content(std::size_t size) {
+  std::string bytes;
+  for (std::size_t i = 0; i < size; ++i) bytes.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
+  return bytes;
+}
+
+struct Phone {
+  TempFolder folder;
+  TempFolder memos;
+  TempFolder received;
+  std::string content = binary_content(20000);
+  Phone() {
+    write_file(memos.file("memo01.amr"), content);
+    write_file(memos.file(kLongName + ".amr"), content.substr(0, 3000));
+  }
+  std::vector<std::string> args(std::vector<std::string> more = {}) const {
+    std::vector<std::string> all{"--folder", folder.path(), "--memos", memos.path(), "--no-pacing"};
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+  }
+};
+
+struct Download {
+  int result = 0;
+  std::string stored_name;
+};
+
+// Downloads `name` the tool's way into `folder`.
+Download download(PhoneClient& client, const std::string& name, const std::string& folder) {
+  sio::FdChannel channel(client.fd());
+  Download got;
+  bool asked = false;
+  got.result = sio::zmodem_receive(channel, folder, got.stored_name, [&](long, long) {
+    if (!asked) test_support::write_all(client.fd(), kGet + name + "\r");
+    asked = true;
+    return 0;
+  });
+  return got;
+}
+
+TEST(SimulatorGet, DeliversTheExactBytesUnderTheFirst30BytesOfTheName) {
+  Phone phone;
+  SimProcess sim(phone.args({"--extra-memo", "../x"}));
+  PhoneClient client(phone.folder.file("COM5"));
+
+  Download memo = download(client, "memo01", phone.received.path());
+  ASSERT_EQ(memo.result, SIOFT_OK);
+  EXPECT_EQ(memo.stored_name, "memo01");
+  EXPECT_EQ(test_support::read_file(phone.received.file("memo01")), phone.content);
+  // Back in the dialogue: the phone reports the transfer and answers again.
+  EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
+  EXPECT_EQ(client.command("ATZ"), "ATZ\r\r\nOK\r\n");
+
+  Download long_name = download(client, kLongName, phone.received.path());
+  ASSERT_EQ(long_name.result, SIOFT_OK);
+  EXPECT_EQ(long_name.stored_name, kLongName.substr(0, 30));
+  EXPECT_EQ(test_support::read_file(phone.received.file(kLongName.substr(0, 30))), phone.content.substr(0, 3000));
+  EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
+
+  // A name no file can have is listed and sent; its announcement keeps only what a file
+  // name can carry.
+  Download hostile = download(client, "../x", phone.received.path());
+  ASSERT_EQ(hostile.result, SIOFT_OK);
+  EXPECT_EQ(hostile.stored_name, "x");
+  EXPECT_EQ(test_support::read_file(phone.received.file("x")), "#!AMR\n" + std::string(50, '\x7C'));
+}
+
+TEST(SimulatorGet, AnnouncesAnotherNameWhenToldTo) {
+  Phone phone;
+  SimProcess sim(phone.args({"--announce", "other.bin"}));
+  PhoneClient client(phone.folder.file("COM5"));
+  Download memo = download(client, "memo01", phone.received.path());
+  ASSERT_EQ(memo.result, SIOFT_OK);
+  EXPECT_EQ(memo.stored_name, "other.bin");
+  EXPECT_EQ(test_support::read_file(phone.received.file("other.bin")), phone.content);
+  EXPECT_FALSE(test_support::file_exists(phone.received.file("memo01")));
+}
+
+TEST(SimulatorGet, CancelsAfterNBytesAndReturnsToTheDialogue) {
+  Phone phone;
+  SimProcess sim(phone.args({"--cancel-after", "5000"}));
+  PhoneClient client(phone.folder.file("COM5"));
+  Download memo = download(client, "memo01", phone.received.path());
+  EXPECT_EQ(memo.result, SIOFT_CANABORT);
+  EXPECT_FALSE(test_support::file_exists(phone.received.file("memo01")));
+  EXPECT_TRUE(read_until(client.fd(), {"\r\nERROR\r\n"}, 5000).ends_with("\r\nERROR\r\n"));
+  EXPECT_EQ(client.command("ATZ"), "ATZ\r\r\nOK\r\n");
+}
+
+TEST(SimulatorGet, HangsUpAfterNBytesAndEnds) {
+  Phone phone;
+  SimProcess sim(phone.args({"--hangup-after", "5000"}));
+  PhoneClient client(phone.folder.file("COM5"));
+  Download memo = download(client, "memo01", phone.received.path());
+  EXPECT_LT(memo.result, 0);
+  EXPECT_FALSE(test_support::file_exists(phone.received.file("memo01")));
+  pollfd pfd{client.fd(), POLLIN, 0};
+  ASSERT_EQ(poll(&pfd, 1, 1000), 1);
+  EXPECT_TRUE(pfd.revents & POLLHUP);
+  EXPECT_EQ(sim.stop(0), 0);
+  EXPECT_FALSE(test_support::file_exists(phone.folder.file("COM5")));
+}
+
+// The sender's first bytes as they reach a client that never answers.
+std::string sender_start(const std::vector<std::string>& faults) {
+  Phone phone;
+  SimProcess sim(phone.args(faults));
+  PhoneClient client(phone.folder.file("COM5"));
+  test_support::write_all(client.fd(), kGet + "memo01\r");
+  std::string echo = read_until(client.fd(), {"\r"}, 5000);
+  EXPECT_EQ(echo, kGet + "memo01\r");
+  return test_support::read_for(client.fd(), 4096, 1000);
+}
+
+TEST(SimulatorGet, NoiseAndDropsDamageTheTransferRepeatablyBySeed) {
+  const std::string clean = sender_start({});
+  ASSERT_TRUE(clean.starts_with("**\x18" "B00")) << clean;
+
+  const std::string noisy = sender_start({"--noise", "0.3", "--seed", "3"});
+  ASSERT_EQ(noisy.size(), clean.size());
+  EXPECT_NE(noisy, clean);
+  for (std::size_t i = 0; i < clean.size(); ++i) {
+    unsigned diff = static_cast<unsigned char>(noisy[i] ^ clean[i]);
+    EXPECT_EQ(diff & (diff - 1), 0u) << "byte " << i;
+  }
+  EXPECT_EQ(sender_start({"--noise", "0.3", "--seed", "3"}), noisy);
+
+  const std::string dropped = sender_start({"--drop", "0.3", "--seed", "3"});
+  EXPECT_LT(dropped.size(), clean.size());
+  std::size_t at = 0;  // what is left keeps its order
+  for (char c : dropped) {
+    while (at < clean.size() && clean[at] != c) ++at;
+    ASSERT_LT(at, clean.size());
+    ++at;
+  }
+}
+
+TEST(SimulatorGet, ARecoveringReceiverGetsTheExactBytesThroughLightNoise) {
+  Phone phone;
+  SimProcess sim(phone.args({"--noise", "0.001", "--drop", "0.0005", "--seed", "11"}));
+  PhoneClient client(phone.folder.file("COM5"));
+  Download memo = download(client, "memo01", phone.received.path());
+  ASSERT_EQ(memo.result, SIOFT_OK);
+  EXPECT_EQ(test_support::read_file(phone.received.file("memo01")), phone.content);
+  // The dialogue itself stays clean.
+  EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
+  EXPECT_EQ(client.command("AT+GMM"), "AT+GMM\r\r\nE365\r\n\r\nOK\r\n");
+}
+
+}  // namespace
+}  // namespace e365sim_test
