@@ -1,20 +1,12 @@
 #include "tests/e365sim/sim_process.h"
 
-#include <cerrno>
 #include <chrono>
 #include <climits>
-#include <csignal>
 #include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 #include "tests/support/pty_pair.h"
-
-extern char** environ;
 
 namespace e365sim_test {
 
@@ -31,46 +23,18 @@ std::string simulator_path() {
 SimProcess::SimProcess(const std::vector<std::string>& args) {
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  std::string program = simulator_path();
-  std::vector<char*> argv{program.data()};
-  std::vector<std::string> copies(args);
-  for (auto& arg : copies) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  std::vector<std::string> argv{simulator_path()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  child_ = std::make_unique<test_support::ChildProcess>(argv, out[1]);
   close(out[1]);
-  if (spawned != 0) {
-    close(out[0]);
-    throw std::runtime_error("cannot start " + program);
-  }
   std::string line = read_until(out[0], {"\n"}, 10000);
   close(out[0]);
   if (line.ends_with("\n")) device_ = line.substr(0, line.size() - 1);
 }
 
-SimProcess::~SimProcess() {
-  if (stop(SIGTERM) == -1) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-}
-
 int SimProcess::stop(int signal_number, int timeout_ms) {
-  if (pid_ < 0 || status_ != -1) return status_;
-  if (signal_number != 0) kill(pid_, signal_number);
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  for (;;) {
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      return status_;
-    }
-    if (Clock::now() >= deadline) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  if (signal_number != 0) child_->signal(signal_number);
+  return child_->wait(timeout_ms);
 }
 
 PhoneClient::PhoneClient(const std::string& device, speed_t speed) {

@@ -1,10 +1,13 @@
 // The e365sim program as a child process, and a client that plays the tool on its port.
 #pragma once
 
+#include <csignal>
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <termios.h>
 #include <vector>
+
+#include "tests/support/child_process.h"
 
 namespace e365sim_test {
 
@@ -16,18 +19,15 @@ class SimProcess {
   // Starts e365sim with `args` and waits for its first line (the device path); device() stays
   // empty when the program ends without printing one.
   explicit SimProcess(const std::vector<std::string>& args);
-  ~SimProcess();
-  SimProcess(const SimProcess&) = delete;
-  SimProcess& operator=(const SimProcess&) = delete;
+  ~SimProcess() { stop(SIGTERM); }
 
   const std::string& device() const { return device_; }
   // Sends `signal_number` (0: none) and waits up to timeout_ms for the end; the exit status,
-  // or -1 when the program is still running.
+  // or -1 when it did not end in time (it is killed then).
   int stop(int signal_number, int timeout_ms = 10000);
 
  private:
-  pid_t pid_ = -1;
-  int status_ = -1;
+  std::unique_ptr<test_support::ChildProcess> child_;
   std::string device_;
 };
 
