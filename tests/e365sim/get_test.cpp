@@ -63,41 +63,39 @@ Download download(PhoneClient& client, const std::string& name, const std::strin
   return got;
 }
 
+// The download succeeded and left `bytes` in the folder under `stored_name`.
+void expect_received(const Download& got, const std::string& folder, const std::string& stored_name,
+                     const std::string& bytes) {
+  ASSERT_EQ(got.result, SIOFT_OK);
+  EXPECT_EQ(got.stored_name, stored_name);
+  EXPECT_EQ(test_support::read_file(folder + "/" + stored_name), bytes);
+}
+
 TEST(SimulatorGet, DeliversTheExactBytesUnderTheFirst30BytesOfTheName) {
   Phone phone;
   SimProcess sim(phone.args({"--extra-memo", "../x"}));
   PhoneClient client(phone.folder.file("COM5"));
 
-  Download memo = download(client, "memo01", phone.received.path());
-  ASSERT_EQ(memo.result, SIOFT_OK);
-  EXPECT_EQ(memo.stored_name, "memo01");
-  EXPECT_EQ(test_support::read_file(phone.received.file("memo01")), phone.content);
+  expect_received(download(client, "memo01", phone.received.path()), phone.received.path(), "memo01", phone.content);
   // Back in the dialogue: the phone reports the transfer and answers again.
   EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
   EXPECT_EQ(client.command("ATZ"), "ATZ\r\r\nOK\r\n");
 
-  Download long_name = download(client, kLongName, phone.received.path());
-  ASSERT_EQ(long_name.result, SIOFT_OK);
-  EXPECT_EQ(long_name.stored_name, kLongName.substr(0, 30));
-  EXPECT_EQ(test_support::read_file(phone.received.file(kLongName.substr(0, 30))), phone.content.substr(0, 3000));
+  expect_received(download(client, kLongName, phone.received.path()), phone.received.path(), kLongName.substr(0, 30),
+                  phone.content.substr(0, 3000));
   EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
 
   // A name no file can have is listed and sent; its announcement keeps only what a file
   // name can carry.
-  Download hostile = download(client, "../x", phone.received.path());
-  ASSERT_EQ(hostile.result, SIOFT_OK);
-  EXPECT_EQ(hostile.stored_name, "x");
-  EXPECT_EQ(test_support::read_file(phone.received.file("x")), "#!AMR\n" + std::string(50, '\x7C'));
+  expect_received(download(client, "../x", phone.received.path()), phone.received.path(), "x",
+                  "#!AMR\n" + std::string(50, '\x7C'));
 }
 
 TEST(SimulatorGet, AnnouncesAnotherNameWhenToldTo) {
   Phone phone;
   SimProcess sim(phone.args({"--announce", "other.bin"}));
   PhoneClient client(phone.folder.file("COM5"));
-  Download memo = download(client, "memo01", phone.received.path());
-  ASSERT_EQ(memo.result, SIOFT_OK);
-  EXPECT_EQ(memo.stored_name, "other.bin");
-  EXPECT_EQ(test_support::read_file(phone.received.file("other.bin")), phone.content);
+  expect_received(download(client, "memo01", phone.received.path()), phone.received.path(), "other.bin", phone.content);
   EXPECT_FALSE(test_support::file_exists(phone.received.file("memo01")));
 }
 
@@ -164,9 +162,7 @@ TEST(SimulatorGet, ARecoveringReceiverGetsTheExactBytesThroughLightNoise) {
   Phone phone;
   SimProcess sim(phone.args({"--noise", "0.001", "--drop", "0.0005", "--seed", "11"}));
   PhoneClient client(phone.folder.file("COM5"));
-  Download memo = download(client, "memo01", phone.received.path());
-  ASSERT_EQ(memo.result, SIOFT_OK);
-  EXPECT_EQ(test_support::read_file(phone.received.file("memo01")), phone.content);
+  expect_received(download(client, "memo01", phone.received.path()), phone.received.path(), "memo01", phone.content);
   // The dialogue itself stays clean.
   EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
   EXPECT_EQ(client.command("AT+GMM"), "AT+GMM\r\r\nE365\r\n\r\nOK\r\n");
