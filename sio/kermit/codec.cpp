@@ -1,5 +1,7 @@
 #include "sio/kermit/codec.h"
 
+#include <array>
+
 #include "sio/kermit/check.h"
 
 namespace sio::kermit {
@@ -9,6 +11,20 @@ constexpr std::size_t kMaxRepeat = 94;
 
 bool is_control(unsigned char c7) { return c7 < 32 || c7 == 127; }
 
+// The control characters that stay prefixed on an 8-bit clean session: NUL, the packet mark,
+// ^C and ^D (interrupts), LF and CR, ^N/^O (shifts), ^P (escapes), XON/XOFF, ^U, ^X..^Z,
+// ^\ ^] ^^, and 8-bit forms of several of them that terminals and modems also act on.
+bool needs_prefix_on_clean_line(unsigned char byte) {
+  static const std::array<bool, 256> table = [] {
+    std::array<bool, 256> t{};
+    for (int c : {0, 1, 3, 4, 10, 13, 14, 15, 16, 17, 19, 21, 24, 25, 26, 28, 29, 30, 129, 131, 132, 138, 141, 144,
+                  145, 147, 149, 154, 156, 157, 158, 255})
+      t[static_cast<std::size_t>(c)] = true;
+    return t;
+  }();
+  return table[byte];
+}
+
 // One byte's encoding without a repeat count: [QBIN] [QCTL] character.
 void append_unit(const Prefixing& p, unsigned char byte, std::string& out) {
   if (p.qbin && (byte & 0x80)) {
@@ -16,7 +32,7 @@ void append_unit(const Prefixing& p, unsigned char byte, std::string& out) {
     byte &= 0x7F;
   }
   const unsigned char c7 = byte & 0x7F;
-  if (is_control(c7)) {
+  if (is_control(c7) && (!p.bare_safe_controls || p.qbin || needs_prefix_on_clean_line(byte))) {
     out += p.qctl;
     byte ^= 64;
   } else if (c7 == static_cast<unsigned char>(p.qctl) || (p.qbin && c7 == static_cast<unsigned char>(p.qbin)) ||

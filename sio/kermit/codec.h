@@ -13,6 +13,10 @@ struct Prefixing {
   char qctl = '#';
   char qbin = 0;  // 0: the line carries 8 bits, no 8th-bit prefix
   char rept = 0;  // 0: no repeat counts
+  // On an 8-bit clean session, control characters that lines and peers are known to pass
+  // travel bare; the others (packet start and end, flow control, line breaks, ...) keep their
+  // prefix. Off: every control character is prefixed.
+  bool bare_safe_controls = false;
 };
 
 // Encodes bytes from the front of `data` into `out` while `out` stays within `limit`

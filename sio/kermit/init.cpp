@@ -115,6 +115,7 @@ Session negotiate(const InitParams& mine, const InitParams& theirs) {
   if (mine.rept == theirs.rept && is_prefix_char(mine.rept) && mine.rept != s.prefixing.qctl &&
       mine.rept != s.prefixing.qbin)
     s.prefixing.rept = mine.rept;
+  s.prefixing.bare_safe_controls = s.prefixing.qbin == 0;
   s.incoming = s.prefixing;
   s.incoming.qctl = theirs.qctl;
   s.attributes = (mine.capas & theirs.capas & kCapAttributes) != 0;

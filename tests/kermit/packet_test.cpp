@@ -151,17 +151,28 @@ TEST(KermitCodec, QuotesControlCharactersAndPrefixes) {
   out.clear();
   encode_data(Prefixing{'#', '&', '~'}, std::string("&~\x81\xa6") + "aaaa", 100, out);
   EXPECT_EQ(out, "#&#~&#A&#&~$a");
+  // On a clean 8-bit session harmless control characters go bare, the packet mark never.
+  out.clear();
+  encode_data(Prefixing{'#', 0, 0, true}, std::string("\x02\x01\x1b\x0d\x7f\xff", 6), 100, out);
+  EXPECT_EQ(out, std::string("\x02#A\x1b#M\x7f#\xBF"));
 }
 
 TEST(KermitCodec, EveryByteValueSurvivesEveryPrefixingInRunsAndAlone) {
   std::string input = all_bytes();
   for (int i = 0; i < 256; ++i) input += std::string(static_cast<std::size_t>(i % 7 + 1), static_cast<char>(i));
   input += std::string(300, '\0');
-  for (const Prefixing& p : {Prefixing{}, Prefixing{'#', '&', 0}, Prefixing{'#', 0, '~'}, Prefixing{'#', '&', '~'}}) {
+  // Bytes that never travel bare: packet mark and ends, interrupts, flow control.
+  const std::string never_bare("\x00\x01\x03\x0a\x0d\x11\x13\x81\x8d\x91\x93\xff", 12);
+  for (const Prefixing& p : {Prefixing{}, Prefixing{'#', '&', 0}, Prefixing{'#', 0, '~'}, Prefixing{'#', '&', '~'},
+                             Prefixing{'#', 0, '~', true}}) {
     std::string encoded;
     ASSERT_EQ(encode_data(p, input, 1 << 20, encoded), input.size());
     for (unsigned char c : encoded) {
-      EXPECT_FALSE((c & 0x7F) < 32 || (c & 0x7F) == 127) << "control character " << int(c) << " on the wire";
+      if (p.bare_safe_controls) {
+        EXPECT_EQ(never_bare.find(static_cast<char>(c)), std::string::npos) << "bare " << int(c);
+      } else {
+        EXPECT_FALSE((c & 0x7F) < 32 || (c & 0x7F) == 127) << "control character " << int(c) << " on the wire";
+      }
       if (p.qbin) {
         EXPECT_LT(c, 0x80) << "8-bit character on a 7-bit session";
       }
@@ -205,6 +216,7 @@ TEST(KermitInit, ParsesThePeersOffersAndNegotiates) {
   EXPECT_EQ(s.check_type, 3);
   EXPECT_EQ(s.prefixing.rept, '~');
   EXPECT_EQ(s.prefixing.qbin, 0);  // both are 8-bit clean
+  EXPECT_TRUE(s.prefixing.bare_safe_controls);
   EXPECT_TRUE(s.attributes);
   EXPECT_EQ(s.max_data, 3999 - 9 - 3);
   EXPECT_EQ(s.peer_time, 15);
@@ -220,6 +232,7 @@ TEST(KermitInit, ParsesThePeersOffersAndNegotiates) {
   EXPECT_EQ(reply.rept, ' ');
   const Session seven = negotiate(reply, old);
   EXPECT_EQ(seven.prefixing.qbin, '&');
+  EXPECT_FALSE(seven.prefixing.bare_safe_controls);
   EXPECT_EQ(seven.prefixing.rept, 0);
   EXPECT_EQ(seven.check_type, 1);
   EXPECT_FALSE(seven.attributes);
