@@ -2,6 +2,8 @@
 // the receive starts first and the GET line goes out from its progress callback.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <poll.h>
 #include <unistd.h>
 
@@ -121,6 +123,32 @@ TEST(SimulatorGet, HangsUpAfterNBytesAndEnds) {
   ASSERT_EQ(poll(&pfd, 1, 1000), 1);
   EXPECT_TRUE(pfd.revents & POLLHUP);
   EXPECT_EQ(sim.stop(0), 0);
+  EXPECT_FALSE(test_support::file_exists(phone.folder.file("COM5")));
+}
+
+TEST(SimulatorGet, StopsAtOnceInTheMiddleOfAPacedTransfer) {
+  Phone phone;
+  std::vector<std::string> args = phone.args();
+  args.pop_back();  // paced: 20000 bytes at 38400 bit/s take over 5 s
+  SimProcess sim(args);
+  PhoneClient client(phone.folder.file("COM5"), B38400);
+  sio::FdChannel channel(client.fd());
+  std::string stored;
+  bool asked = false;
+  auto stopped_at = std::chrono::steady_clock::time_point::max();
+  int result = sio::zmodem_receive(channel, phone.received.path(), stored, [&](long done, long) {
+    if (!asked) test_support::write_all(client.fd(), kGet + "memo01\r");
+    asked = true;
+    if (done >= 2048 && stopped_at == std::chrono::steady_clock::time_point::max()) {
+      sim.signal(SIGTERM);
+      stopped_at = std::chrono::steady_clock::now();
+    }
+    return 0;
+  });
+  EXPECT_LT(result, 0);
+  ASSERT_NE(stopped_at, std::chrono::steady_clock::time_point::max());
+  EXPECT_EQ(sim.stop(0), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - stopped_at, std::chrono::seconds(10));
   EXPECT_FALSE(test_support::file_exists(phone.folder.file("COM5")));
 }
 

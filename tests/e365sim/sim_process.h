@@ -22,6 +22,7 @@ class SimProcess {
   ~SimProcess() { stop(SIGTERM); }
 
   const std::string& device() const { return device_; }
+  void signal(int signal_number) { child_->signal(signal_number); }
   // Sends `signal_number` (0: none) and waits up to timeout_ms for the end; the exit status,
   // or -1 when it did not end in time (it is killed then).
   int stop(int signal_number, int timeout_ms = 10000);
