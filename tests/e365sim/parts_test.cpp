@@ -150,6 +150,9 @@ TEST(Pacer, SpacesChunksByTheLineSpeedWithoutCatchingUp) {
   EXPECT_EQ(pacer.next_start(), start + std::chrono::milliseconds(100));
   pacer.sent(576, 5760, start + std::chrono::milliseconds(100));
   EXPECT_EQ(pacer.next_start(), start + std::chrono::milliseconds(200));
+  // A chunk sent a little late (an oversleep) still ends where the schedule says.
+  pacer.sent(576, 5760, start + std::chrono::milliseconds(203));
+  EXPECT_EQ(pacer.next_start(), start + std::chrono::milliseconds(300));
   // After an idle second the line is free at once, and the next chunk takes its own time only.
   const auto later = start + std::chrono::seconds(2);
   pacer.sent(5760, 5760, later);

@@ -11,13 +11,15 @@ class Pacer {
  public:
   using Clock = std::chrono::steady_clock;
 
+  static constexpr std::chrono::milliseconds kSlack{10};
+
   static long bytes_per_second(long baud) { return baud / 10; }
   static std::size_t chunk_size(long bytes_per_second);
 
   // When the next chunk may go: once the previous ones have left the line.
   Clock::time_point next_start() const { return free_at_; }
-  // Records a chunk of n bytes that went out at `now`. A line that stood idle does not catch
-  // up in a burst: the chunk occupies the line from `now` on.
+  // Records a chunk of n bytes that went out at `now`. A line that stood idle for more than
+  // kSlack does not catch up in a burst: the chunk occupies the line from `now` on.
   void sent(std::size_t n, long bytes_per_second, Clock::time_point now);
 
  private:
