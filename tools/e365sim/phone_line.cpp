@@ -77,8 +77,6 @@ int PhoneLine::write(const std::uint8_t* buf, std::size_t len) {
   return 0;
 }
 
-bool PhoneLine::say(std::string_view text) { return send(text); }
-
 void PhoneLine::begin_transfer() {
   in_transfer_ = true;
   cut_ = false;

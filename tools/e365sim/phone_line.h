@@ -22,8 +22,8 @@ class PhoneLine : public sio::ByteChannel {
   int read(std::uint8_t* buf, std::size_t len, int timeout_ms) override;
   int write(const std::uint8_t* buf, std::size_t len) override;
 
-  // Says an answer of the dialogue; false when the line is gone or the simulator stops.
-  bool say(std::string_view text);
+  // Says an answer of the dialogue. What finds no reader for a long while is dropped.
+  void say(std::string_view text) { send(text); }
   // Bytes read too early (they followed a command that starts a transfer) are read again first.
   void unread(std::string_view bytes) { unread_.insert(0, bytes); }
 

@@ -48,7 +48,8 @@ bool Session::handle(std::string_view& bytes) {
   Reply reply = dialogue_.answer(*command, store_.memos());
   if (reply.text.empty() && !reply.transfer) return true;
   std::fprintf(stderr, "e365sim: %s\n", command->too_long ? "(line too long)" : printable(command->text).c_str());
-  if (!reply.text.empty() && !line_.say(reply.text)) return false;
+  // An answer that found no reader is lost, as on a cable; the phone stays.
+  line_.say(reply.text);
   if (reply.transfer) {
     // What followed the command belongs to the transfer.
     line_.unread(bytes);
