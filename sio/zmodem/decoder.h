@@ -39,6 +39,8 @@ class FrameDecoder {
   const Event& event() const { return event_; }
   // Ignores subpackets until the next header (after an error, while waiting for a resend).
   void hunt();
+  // True while a subpacket has begun and not ended (a quiet line then means its end got lost).
+  bool inside_subpacket() const { return (state_ == State::Data && !data_.empty()) || state_ == State::DataCrc; }
 
  private:
   enum class State { Hunt, Pad, PadDle, HexDigits, BinHeader, Data, DataCrc };

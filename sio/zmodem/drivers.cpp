@@ -109,11 +109,14 @@ int drive(ByteChannel& channel, Core& core, ProgressReporter& progress, Pump pum
   core.start(now_ms());
   while (true) {
     int written = write_out(channel, core.output());
-    if (written < 0) return written;
+    if (written < 0) core.line_lost(written);
     if (core.finished()) return core.result();
     int wait_ms = pump() ? 0 : kProgressSliceMs;
     int n = channel.read(buf.data(), buf.size(), wait_ms);
-    if (n < 0) return n;
+    if (n < 0) {
+      core.line_lost(n);
+      return core.result();
+    }
     if (n > 0) core.feed(buf.data(), static_cast<std::size_t>(n), now_ms());
     core.tick(now_ms());
     if (!progress.report(core.bytes_done(), core.bytes_total())) {

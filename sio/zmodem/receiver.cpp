@@ -6,11 +6,17 @@
 #include "sio/zmodem/file_info.h"
 
 namespace sio::zmodem {
+namespace {
+
+// Resent data we already have, beyond which asking for our position is quicker than skipping.
+constexpr std::uint32_t kMaxSkippedResend = 16 * 1024;
+
+}  // namespace
 
 Receiver::Receiver(ReceiveSink& sink, const Timing& timing) : sink_(sink), timing_(timing) {}
 
 void Receiver::start(std::int64_t now_ms) {
-  now_ = started_ = last_heard_ = now_ms;
+  now_ = started_ = last_heard_ = last_bytes_ = now_ms;
   send_init();
 }
 
@@ -27,6 +33,10 @@ void Receiver::send_init() {
 
 void Receiver::feed(const std::uint8_t* bytes, std::size_t len, std::int64_t now_ms) {
   now_ = now_ms;
+  if (len > 0) {
+    last_bytes_ = now_;
+    quiet_repeats_ = 0;
+  }
   while (len > 0 && state_ != State::Done) {
     if (state_ == State::WaitFinish) {
       on_finish_bytes(bytes, len);
@@ -63,7 +73,7 @@ void Receiver::on_event(const FrameDecoder::Event& event) {
       // Before the sender is heard, bad headers are echoes and noise. After that a damaged
       // header may have been the one we wait for, so ask again at once: for the data from our
       // position, or for the file offer.
-      if (state_ == State::Data) on_data_error();
+      if (state_ == State::Data) on_stale_or_lost();
       else if (sender_heard_ && state_ == State::WaitFile) send_init();
       break;
     case Kind::BadSubpacket:
@@ -80,6 +90,7 @@ void Receiver::on_header(const Header& h) {
   // Our own ZRINIT may come back as an echo before the sender starts.
   if (h.type == ZRINIT) return;
   sender_heard_ = true;
+  sender_waits_ = false;
   last_heard_ = now_;
   awaited_data_ = 0;
   switch (h.type) {
@@ -94,17 +105,23 @@ void Receiver::on_header(const Header& h) {
     case ZDATA:
       if (state_ != State::Data) break;
       awaited_data_ = ZDATA;
-      // Data we already have may come again (a sender answering a repeated request): skip it.
-      if (h.position() <= offset_) {
+      // Data we already have may come again (a sender answering a repeated request): skip a
+      // little of it; from further back, ask for our position instead.
+      if (h.position() <= offset_ && offset_ - h.position() <= kMaxSkippedResend) {
         synced_ = true;
         stream_pos_ = h.position();
       } else {
-        on_data_error();
+        on_stale_or_lost();
       }
       break;
     case ZEOF:
       if (state_ == State::Data) end_of_file(h.position());
       else if (state_ == State::AfterFile) send_init();  // our answer to it got lost
+      break;
+    case ZNAK:
+      // The sender could not read our last header and waits for it again.
+      if (state_ == State::Data) on_data_error();
+      else if (state_ == State::WaitFile || state_ == State::AfterFile) send_init();
       break;
     case ZFIN: finish_session(); break;
     case ZABORT:
@@ -179,13 +196,27 @@ void Receiver::on_data(const FrameDecoder::Event& e) {
     errors_ = 0;
   }
   stream_pos_ = end;
+  sender_waits_ = e.end == FrameEnd::ZCRCW;
   if (e.end == FrameEnd::ZCRCQ || e.end == FrameEnd::ZCRCW) send(Header::at(ZACK, offset_));
+}
+
+// A frame that does not fit: after our request, frames the sender sent before it heard us still
+// arrive for a while (asking again for each would only restart the sender again and again);
+// otherwise something was lost.
+void Receiver::on_stale_or_lost() {
+  if (!synced_ && now_ - last_prompt_ < timing_.answer_ms) {
+    decoder_.hunt();
+    awaited_data_ = 0;
+    return;
+  }
+  on_data_error();
 }
 
 // Something was lost: ask for the data from our position now, and ignore what comes until a
 // frame starts there.
 void Receiver::on_data_error() {
   synced_ = false;
+  sender_waits_ = false;
   decoder_.hunt();
   awaited_data_ = 0;
   if (++errors_ > timing_.max_errors) {
@@ -238,8 +269,17 @@ void Receiver::tick(std::int64_t now_ms) {
       }
       break;
     case State::Data:
-      if (now_ - last_heard_ >= timing_.idle_ms) fail(SIOFT_TIMEOUT, true);
-      else if (now_ - std::max(last_heard_, last_prompt_) >= timing_.retry_ms) on_data_error();
+      if (now_ - last_heard_ >= timing_.idle_ms) {
+        fail(SIOFT_TIMEOUT, true);
+      } else if (now_ - std::max(last_bytes_, last_prompt_) >=
+                 (quiet_repeats_ < 2 ? timing_.answer_ms : timing_.retry_ms)) {
+        // The line went quiet: our ZACK got lost, or the end of a frame did. Once a repeated
+        // ZACK does not help, only a ZRPOS restarts every sender.
+        bool ack_again = sender_waits_ && quiet_repeats_ == 0 && !decoder_.inside_subpacket();
+        ++quiet_repeats_;
+        if (ack_again) send(Header::at(ZACK, offset_));
+        else on_data_error();
+      }
       break;
     case State::WaitFinish:
       if (now_ - last_prompt_ >= timing_.finish_ms) done(result_);
@@ -250,6 +290,11 @@ void Receiver::tick(std::int64_t now_ms) {
 
 void Receiver::abort() {
   if (state_ != State::Done) fail(SIOFT_ABORT, true);
+}
+
+void Receiver::line_lost(int error) {
+  if (state_ == State::WaitFinish) done(result_);  // the sender hung up after our ZFIN
+  else if (state_ != State::Done) fail(error, false);
 }
 
 void Receiver::fail(int result, bool cancel_peer) {

@@ -37,6 +37,9 @@ class Receiver {
   void tick(std::int64_t now_ms);
   // Ends the session from this side: cancel sequence out, result SIOFT_ABORT.
   void abort();
+  // The line failed (read or write error `error`): the session ends with it, unless only the
+  // goodbye was missing.
+  void line_lost(int error);
 
   // Bytes to send; the driver empties it after writing.
   Bytes& output() { return out_; }
@@ -57,6 +60,7 @@ class Receiver {
   void on_file_offer(const std::uint8_t* data, std::size_t size);
   void on_data(const FrameDecoder::Event& event);
   void on_data_error();
+  void on_stale_or_lost();
   void on_finish_bytes(const std::uint8_t* bytes, std::size_t len);
   void end_of_file(std::uint32_t position);
   void send(const Header& header);
@@ -77,6 +81,9 @@ class Receiver {
   std::int64_t started_ = 0;
   std::int64_t last_heard_ = 0;   // last good frame from the sender
   std::int64_t last_prompt_ = 0;  // last invitation or resend request of ours
+  std::int64_t last_bytes_ = 0;   // last bytes of any kind from the line
+  int quiet_repeats_ = 0;         // requests repeated since the line went quiet
+  bool sender_waits_ = false;     // we acknowledged a ZCRCW: the sender waits for that ZACK
   bool sender_heard_ = false;
   std::uint8_t awaited_data_ = 0;  // type of the header whose subpacket comes next
   bool offered_ = false;           // a file was offered (later ones are skipped)

@@ -12,7 +12,7 @@ Sender::Sender(SendSource& source, std::string name, std::uint32_t length, long 
       block_buf_(kMaxBlock) {}
 
 void Sender::start(std::int64_t now_ms) {
-  now_ = started_ = last_heard_ = now_ms;
+  now_ = started_ = last_heard_ = last_bytes_ = now_ms;
   send(Header::at(ZRQINIT, 0));
 }
 
@@ -30,12 +30,17 @@ void Sender::send_file_header() {
 
 void Sender::feed(const std::uint8_t* bytes, std::size_t len, std::int64_t now_ms) {
   now_ = now_ms;
+  if (len > 0) {
+    last_bytes_ = now_;
+    quiet_repeats_ = 0;
+  }
   while (len > 0 && state_ != State::Done) {
     std::size_t used = decoder_.feed(bytes, len);
     bytes += used;
     len -= used;
     const auto& e = decoder_.event();
     if (e.kind == FrameDecoder::Kind::Header) on_header(e.header);
+    else if (e.kind == FrameDecoder::Kind::BadHeader) on_damaged_answer();
     else if (e.kind == FrameDecoder::Kind::Cancel) fail(SIOFT_CANABORT, false);
   }
 }
@@ -63,6 +68,7 @@ void Sender::on_header(const Header& h) {
       break;
     case ZACK:
       if (h.position() > acked_ && h.position() <= position_) acked_ = h.position();
+      if (h.position() > confirmed_ && h.position() <= length_) confirmed_ = h.position();
       if (state_ == State::WaitAck && acked_ == position_) state_ = State::Streaming;
       break;
     case ZNAK:
@@ -136,6 +142,23 @@ void Sender::on_resend_request(std::uint32_t position) {
     clean_since_ = 0;
     last_resend_ = position;
   }
+  confirmed_ = position;
+  rewind(position);
+}
+
+// A damaged frame from the receiver while we stream is most likely its request to resend.
+// Going back to its last known position costs little: a receiver that is further on says so
+// at once (or skips what it has).
+void Sender::on_damaged_answer() {
+  if (state_ != State::Streaming && state_ != State::WaitAck && state_ != State::WaitEofAck) return;
+  if (++errors_ > timing_.max_errors) {
+    fail(SIOFT_PROTOCOL, true);
+    return;
+  }
+  rewind(confirmed_);
+}
+
+void Sender::rewind(std::uint32_t position) {
   position_ = acked_ = position;
   frame_open_ = false;
   state_ = State::Streaming;
@@ -195,7 +218,12 @@ void Sender::prompt_again() {
       acked_ = position_;
       state_ = State::Streaming;
       break;
-    case State::WaitEofAck: send(Header::at(ZEOF, length_), true); break;
+    case State::WaitEofAck:
+      // Either our ZEOF or the answer got lost, or the receiver waits for data it missed (a
+      // request of its own that got lost): try both in turn.
+      if (errors_ % 2 == 0 && confirmed_ < length_) rewind(confirmed_);
+      else send(Header::at(ZEOF, length_), true);
+      break;
     case State::WaitFin:
       // The file is delivered; a receiver that stays silent at the very end is not a failure.
       if (errors_ > 1) finish(skipped_ ? SIOFT_CANABORT : SIOFT_OK);
@@ -205,16 +233,32 @@ void Sender::prompt_again() {
   }
 }
 
+// How long a quiet line waits before our last frame goes out again.
+int Sender::repeat_interval() const {
+  if (state_ == State::WaitInit) return timing_.prompt_ms;
+  // The receiver opens its file before it answers a ZFILE: give it time.
+  if (state_ == State::WaitFilePos || quiet_repeats_ > 0) return timing_.retry_ms;
+  return timing_.answer_ms;
+}
+
 void Sender::tick(std::int64_t now_ms) {
   now_ = now_ms;
   if (state_ == State::Done || state_ == State::Streaming) return;
   if (!receiver_heard_ && now_ - started_ >= timing_.start_ms) fail(SIOFT_TIMEOUT, false);
   else if (receiver_heard_ && now_ - last_heard_ >= timing_.idle_ms) fail(SIOFT_TIMEOUT, true);
-  else if (now_ - last_prompt_ >= (state_ == State::WaitInit ? timing_.prompt_ms : timing_.retry_ms)) prompt_again();
+  else if (now_ - std::max(last_prompt_, last_bytes_) >= repeat_interval()) {
+    ++quiet_repeats_;
+    prompt_again();
+  }
 }
 
 void Sender::abort() {
   if (state_ != State::Done) fail(SIOFT_ABORT, true);
+}
+
+void Sender::line_lost(int error) {
+  if (state_ == State::WaitFin) finish(skipped_ ? SIOFT_CANABORT : SIOFT_OK);
+  else if (state_ != State::Done) fail(error, false);
 }
 
 void Sender::fail(int result, bool cancel_peer) {

@@ -34,6 +34,9 @@ class Sender {
   bool streaming() const { return state_ == State::Streaming; }
   void stream(std::size_t budget);
   void abort();
+  // The line failed (read or write error `error`): the session ends with it, unless the file
+  // was already delivered.
+  void line_lost(int error);
 
   Bytes& output() { return out_; }
   bool finished() const { return state_ == State::Done; }
@@ -52,11 +55,14 @@ class Sender {
   void on_header(const Header& header);
   void on_init(const Header& header);
   void on_resend_request(std::uint32_t position);
+  void on_damaged_answer();
+  void rewind(std::uint32_t position);
   void send(Header header, bool binary = false);
   void send_file_header();
   void send_file_crc();
   void finish(int result);
   void prompt_again();
+  int repeat_interval() const;
   void fail(int result, bool cancel_peer);
 
   SendSource& source_;
@@ -74,12 +80,15 @@ class Sender {
   std::int64_t started_ = 0;
   std::int64_t last_heard_ = 0;
   std::int64_t last_prompt_ = 0;
+  std::int64_t last_bytes_ = 0;  // last bytes of any kind from the line
+  int quiet_repeats_ = 0;        // frames repeated since the line went quiet
   bool receiver_heard_ = false;
   bool crc32_ = false;
   bool full_duplex_ = true;
   std::uint32_t window_ = 0;       // receiver's buffer; 0 = no limit
   std::uint32_t position_ = 0;     // next byte to send
-  std::uint32_t acked_ = 0;        // receiver confirmed up to here
+  std::uint32_t acked_ = 0;        // start of the window that awaits the receiver's ZACK
+  std::uint32_t confirmed_ = 0;    // the receiver's position, as it last told us
   bool frame_open_ = false;        // a ZDATA header went out and its frame has not ended
   std::size_t block_ = kMaxBlock;
   std::uint32_t clean_since_ = 0;  // bytes sent since the last resend request

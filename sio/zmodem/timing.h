@@ -14,10 +14,14 @@ struct Timing {
   // Inside a session: silence after which our last request (ZRPOS, ZFILE, ZEOF, ZFIN) goes out
   // again. Errors are answered at once; this only covers frames that got lost on the way.
   int retry_ms = 1000;
+  // The first two repeats after silence come sooner: a ZACK or ZRPOS is answered at once, so a
+  // quiet line soon after one means it got lost (a sender waits for its ZACK after a ZCRCW).
+  int answer_ms = 250;
   // Inside a session: silence after which it ends with a time-out.
   int idle_ms = 15000;
-  // After our ZFIN: how long we wait for the sender's "OO".
-  int finish_ms = 1000;
+  // After our ZFIN: how long we wait for the sender's "OO". It only confirms that the sender
+  // heard our ZFIN (the file is in place by then), and a sender on a pty often loses it.
+  int finish_ms = 500;
   // Errors in a row without progress before the session ends with a protocol failure.
   int max_errors = 30;
 };

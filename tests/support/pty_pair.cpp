@@ -26,6 +26,11 @@ PtyPair::~PtyPair() {
   if (master_ >= 0) close(master_);
 }
 
+void PtyPair::close_device() {
+  if (slave_ >= 0) close(slave_);
+  slave_ = -1;
+}
+
 std::string read_for(int fd, std::size_t want, int timeout_ms) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);

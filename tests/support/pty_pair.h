@@ -17,6 +17,9 @@ class PtyPair {
   const std::string& device() const { return device_; }
   // Keeps the device side open too, so the peer never sees a hang-up while nobody holds it.
   int device_fd() const { return slave_; }
+  // Closes our descriptor of the device side once a child process holds its own, so that the
+  // peer side sees a hang-up when the child ends.
+  void close_device();
 
  private:
   int master_ = -1;

@@ -195,10 +195,15 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
                   .size() == 1);  // the stale ZEOF is answered with ZRPOS again
   // Data it already has may come again: it is skipped, the rest kept.
   rig.feed(s.bin(ZDATA, 500).sub(Bytes(data.begin(), data.begin() + 500), FrameEnd::ZCRCG).take());
-  rig.feed(s.sub(data, FrameEnd::ZCRCQ).take());
+  rig.feed(s.sub(data, FrameEnd::ZCRCW).take());
   EXPECT_EQ(rig.receiver.bytes_done(), 2000);
-  // Silence: the request goes out again after a second, and the session ends in the end.
-  EXPECT_EQ(types(rig.wait(1000)), T{ZRPOS});
+  // Silence after a ZCRCW: first the ZACK, then ZRPOS, goes out again soon; later repeats
+  // come a second apart.
+  auto repeats = rig.wait(Timing{}.answer_ms * 2);
+  ASSERT_EQ(types(repeats), (T{ZACK, ZRPOS}));
+  EXPECT_EQ(repeats[1].position(), 2000u);
+  EXPECT_TRUE(rig.wait(Timing{}.retry_ms - 20).empty());
+  EXPECT_EQ(types(rig.wait(20)), T{ZRPOS});
   // A line that damages every try: a bounded number of requests, then the end.
   int tries = 0;
   for (; tries < 100 && !rig.receiver.finished(); ++tries) {
