@@ -24,7 +24,9 @@ const char* const kUsage =
     "  --drop RATE         drop this fraction of the bytes sent during a transfer\n"
     "  --seed N            seed of the noise and drops (default 1)\n"
     "  --extra-memo NAME   list a memo under NAME too, with small content (repeatable)\n"
-    "  --announce NAME     announce every memo under NAME in the file header\n";
+    "  --announce NAME     announce every memo under NAME in the file header\n"
+    "A memo is announced by the first 30 bytes of its name; of a name with \"/\" only the\n"
+    "last part can be announced.\n";
 
 namespace {
 

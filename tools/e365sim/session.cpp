@@ -63,7 +63,7 @@ void Session::transfer(const MemoTransfer& memo) {
   if (!sleep_until(Pacer::Clock::now() + kPauseBeforeSend)) return;
   int result = sender_.send(line_, memo);
   std::fprintf(stderr, "e365sim: sent %s as \"%s\": result %d%s\n", printable(memo.path).c_str(),
-               printable(memo.announced).c_str(), result, line_.hung_up() ? ", hung up" : "");
+               printable(link_name_for(memo.announced)).c_str(), result, line_.hung_up() ? ", hung up" : "");
   if (line_.hung_up() || stop_requested()) return;
   line_.drain(kDrainQuietMs, kDrainMaxMs);
   reader_.reset();
