@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace e365sim {
 namespace {
 
@@ -125,6 +127,45 @@ TEST(Dialogue, FaultSettingsChangeOnlyWhatTheySay) {
   // An unknown memo is still an error for a silent phone.
   EXPECT_EQ(Dialogue{silent}.answer({"AT%PCTL=GET /Voice Memo/nope", false}, kMemos).text,
             "AT%PCTL=GET /Voice Memo/nope\r\r\nERROR\r\n");
+}
+
+// Where a command starts on a line: its first "AT" in either case.
+std::size_t first_at(const std::string& text) {
+  for (std::size_t i = 0; i + 1 < text.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(text[i])) == 'A' && std::toupper(static_cast<unsigned char>(text[i + 1])) == 'T')
+      return i;
+  return std::string::npos;
+}
+
+TEST(Dialogue, AnyBytesGetTheirCommandEchoedAndOneResultOrNothing) {
+  Dialogue phone{DialogueSettings{}};
+  CommandLineReader reader;
+  std::mt19937 random(5);
+  // Mostly the letters of commands, so that some lines are commands.
+  const std::string alphabet = std::string("AaTt%+=/\r\n \x18\xD0\x81", 14) + "GMZRDIPCL";
+  int answered = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string noise;
+    for (int i = random() % 40; i > 0; --i)
+      noise.push_back(random() % 4 ? alphabet[random() % alphabet.size()] : static_cast<char>(random()));
+    std::string_view bytes = noise;
+    while (auto line = reader.take(bytes)) {
+      Reply reply = phone.answer(*line, kMemos);
+      std::size_t at = first_at(line->text);
+      if (at == std::string::npos && !line->too_long) {
+        EXPECT_TRUE(reply.text.empty());
+        continue;
+      }
+      ++answered;
+      std::string echo = line->text.substr(at) + "\r";
+      ASSERT_TRUE(reply.text.starts_with(echo));
+      std::string result = reply.text.substr(echo.size());
+      bool sends = result.empty() && reply.transfer;
+      EXPECT_TRUE(sends || (result.starts_with("\r\n") && result.ends_with("\r\nOK\r\n")) || result == "\r\nERROR\r\n")
+          << result;
+    }
+  }
+  EXPECT_GT(answered, 100);
 }
 
 TEST(Dialogue, SaysOkOrErrorAfterATransfer) {
