@@ -1,11 +1,71 @@
+#include "sio/xmodem/xmodem.h"
+
+#include "sio/incoming_file.h"
 #include "sio/sio.h"
-#include "sio/transfers.h"
+#include "sio/xmodem/file_assembler.h"
+#include "sio/xmodem/receive_loop.h"
+
+namespace sio::xmodem {
+namespace {
+
+class SingleFileSink : public ReceiveSink {
+ public:
+  explicit SingleFileSink(IncomingFile& file) : assembler_(&file, -1) {}
+  int on_data(std::span<const std::uint8_t> block) override { return assembler_.add(block); }
+  int on_end_of_file() override { return assembler_.finish(); }
+  long done() const override { return assembler_.received(); }
+  long total() const override { return 0; }
+
+ private:
+  FileAssembler assembler_;
+};
+
+}  // namespace
+
+int send_file_data(SenderLink& link, FileSource& source, Check check, bool long_blocks) {
+  for (std::uint8_t number = 1;; ++number) {
+    std::span<const std::uint8_t> payload;
+    if (int result = source.next(long_blocks && check == Check::Crc, payload); result < 0)
+      return link.cancel(result);
+    if (payload.empty()) break;
+    auto block = encode_block(number, payload, payload.size() > kShortBlock ? kLongBlock : kShortBlock, check);
+    if (int result = link.send_block(block); result < 0) return result;
+    link.set_progress(source.consume(), source.size());
+  }
+  return link.send_eot();
+}
+
+int send_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,
+              const SenderTiming& timing) {
+  FileSource source;
+  if (int result = source.open(path); result < 0) return result;
+  SenderLink link(channel, progress, timing);
+  link.set_progress(0, source.size());
+  Check check;
+  if (int result = link.await_request(check); result < 0) return result;
+  return send_file_data(link, source, check, variant == XmodemVariant::Crc1K);
+}
+
+int receive_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,
+                 const ReceiverTiming& timing) {
+  IncomingFile file;
+  if (int result = file.open(path); result < 0) return result;
+  ReceiverCore core(variant == XmodemVariant::Checksum ? Check::Sum : Check::Crc, false, timing);
+  SingleFileSink sink(file);
+  if (int result = run_receiver(channel, core, sink, progress); result < 0) return result;
+  return file.commit();
+}
+
+}  // namespace sio::xmodem
 
 namespace sio {
 
-int xmodem_send(ByteChannel&, XmodemVariant, const std::string&, const ProgressFn&) { return SIOFT_NOTSUPPORT; }
-int xmodem_receive(ByteChannel&, XmodemVariant, const std::string&, const ProgressFn&) { return SIOFT_NOTSUPPORT; }
-int ymodem_send(ByteChannel&, const std::string&, const ProgressFn&) { return SIOFT_NOTSUPPORT; }
-int ymodem_receive(ByteChannel&, const std::string&, std::string&, const ProgressFn&) { return SIOFT_NOTSUPPORT; }
+int xmodem_send(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress) {
+  return xmodem::send_file(channel, variant, path, progress);
+}
+
+int xmodem_receive(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress) {
+  return xmodem::receive_file(channel, variant, path, progress);
+}
 
 }  // namespace sio

@@ -1,0 +1,32 @@
+#include <chrono>
+
+#include "sio/ascii/ascii.h"
+#include "sio/incoming_file.h"
+#include "sio/sio.h"
+#include "sio/transfers.h"
+
+namespace sio {
+
+int ascii_receive(ByteChannel& channel, const std::string& path, const ProgressFn& progress, int quiet_seconds) {
+  using Clock = std::chrono::steady_clock;
+  IncomingFile file;
+  if (int result = file.open(path); result < 0) return result;
+  ProgressReporter reporter(progress);
+  const auto quiet_limit = std::chrono::seconds(quiet_seconds);
+  auto last_data = Clock::now();
+  std::uint8_t buf[4096];
+  for (;;) {
+    if (!reporter.report(file.size(), 0)) break;
+    if (quiet_seconds > 0 && file.size() > 0 && Clock::now() - last_data >= quiet_limit) break;
+    int n = channel.read(buf, sizeof buf, kProgressSliceMs);
+    if (n < 0) return n;
+    if (n == 0) continue;
+    if (int result = file.write(buf, static_cast<std::size_t>(n)); result < 0) return result;
+    last_data = Clock::now();
+  }
+  reporter.report(file.size(), 0, true);
+  if (int result = file.commit(); result < 0) return result;
+  return SIOFT_ABORT;
+}
+
+}  // namespace sio

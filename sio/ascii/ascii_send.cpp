@@ -1,0 +1,54 @@
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "sio/ascii/ascii.h"
+#include "sio/port_table.h"
+#include "sio/sio.h"
+#include "sio/transfers.h"
+
+namespace sio {
+namespace {
+
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  ~ReadOnlyFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+int ascii_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress) {
+  ReadOnlyFile file(path);
+  struct stat st;
+  if (file.fd() < 0 || fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) return SIOFT_FOPEN;
+  const long total = static_cast<long>(st.st_size);
+  ProgressReporter reporter(progress);
+  long sent = 0;
+  std::uint8_t chunk[ascii::kSendChunk];
+  for (;;) {
+    if (!reporter.report(sent, total)) return SIOFT_ABORT;
+    ssize_t n = ::read(file.fd(), chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      keep_last_error(errno);
+      return SIOFT_WIN32FAIL;
+    }
+    if (n == 0) break;
+    if (int result = channel.write(chunk, static_cast<std::size_t>(n)); result < 0) return result;
+    sent += n;
+  }
+  reporter.report(sent, total, true);
+  return SIOFT_OK;
+}
+
+}  // namespace sio

@@ -1,0 +1,49 @@
+// XMODEM and YMODEM over a byte channel, with the times and limits open to tests.
+//
+// Sending: the receiver chooses the check: 'C' gets CRC-16 blocks, NAK gets checksum blocks,
+// whatever variant was asked for. The 1K variant and YMODEM send 1024-byte blocks (only with
+// CRC), the tail of a file in 128-byte blocks; the last block is padded with SUB (0x1A).
+//
+// Receiving: the checksum variant asks with NAK; the CRC and 1K variants ask with 'C' and fall
+// back to NAK (checksums) when the sender never answers 'C'. Every variant takes 128- and
+// 1024-byte blocks. A repeated block is acknowledged and dropped; a damaged one is asked for
+// again; the first EOT is answered with NAK and only a repeated EOT ends the file, so a damaged
+// byte cannot end it early. XMODEM carries no length: the trailing SUBs of the last block are
+// dropped (see file_assembler.h). The file is written beside its target and appears under its
+// name only when complete; an existing file is never replaced (-5 at once).
+//
+// YMODEM receive stores the first file of the batch in the folder under its announced name
+// (last path component; a name that is empty, ".", "..", or holds control characters, or that
+// names an existing file, cancels the batch with -5), cut to its announced length; later files
+// are received and dropped. A batch that stores no file ends with -3.
+//
+// Time-outs (defaults of ReceiverTiming and SenderTiming): a receiver asks every 3 s for 60 s
+// before it gives up (-2), asks again after 5 s of silence between blocks and 1 s inside one;
+// a sender waits 60 s for the receiver to start and 10 s for each answer. Ten failures in a row
+// end a transfer: -2 when the peer went silent, -3 otherwise, after the cancel sequence.
+#pragma once
+
+#include <string>
+
+#include "sio/channel.h"
+#include "sio/progress.h"
+#include "sio/transfers.h"
+#include "sio/xmodem/file_source.h"
+#include "sio/xmodem/receiver_core.h"
+#include "sio/xmodem/sender_link.h"
+
+namespace sio::xmodem {
+
+int send_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,
+              const SenderTiming& timing = {});
+int receive_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,
+                 const ReceiverTiming& timing = {});
+int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
+               const SenderTiming& timing = {});
+int receive_batch(ByteChannel& channel, const std::string& folder, std::string& stored_name,
+                  const ProgressFn& progress, const ReceiverTiming& timing = {});
+
+// Sends the file's data blocks, numbered from 1, and the EOT after them.
+int send_file_data(SenderLink& link, FileSource& source, Check check, bool long_blocks);
+
+}  // namespace sio::xmodem

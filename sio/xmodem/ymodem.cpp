@@ -1,0 +1,110 @@
+// YMODEM: the batch layer over XMODEM blocks. Each file is announced in block 0 (name and
+// length); an empty block 0 ends the batch.
+#include <algorithm>
+#include <optional>
+
+#include "sio/incoming_file.h"
+#include "sio/names.h"
+#include "sio/sio.h"
+#include "sio/xmodem/file_assembler.h"
+#include "sio/xmodem/receive_loop.h"
+#include "sio/xmodem/xmodem.h"
+#include "sio/xmodem/ymodem_header.h"
+
+namespace sio::xmodem {
+namespace {
+
+// Stores the batch's first file; the files after it are received and dropped.
+class BatchSink : public ReceiveSink {
+ public:
+  BatchSink(const std::string& folder, IncomingFile& file) : folder_(folder), file_(file) {}
+
+  int on_header(std::span<const std::uint8_t> block) override {
+    auto header = parse_ymodem_header(block);
+    if (!header) return SIOFT_PROTOCOL;
+    if (!name_.empty()) {
+      current_.emplace(nullptr, header->length);
+      return 0;
+    }
+    auto name = stored_name_for(header->name);
+    if (!name) return SIOFT_FOPEN;
+    if (int result = file_.open(folder_ + "/" + *name); result < 0) return result;
+    name_ = *name;
+    current_.emplace(&file_, header->length);
+    return 0;
+  }
+
+  int on_data(std::span<const std::uint8_t> block) override { return current_->add(block); }
+
+  int on_end_of_file() override {
+    if (int result = current_->finish(); result < 0) return result;
+    if (file_.is_open()) stored_ = true;
+    return 0;
+  }
+
+  long done() const override { return stored_ || !current_ ? file_.size() : current_->received(); }
+  long total() const override { return stored_ || !current_ ? file_.size() : std::max(0L, current_->length()); }
+
+  const std::string& name() const { return name_; }
+  bool stored() const { return stored_; }
+
+ private:
+  std::string folder_;
+  IncomingFile& file_;
+  std::optional<FileAssembler> current_;
+  std::string name_;
+  bool stored_ = false;
+};
+
+std::string last_component(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const SenderTiming& timing) {
+  FileSource source;
+  if (int result = source.open(path); result < 0) return result;
+  std::string name = last_component(path);
+  if (name.empty()) return SIOFT_FOPEN;
+  SenderLink link(channel, progress, timing);
+  link.set_progress(0, source.size());
+  Check check;
+  if (int result = link.await_request(check); result < 0) return result;
+  auto header = ymodem_header_bytes(name, source.size(), source.mtime());
+  auto block0 = encode_block(0, header, header.size() <= kShortBlock ? kShortBlock : kLongBlock, check, 0);
+  if (int result = link.send_block(block0); result < 0) return result;
+  if (int result = link.await_request(check); result < 0) return result;
+  if (int result = send_file_data(link, source, check, true); result < 0) return result;
+  if (int result = link.await_request(check); result < 0) return result;
+  return link.send_block(encode_block(0, {}, kShortBlock, check, 0));
+}
+
+int receive_batch(ByteChannel& channel, const std::string& folder, std::string& stored_name,
+                  const ProgressFn& progress, const ReceiverTiming& timing) {
+  stored_name.clear();
+  IncomingFile file;
+  BatchSink sink(folder, file);
+  ReceiverCore core(Check::Crc, true, timing);
+  int result = run_receiver(channel, core, sink, progress);
+  if (result == 0 && !sink.stored()) result = SIOFT_PROTOCOL;
+  if (result == 0) result = file.commit();
+  if (result == 0) stored_name = sink.name();
+  return result;
+}
+
+}  // namespace sio::xmodem
+
+namespace sio {
+
+int ymodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress) {
+  return xmodem::send_batch(channel, path, progress);
+}
+
+int ymodem_receive(ByteChannel& channel, const std::string& folder, std::string& stored_name,
+                   const ProgressFn& progress) {
+  return xmodem::receive_batch(channel, folder, stored_name, progress);
+}
+
+}  // namespace sio
