@@ -6,6 +6,9 @@
 #include "sio/sio.h"
 
 namespace sio::xmodem {
+namespace {
+constexpr int kSettleMs = 20;
+}
 
 AnswerReader::Answer AnswerReader::feed(std::uint8_t byte) {
   bool second_can = last_was_can_ && byte == CAN;
@@ -52,12 +55,13 @@ int SenderLink::next_answer(long deadline_ms, AnswerReader::Answer& answer) {
 }
 
 // Answers already waiting before a block goes out belong to an earlier one (a repeated ACK, a
-// late NAK); taking them for the new block's answer would skip a block.
-int SenderLink::drop_stale_input() {
+// late NAK); taking them for the new block's answer would skip a block. With `quiet_ms`, waits
+// for the line to be quiet that long.
+int SenderLink::drop_stale_input(int quiet_ms) {
   for (int reads = 0; reads < 16; ++reads) {
     while (input_pos_ < input_len_)
       if (reader_.feed(input_[input_pos_++]) == AnswerReader::Answer::Cancel) return SIOFT_CANABORT;
-    int n = channel_.read(input_, sizeof input_, 0);
+    int n = channel_.read(input_, sizeof input_, quiet_ms);
     if (n <= 0) return n;
     input_pos_ = 0;
     input_len_ = static_cast<std::size_t>(n);
@@ -71,8 +75,12 @@ int SenderLink::await_request(Check& check) {
     AnswerReader::Answer answer;
     if (int result = next_answer(deadline, answer); result < 0) return result;
     switch (answer) {
-      case AnswerReader::Answer::CrcRequest: check = Check::Crc; return 0;
-      case AnswerReader::Answer::Nak: check = Check::Sum; return 0;
+      case AnswerReader::Answer::CrcRequest:
+      case AnswerReader::Answer::Nak:
+        check = answer == AnswerReader::Answer::Nak ? Check::Sum : Check::Crc;
+        // Some receivers discard their input right after a request (lrzsz does): a block sent
+        // at once could be lost. A moment's quiet also drops the requests repeated meanwhile.
+        return drop_stale_input(kSettleMs);
       case AnswerReader::Answer::Cancel: return SIOFT_CANABORT;
       case AnswerReader::Answer::None: return cancel(SIOFT_TIMEOUT);
       case AnswerReader::Answer::Ack: break;  // a late answer to an earlier block
@@ -80,30 +88,47 @@ int SenderLink::await_request(Check& check) {
   }
 }
 
-int SenderLink::send_block(std::span<const std::uint8_t> block) {
+// Once answers have come, a block that draws none is sent again after a few round trips:
+// a receiver that lost it may wait a long time before it asks again.
+int SenderLink::answer_wait_ms() const {
+  if (round_trip_ms_ < 0) return timing_.answer_wait_ms;
+  return static_cast<int>(std::min<long>(timing_.answer_wait_ms, timing_.quick_resend_ms + 4 * round_trip_ms_));
+}
+
+int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
   heard_ = false;
+  int silent_sends = 0;
   for (int attempt = 0; attempt <= timing_.max_retries; ++attempt) {
-    if (int result = drop_stale_input(); result < 0) return result;
+    if (int result = drop_stale_input(0); result < 0) return result;
     if (int result = channel_.write(block.data(), block.size()); result < 0) return result;
-    long deadline = now_ms() + timing_.answer_wait_ms;
+    const long sent_at = now_ms();
+    const long deadline = sent_at + (final ? timing_.final_wait_ms : answer_wait_ms());
     for (bool resend = false; !resend;) {
       AnswerReader::Answer answer;
       if (int result = next_answer(deadline, answer); result < 0) return result;
+      if (answer == AnswerReader::Answer::Ack || answer == AnswerReader::Answer::Nak)
+        round_trip_ms_ = std::max(now_ms() - sent_at, round_trip_ms_ * 3 / 4);
       switch (answer) {
         case AnswerReader::Answer::Ack: return 0;
         case AnswerReader::Answer::Cancel: return SIOFT_CANABORT;
         case AnswerReader::Answer::Nak:
         case AnswerReader::Answer::CrcRequest:  // a receiver still asking for its first block
-        case AnswerReader::Answer::None: resend = true; break;
+          silent_sends = 0;
+          resend = true;
+          break;
+        case AnswerReader::Answer::None:
+          if (final && ++silent_sends >= 2) return 0;
+          resend = true;
+          break;
       }
     }
   }
   return cancel(heard_ ? SIOFT_PROTOCOL : SIOFT_TIMEOUT);
 }
 
-int SenderLink::send_eot() {
+int SenderLink::send_eot(bool final) {
   const std::uint8_t eot = EOT;
-  return send_block({&eot, 1});
+  return send({&eot, 1}, final);
 }
 
 }  // namespace sio::xmodem

@@ -15,8 +15,10 @@ namespace sio::xmodem {
 // Times and limits of a send, in milliseconds.
 struct SenderTiming {
   int start_wait_ms = 60000;   // for the receiver's first request
-  int answer_wait_ms = 10000;  // for the answer to a block before it is sent again
+  int answer_wait_ms = 10000;  // for the answer to the first block before it is sent again
+  int quick_resend_ms = 1500;  // least wait for later answers (and 4 round trips on top)
   int max_retries = 10;        // sends of one block beyond the first
+  int final_wait_ms = 2000;    // for the answer to the last EOT or block of a session
 };
 
 // What a sender hears, byte by byte. A single CAN may be noise; two in a row cancel.
@@ -41,15 +43,22 @@ class SenderLink {
   }
   // Waits for the receiver's request to start (again): 'C' asks for CRC blocks, NAK for checksums.
   int await_request(Check& check);
-  // Sends `block` (or the EOT) until the receiver acknowledges it; 0 or a negative result.
-  int send_block(std::span<const std::uint8_t> block);
-  int send_eot();
+  // Sends `block` until the receiver acknowledges it; 0 or a negative result.
+  int send_block(std::span<const std::uint8_t> block) { return send(block, false); }
+  // Sends the session's last block or EOT. A receiver that has finished may lose its last ACK
+  // (some flush their output as they exit), so a receiver that stays silent through two sends
+  // of it in a row is taken to have finished: every earlier block was acknowledged.
+  int send_final(std::span<const std::uint8_t> block) { return send(block, true); }
+  // The EOT that ends a file; `final` when nothing follows it.
+  int send_eot(bool final);
   // Sends the cancel sequence and returns `result`.
   int cancel(int result);
 
  private:
+  int send(std::span<const std::uint8_t> block, bool final);
   int next_answer(long deadline_ms, AnswerReader::Answer& answer);
-  int drop_stale_input();
+  int drop_stale_input(int quiet_ms);
+  int answer_wait_ms() const;
   long now_ms() const;
 
   ByteChannel& channel_;
@@ -60,6 +69,7 @@ class SenderLink {
   std::size_t input_pos_ = 0;
   std::size_t input_len_ = 0;
   bool heard_ = false;  // some byte came since the current block was first sent
+  long round_trip_ms_ = -1;  // from a block's end to its answer, the longest lately
   long done_ = 0;
   long total_ = 0;
 };

@@ -22,7 +22,7 @@ class SingleFileSink : public ReceiveSink {
 
 }  // namespace
 
-int send_file_data(SenderLink& link, FileSource& source, Check check, bool long_blocks) {
+int send_file_data(SenderLink& link, FileSource& source, Check check, bool long_blocks, bool last) {
   for (std::uint8_t number = 1;; ++number) {
     std::span<const std::uint8_t> payload;
     if (int result = source.next(long_blocks && check == Check::Crc, payload); result < 0)
@@ -32,7 +32,7 @@ int send_file_data(SenderLink& link, FileSource& source, Check check, bool long_
     if (int result = link.send_block(block); result < 0) return result;
     link.set_progress(source.consume(), source.size());
   }
-  return link.send_eot();
+  return link.send_eot(last);
 }
 
 int send_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,
@@ -43,7 +43,7 @@ int send_file(ByteChannel& channel, XmodemVariant variant, const std::string& pa
   link.set_progress(0, source.size());
   Check check;
   if (int result = link.await_request(check); result < 0) return result;
-  return send_file_data(link, source, check, variant == XmodemVariant::Crc1K);
+  return send_file_data(link, source, check, variant == XmodemVariant::Crc1K, true);
 }
 
 int receive_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,

@@ -43,7 +43,7 @@ int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& 
 int receive_batch(ByteChannel& channel, const std::string& folder, std::string& stored_name,
                   const ProgressFn& progress, const ReceiverTiming& timing = {});
 
-// Sends the file's data blocks, numbered from 1, and the EOT after them.
-int send_file_data(SenderLink& link, FileSource& source, Check check, bool long_blocks);
+// Sends the file's data blocks, numbered from 1, and the EOT after them (`last`: the session's end).
+int send_file_data(SenderLink& link, FileSource& source, Check check, bool long_blocks, bool last);
 
 }  // namespace sio::xmodem

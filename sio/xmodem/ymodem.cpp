@@ -76,9 +76,9 @@ int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& 
   auto block0 = encode_block(0, header, header.size() <= kShortBlock ? kShortBlock : kLongBlock, check, 0);
   if (int result = link.send_block(block0); result < 0) return result;
   if (int result = link.await_request(check); result < 0) return result;
-  if (int result = send_file_data(link, source, check, true); result < 0) return result;
+  if (int result = send_file_data(link, source, check, true, false); result < 0) return result;
   if (int result = link.await_request(check); result < 0) return result;
-  return link.send_block(encode_block(0, {}, kShortBlock, check, 0));
+  return link.send_final(encode_block(0, {}, kShortBlock, check, 0));
 }
 
 int receive_batch(ByteChannel& channel, const std::string& folder, std::string& stored_name,

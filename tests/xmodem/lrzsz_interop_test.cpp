@@ -1,0 +1,150 @@
+// XMODEM and YMODEM against lrzsz (sx, rx, sb, rb) over pty pairs, both directions, byte for byte.
+#include <csignal>
+#include <future>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "sio/channel.h"
+#include "sio/sio.h"
+#include "sio/xmodem/xmodem.h"
+#include "tests/support/peer_process.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_folder.h"
+#include "tests/xmodem/transfer_files.h"
+
+using namespace test_support;
+using namespace xmodem_test;
+using sio::XmodemVariant;
+
+namespace {
+
+constexpr int kPeerWaitMs = 60000;
+
+struct FileCase {
+  std::string label;
+  std::string bytes;
+  XmodemVariant variant = XmodemVariant::Crc1K;
+};
+
+// XMODEM drops trailing SUBs (its padding), so these files never end in one.
+std::vector<FileCase> file_cases(std::size_t block_size, XmodemVariant variant = XmodemVariant::Crc1K) {
+  std::string one_block = random_bytes(block_size, 11);
+  one_block.back() = 'z';
+  std::string large = random_bytes(256 * 1024, 12);
+  large.back() = 'z';
+  return {{"empty", "", variant},
+          {"one byte", "A", variant},
+          {"one block", one_block, variant},
+          {"all byte values", all_byte_values(), variant},
+          {"256 KB random", large, variant}};
+}
+
+// Every file case of every XMODEM variant, with blocks of the variant's size.
+std::vector<FileCase> xmodem_cases() {
+  std::vector<FileCase> cases;
+  for (auto variant : {XmodemVariant::Checksum, XmodemVariant::Crc, XmodemVariant::Crc1K}) {
+    auto some = file_cases(variant == XmodemVariant::Crc1K ? 1024 : 128, variant);
+    cases.insert(cases.end(), some.begin(), some.end());
+  }
+  return cases;
+}
+
+std::vector<FileCase> ymodem_cases() {
+  auto cases = file_cases(1024);
+  cases.push_back({"ends in SUBs", "data\x1a\x1a"});
+  return cases;
+}
+
+// Runs one transfer per case, all at once: each has its own pty and peer, and most of the time
+// goes to waiting on the peer.
+template <typename Run>
+void run_in_parallel(const std::vector<FileCase>& cases, Run run) {
+  std::vector<std::future<void>> running;
+  for (const auto& file : cases) running.push_back(in_background([&run, &file] { run(file); }));
+  for (auto& transfer : running) transfer.get();
+}
+
+const char* variant_name(XmodemVariant variant) {
+  switch (variant) {
+    case XmodemVariant::Checksum: return "checksum";
+    case XmodemVariant::Crc: return "CRC";
+    case XmodemVariant::Crc1K: return "1K";
+  }
+  return "?";
+}
+
+// What rx stores: the file padded with SUBs to a whole 128-byte block.
+std::string padded(const std::string& bytes) {
+  std::string out = bytes;
+  out.resize((bytes.size() + 127) / 128 * 128, '\x1a');
+  return out;
+}
+
+}  // namespace
+
+TEST(XmodemLrzsz, ReceivesEveryVariantFromSx) {
+  run_in_parallel(xmodem_cases(), [](const FileCase& file) {
+    SCOPED_TRACE(std::string(variant_name(file.variant)) + ", " + file.label);
+    TempFolder folder;
+    write_file(folder.file("source"), file.bytes);
+    PtyPair pty;
+    std::vector<std::string> args = {"sx", "-q"};
+    if (file.variant == XmodemVariant::Crc1K) args.push_back("-k");
+    args.push_back("source");
+    PeerProcess sx(args, folder.path(), pty.device());
+    sio::FdChannel channel(pty.peer());
+    EXPECT_EQ(sio::xmodem::receive_file(channel, file.variant, folder.file("received"), nullptr), SIOFT_OK);
+    EXPECT_EQ(sx.wait(kPeerWaitMs), 0);
+    EXPECT_EQ(read_file(folder.file("received")), file.bytes);
+  });
+}
+
+TEST(XmodemLrzsz, SendsEveryVariantToRx) {
+  run_in_parallel(xmodem_cases(), [](const FileCase& file) {
+    SCOPED_TRACE(std::string(variant_name(file.variant)) + ", " + file.label);
+    TempFolder folder;
+    write_file(folder.file("source"), file.bytes);
+    PtyPair pty;
+    std::vector<std::string> args = {"rx", "-q"};
+    if (file.variant != XmodemVariant::Checksum) args.push_back("-c");
+    args.push_back("received");
+    PeerProcess rx(args, folder.path(), pty.device());
+    sio::FdChannel channel(pty.peer());
+    EXPECT_EQ(sio::xmodem::send_file(channel, file.variant, folder.file("source"), nullptr), SIOFT_OK);
+    EXPECT_EQ(rx.wait(kPeerWaitMs), 0);
+    EXPECT_EQ(read_file(folder.file("received")), padded(file.bytes));
+  });
+}
+
+TEST(YmodemLrzsz, ReceivesFromSbUnderTheAnnouncedName) {
+  run_in_parallel(ymodem_cases(), [](const FileCase& file) {
+    SCOPED_TRACE(file.label);
+    TempFolder sending, receiving;
+    const std::string name = "запись-1.amr";
+    write_file(sending.file(name), file.bytes);
+    PtyPair pty;
+    PeerProcess sb({"sb", "-q", name}, sending.path(), pty.device());
+    sio::FdChannel channel(pty.peer());
+    std::string stored;
+    EXPECT_EQ(sio::xmodem::receive_batch(channel, receiving.path(), stored, nullptr), SIOFT_OK);
+    EXPECT_EQ(sb.wait(kPeerWaitMs), 0);
+    EXPECT_EQ(stored, name);
+    EXPECT_EQ(read_file(receiving.file(name)), file.bytes);
+  });
+}
+
+TEST(YmodemLrzsz, SendsToRb) {
+  run_in_parallel(ymodem_cases(), [](const FileCase& file) {
+    SCOPED_TRACE(file.label);
+    TempFolder sending, receiving;
+    const std::string name = "запись-1.amr";
+    write_file(sending.file(name), file.bytes);
+    PtyPair pty;
+    PeerProcess rb({"rb", "-q"}, receiving.path(), pty.device());
+    sio::FdChannel channel(pty.peer());
+    EXPECT_EQ(sio::xmodem::send_batch(channel, sending.file(name), nullptr), SIOFT_OK);
+    EXPECT_EQ(rb.wait(kPeerWaitMs), 0);
+    EXPECT_EQ(read_file(receiving.file(name)), file.bytes);
+  });
+}
