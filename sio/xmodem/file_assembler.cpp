@@ -28,6 +28,9 @@ int FileAssembler::add(std::span<const std::uint8_t> block) {
   return write(block.data(), block.size() - held_subs_);
 }
 
-int FileAssembler::finish() const { return length_ >= 0 && written_ < length_ ? SIOFT_PROTOCOL : 0; }
+int FileAssembler::finish() {
+  held_subs_ = 0;
+  return length_ >= 0 && written_ < length_ ? SIOFT_PROTOCOL : 0;
+}
 
 }  // namespace sio::xmodem

@@ -22,8 +22,9 @@ class FileAssembler {
 
   // 0, or a negative result when the file cannot be written.
   int add(std::span<const std::uint8_t> block);
-  // At the sender's EOT: 0, or SIOFT_PROTOCOL when fewer bytes came than announced.
-  int finish() const;
+  // At the sender's EOT: drops the padding still held back; 0, or SIOFT_PROTOCOL when fewer
+  // bytes came than announced.
+  int finish();
   long received() const { return written_ + static_cast<long>(held_subs_); }
   long length() const { return length_; }
 

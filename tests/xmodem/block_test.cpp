@@ -1,0 +1,160 @@
+// The block core without I/O: encoding, and decoding fed one byte at a time.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "sio/sio.h"
+#include "sio/xmodem/block.h"
+#include "sio/xmodem/file_assembler.h"
+#include "sio/xmodem/sender_link.h"
+#include "sio/xmodem/ymodem_header.h"
+#include "tests/support/temp_folder.h"
+
+using namespace sio::xmodem;
+using test_support::read_file;
+using test_support::TempFolder;
+using Result = BlockDecoder::Result;
+
+namespace {
+
+std::vector<std::uint8_t> bytes_of(const std::string& text) { return {text.begin(), text.end()}; }
+
+// Feeds every byte and returns the result of each one that was not Pending.
+std::vector<Result> feed_all(BlockDecoder& decoder, const std::vector<std::uint8_t>& bytes) {
+  std::vector<Result> results;
+  for (auto byte : bytes)
+    if (auto result = decoder.feed(byte); result != Result::Pending) results.push_back(result);
+  return results;
+}
+
+}  // namespace
+
+TEST(XmodemBlock, EncodesHeaderPaddingAndBothChecks) {
+  auto crc = encode_block(1, bytes_of("A"), kShortBlock, Check::Crc);
+  ASSERT_EQ(crc.size(), 133u);
+  EXPECT_EQ(crc[0], SOH);
+  EXPECT_EQ(crc[1], 1);
+  EXPECT_EQ(crc[2], 0xFE);
+  EXPECT_EQ(crc[3], 'A');
+  EXPECT_EQ(crc[4], SUB);
+  EXPECT_EQ(crc[130], SUB);
+  EXPECT_EQ(crc[131], 0xF2);  // CRC-16/XMODEM of "A" and 127 SUBs
+  EXPECT_EQ(crc[132], 0xDD);
+
+  auto sum = encode_block(1, bytes_of("A"), kShortBlock, Check::Sum);
+  ASSERT_EQ(sum.size(), 132u);
+  EXPECT_EQ(sum[131], 0x27);  // (0x41 + 127 * 0x1A) mod 256
+
+  auto header = encode_block(0, {}, kShortBlock, Check::Crc, 0);
+  EXPECT_EQ(header[1], 0);
+  EXPECT_EQ(header[2], 0xFF);
+  EXPECT_EQ(header[3], 0);
+
+  auto long_block = encode_block(255, std::vector<std::uint8_t>(1024, 7), kLongBlock, Check::Crc);
+  ASSERT_EQ(long_block.size(), 1029u);
+  EXPECT_EQ(long_block[0], STX);
+  EXPECT_EQ(long_block[2], 0x00);
+}
+
+TEST(XmodemBlock, DecodesWhatWasEncodedByteByByte) {
+  for (auto check : {Check::Sum, Check::Crc}) {
+    for (auto size : {kShortBlock, kLongBlock}) {
+      std::vector<std::uint8_t> payload(size);
+      for (std::size_t i = 0; i < size; ++i) payload[i] = static_cast<std::uint8_t>(i * 7 + 3);
+      BlockDecoder decoder(check);
+      auto results = feed_all(decoder, encode_block(42, payload, size, check));
+      ASSERT_EQ(results, std::vector<Result>{Result::Block});
+      EXPECT_EQ(decoder.number(), 42);
+      EXPECT_EQ(std::vector<std::uint8_t>(decoder.data().begin(), decoder.data().end()), payload);
+      EXPECT_FALSE(decoder.in_block());
+    }
+  }
+}
+
+TEST(XmodemBlock, RejectsDamageAnywhereInTheBlock) {
+  for (auto check : {Check::Sum, Check::Crc}) {
+    auto good = encode_block(3, bytes_of("payload"), kShortBlock, check);
+    for (std::size_t at : {std::size_t{10}, good.size() - 1}) {  // data, check byte
+      auto bad = good;
+      bad[at] ^= 0x10;
+      BlockDecoder decoder(check);
+      EXPECT_EQ(feed_all(decoder, bad), std::vector<Result>{Result::BadBlock});
+    }
+  }
+  // A wrong complement is reported at once, without waiting for the rest of the block.
+  auto wrong_complement = encode_block(3, bytes_of("x"), kShortBlock, Check::Crc);
+  wrong_complement[2] = 0x00;
+  BlockDecoder decoder;
+  EXPECT_EQ(decoder.feed(wrong_complement[0]), Result::Pending);
+  EXPECT_EQ(decoder.feed(wrong_complement[1]), Result::Pending);
+  EXPECT_EQ(decoder.feed(wrong_complement[2]), Result::BadBlock);
+  EXPECT_FALSE(decoder.in_block());
+}
+
+TEST(XmodemBlock, BetweenBlocksKnowsEotCancelAndNoise) {
+  BlockDecoder decoder;
+  EXPECT_EQ(feed_all(decoder, {'x', EOT, CAN, 'y', CAN, CAN}),
+            (std::vector<Result>{Result::Noise, Result::Eot, Result::Noise, Result::Cancel}));
+  // Inside a block every byte is data, CANs and EOTs included.
+  std::vector<std::uint8_t> payload(kShortBlock, CAN);
+  payload[5] = EOT;
+  EXPECT_EQ(feed_all(decoder, encode_block(1, payload, kShortBlock, Check::Crc)), std::vector<Result>{Result::Block});
+  // A block cut short and forgotten leaves the decoder ready for the next one.
+  auto block = encode_block(2, bytes_of("cut"), kShortBlock, Check::Crc);
+  feed_all(decoder, {block.begin(), block.begin() + 50});
+  EXPECT_TRUE(decoder.in_block());
+  decoder.reset();
+  EXPECT_EQ(feed_all(decoder, block), std::vector<Result>{Result::Block});
+}
+
+TEST(XmodemAnswers, TwoCansInARowCancel) {
+  AnswerReader reader;
+  using Answer = AnswerReader::Answer;
+  EXPECT_EQ(reader.feed(ACK), Answer::Ack);
+  EXPECT_EQ(reader.feed(CAN), Answer::None);
+  EXPECT_EQ(reader.feed('z'), Answer::None);
+  EXPECT_EQ(reader.feed(CAN), Answer::None);
+  EXPECT_EQ(reader.feed(CAN), Answer::Cancel);
+  EXPECT_EQ(reader.feed(NAK), Answer::Nak);
+  EXPECT_EQ(reader.feed('C'), Answer::CrcRequest);
+}
+
+TEST(YmodemHeader, ParsesNameAndLength) {
+  auto block = encode_block(0, ymodem_header_bytes("запись.amr", 123456, 0123), kShortBlock, Check::Crc, 0);
+  auto header = parse_ymodem_header({block.data() + 3, kShortBlock});
+  ASSERT_TRUE(header);
+  EXPECT_EQ(header->name, "запись.amr");
+  EXPECT_EQ(header->length, 123456);
+
+  auto no_length = bytes_of(std::string("name\0\0", 6));
+  EXPECT_EQ(parse_ymodem_header(no_length)->length, -1);
+  EXPECT_FALSE(parse_ymodem_header(bytes_of("no terminating zero")));
+  EXPECT_FALSE(parse_ymodem_header(bytes_of(std::string("n\0" "99999999999999999999999", 25))));
+}
+
+TEST(XmodemFileAssembler, DropsOnlyThePaddingOfTheLastBlock) {
+  TempFolder folder;
+  {
+    sio::IncomingFile file;
+    ASSERT_EQ(file.open(folder.file("plain")), 0);
+    FileAssembler assembler(&file, -1);
+    ASSERT_EQ(assembler.add(bytes_of("first" + std::string(123, '\x1a'))), 0);  // SUBs inside the file stay
+    ASSERT_EQ(assembler.add(bytes_of("end" + std::string(125, '\x1a'))), 0);
+    EXPECT_EQ(assembler.received(), 128 + 3 + 125);  // the padding is held back, not dropped yet
+    EXPECT_EQ(assembler.finish(), 0);
+    EXPECT_EQ(assembler.received(), 128 + 3);
+    ASSERT_EQ(file.commit(), 0);
+  }
+  EXPECT_EQ(read_file(folder.file("plain")), "first" + std::string(123, '\x1a') + "end");
+
+  // An announced length cuts the padding; fewer bytes than announced is a failure.
+  sio::IncomingFile file;
+  ASSERT_EQ(file.open(folder.file("announced")), 0);
+  FileAssembler exact(&file, 130);
+  exact.add(bytes_of(std::string(128, '\x1a')));
+  EXPECT_EQ(exact.finish(), SIOFT_PROTOCOL);
+  exact.add(bytes_of("xy" + std::string(126, '\x1a')));
+  EXPECT_EQ(exact.finish(), 0);
+  ASSERT_EQ(file.commit(), 0);
+  EXPECT_EQ(read_file(folder.file("announced")), std::string(128, '\x1a') + "xy");
+}

@@ -1,0 +1,208 @@
+// The receiving state machine driven directly: bytes and time in, answers and events out.
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "sio/sio.h"
+#include "sio/xmodem/receiver_core.h"
+#include "sio/xmodem/ymodem_header.h"
+
+using namespace sio::xmodem;
+using Event = ReceiverCore::Event;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+const ReceiverTiming kTiming;  // the real times: the clock here is ours
+
+// A receiver with its clock and what it said and did.
+struct Receiver {
+  ReceiverCore core;
+  long now = 0;
+  std::vector<Event> events;
+
+  explicit Receiver(Check check, bool batch = false) : core(check, batch, kTiming) { core.start(now); }
+
+  Bytes take_reply() {
+    Bytes reply = core.reply();
+    core.reply().clear();
+    return reply;
+  }
+  // Feeds the bytes (all at the current time) and returns what the core answered.
+  Bytes feed(const Bytes& bytes) {
+    for (auto byte : bytes) {
+      if (auto event = core.feed(byte, now); event != Event::None) events.push_back(event);
+      if (!events.empty() && events.back() == Event::Header) core.accept_header(now);
+    }
+    return take_reply();
+  }
+  // Lets time pass to the core's next deadline and returns its answer.
+  Bytes wait() {
+    now = core.deadline();
+    if (auto event = core.tick(now); event != Event::None) events.push_back(event);
+    return take_reply();
+  }
+};
+
+Bytes block(std::uint8_t number, const std::string& text, Check check = Check::Crc, std::size_t size = kShortBlock) {
+  return encode_block(number, Bytes(text.begin(), text.end()), size, check);
+}
+
+const Bytes kAck = {ACK};
+const Bytes kNak = {NAK};
+const Bytes kCrcRequest = {CRC_REQUEST};
+const Bytes kCancel(kCancelSequence.begin(), kCancelSequence.end());
+
+}  // namespace
+
+TEST(XmodemReceiverCore, AsksForCrcThenFallsBackToChecksumsThenTimesOut) {
+  Receiver rx(Check::Crc);
+  EXPECT_EQ(rx.take_reply(), kCrcRequest);
+  for (int i = 1; i < kTiming.crc_requests; ++i) EXPECT_EQ(rx.wait(), kCrcRequest);
+  EXPECT_EQ(rx.wait(), kNak);  // the sender may know only checksums
+  EXPECT_EQ(rx.core.check(), Check::Sum);
+  // Line noise does not hold the requests off.
+  for (int i = 0; i < 50; ++i) rx.feed({'~'});
+  for (int i = kTiming.crc_requests + 1; i < kTiming.start_requests; ++i) EXPECT_EQ(rx.wait(), kNak);
+  EXPECT_TRUE(rx.wait().empty());
+  EXPECT_EQ(rx.events, std::vector<Event>{Event::Failed});
+  EXPECT_EQ(rx.core.result(), SIOFT_TIMEOUT);
+  EXPECT_EQ(rx.now, long{kTiming.start_requests} * kTiming.start_retry_ms);
+}
+
+TEST(XmodemReceiverCore, AcknowledgesBlocksAndRepeatsAndStopsOutOfStep) {
+  Receiver rx(Check::Crc);
+  rx.take_reply();
+  EXPECT_EQ(rx.feed(block(1, "one")), kAck);
+  EXPECT_EQ(rx.feed(block(1, "one")), kAck);  // our ACK was lost: acknowledged, not delivered twice
+  EXPECT_EQ(rx.feed(block(2, "two", Check::Crc, kLongBlock)), kAck);  // 1K blocks are welcome
+  EXPECT_EQ(rx.events, (std::vector<Event>{Event::Data, Event::Data}));
+  EXPECT_EQ(rx.feed(block(4, "four")), kCancel);  // block 3 is lost for good
+  EXPECT_EQ(rx.events.back(), Event::Failed);
+  EXPECT_EQ(rx.core.result(), SIOFT_PROTOCOL);
+}
+
+TEST(XmodemReceiverCore, AsksAgainForDamagedAndMissingBlocks) {
+  Receiver rx(Check::Sum);
+  EXPECT_EQ(rx.take_reply(), kNak);
+  auto damaged = block(1, "data", Check::Sum);
+  damaged[20] ^= 1;
+  EXPECT_TRUE(rx.feed(damaged).empty());  // the rest of the line is discarded first
+  EXPECT_TRUE(rx.feed({'j', 'u', 'n', 'k'}).empty());
+  const long before = rx.now;
+  EXPECT_EQ(rx.wait(), kNak);  // a start request: nothing was received yet
+  EXPECT_EQ(rx.now - before, kTiming.purge_quiet_ms);
+
+  EXPECT_EQ(rx.feed(block(1, "data", Check::Sum)), kAck);
+  auto cut = block(2, "more", Check::Sum);
+  cut.resize(60);  // bytes lost inside the block
+  EXPECT_TRUE(rx.feed(cut).empty());
+  EXPECT_EQ(rx.wait(), kNak);
+  EXPECT_EQ(rx.feed(block(2, "more", Check::Sum)), kAck);
+  EXPECT_EQ(rx.wait(), kNak);  // nothing comes after an ACK
+  EXPECT_EQ(rx.events, (std::vector<Event>{Event::Data, Event::Data}));
+}
+
+TEST(XmodemReceiverCore, EndsOnlyOnARepeatedEot) {
+  Receiver rx(Check::Crc);
+  rx.take_reply();
+  EXPECT_EQ(rx.feed(block(1, "data")), kAck);
+  EXPECT_EQ(rx.feed({EOT}), kNak);
+  EXPECT_EQ(rx.feed(block(2, "more")), kAck);  // the EOT was a damaged byte: go on
+  EXPECT_EQ(rx.feed({EOT}), kNak);
+  EXPECT_EQ(rx.wait(), kNak);  // the repeat was lost
+  EXPECT_EQ(rx.feed({EOT}), kAck);
+  EXPECT_EQ(rx.events, (std::vector<Event>{Event::Data, Event::Data, Event::EndOfFile}));
+  EXPECT_TRUE(rx.core.finished());
+  EXPECT_EQ(rx.core.result(), 0);
+}
+
+TEST(XmodemReceiverCore, AnEmptyFileIsJustTheEot) {
+  Receiver rx(Check::Crc);
+  rx.take_reply();
+  EXPECT_EQ(rx.feed({EOT}), kCrcRequest);  // before any block a NAK would ask for checksums
+  EXPECT_EQ(rx.feed({EOT}), kAck);
+  EXPECT_EQ(rx.events, std::vector<Event>{Event::EndOfFile});
+}
+
+TEST(XmodemReceiverCore, StopsWhenThePeerCancels) {
+  Receiver between_blocks(Check::Crc);
+  between_blocks.feed(block(1, "x"));
+  between_blocks.feed({CAN, CAN});
+  EXPECT_EQ(between_blocks.events.back(), Event::Failed);
+  EXPECT_EQ(between_blocks.core.result(), SIOFT_CANABORT);
+
+  // Cancelled in the middle of a block: the CANs and backspaces are followed by silence.
+  Receiver mid_block(Check::Crc);
+  auto cut = block(1, "x");
+  cut.resize(40);
+  mid_block.feed(cut);
+  mid_block.feed({CAN, CAN, CAN, CAN, BS, BS, BS, BS});
+  EXPECT_TRUE(mid_block.wait().empty());
+  EXPECT_EQ(mid_block.core.result(), SIOFT_CANABORT);
+}
+
+TEST(XmodemReceiverCore, GivesUpAfterTooManyErrors) {
+  Receiver silent(Check::Crc);
+  silent.feed(block(1, "x"));
+  for (int i = 0; i < kTiming.max_errors; ++i) EXPECT_EQ(silent.wait(), kNak);
+  EXPECT_EQ(silent.wait(), kCancel);
+  EXPECT_EQ(silent.core.result(), SIOFT_TIMEOUT);
+
+  Receiver noisy(Check::Crc);
+  noisy.feed(block(1, "x"));
+  auto damaged = block(2, "y");
+  damaged[10] ^= 4;
+  for (int i = 0; i < kTiming.max_errors; ++i) {
+    noisy.feed(damaged);
+    EXPECT_EQ(noisy.wait(), kNak);
+  }
+  noisy.feed(damaged);
+  EXPECT_EQ(noisy.wait(), kCancel);
+  EXPECT_EQ(noisy.core.result(), SIOFT_PROTOCOL);
+}
+
+TEST(YmodemReceiverCore, RunsABatchOfHeaderDataAndTheEmptyHeader) {
+  Receiver rx(Check::Crc, true);
+  EXPECT_EQ(rx.take_reply(), kCrcRequest);
+  auto header = encode_block(0, ymodem_header_bytes("file", 5), kShortBlock, Check::Crc, 0);
+  EXPECT_EQ(rx.feed(header), (Bytes{ACK, CRC_REQUEST}));
+  EXPECT_EQ(rx.feed(header), (Bytes{ACK, CRC_REQUEST}));  // our ACK was lost: ask for data again
+  EXPECT_EQ(rx.feed(block(1, "hello")), kAck);
+  EXPECT_EQ(rx.feed({EOT}), kNak);
+  EXPECT_EQ(rx.feed({EOT}), (Bytes{ACK, CRC_REQUEST}));  // and the next header, please
+  EXPECT_EQ(rx.feed({EOT}), kAck);  // the sender missed our ACK
+  EXPECT_EQ(rx.feed(encode_block(0, {}, kShortBlock, Check::Crc, 0)), kAck);
+  EXPECT_EQ(rx.events, (std::vector<Event>{Event::Header, Event::Data, Event::EndOfFile, Event::EndOfBatch}));
+  EXPECT_EQ(rx.core.result(), 0);
+
+  Receiver plain_xmodem_sender(Check::Crc, true);
+  EXPECT_EQ(plain_xmodem_sender.feed(block(1, "no header")), kCancel);
+  EXPECT_EQ(plain_xmodem_sender.core.result(), SIOFT_PROTOCOL);
+}
+
+TEST(XmodemReceiverCore, TakesNothingFromLineNoise) {
+  // Random bytes, rich in block starts and protocol bytes so that the core gets deep into
+  // blocks, for many sessions in a row: no crash, and no data ever passes the checks.
+  std::mt19937 random(7);
+  static const std::uint8_t interesting[] = {SOH, STX, EOT, CAN, 0x00, 0xFF, 0x01, 0xFE};
+  int sessions = 0;
+  for (bool batch : {false, true}) {
+    for (int bytes = 0; bytes < 300000;) {
+      Receiver rx(batch ? Check::Crc : Check::Sum, batch);
+      ++sessions;
+      while (!rx.core.finished() && bytes < 300000) {
+        std::uint8_t byte = random() % 3 ? static_cast<std::uint8_t>(random()) : interesting[random() % 8];
+        rx.feed({byte});
+        ++bytes;
+        if (random() % 64 == 0) rx.wait();
+      }
+      for (auto event : rx.events) {
+        EXPECT_NE(event, Event::Data);
+        EXPECT_NE(event, Event::Header);
+      }
+    }
+  }
+  EXPECT_GT(sessions, 2);
+}
