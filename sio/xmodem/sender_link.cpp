@@ -98,6 +98,7 @@ int SenderLink::answer_wait_ms() const {
 int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
   heard_ = false;
   int silent_sends = 0;
+  bool sent_again_unasked = false;
   for (int attempt = 0; attempt <= timing_.max_retries; ++attempt) {
     if (int result = drop_stale_input(0); result < 0) return result;
     if (int result = channel_.write(block.data(), block.size()); result < 0) return result;
@@ -109,7 +110,11 @@ int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
       if (answer == AnswerReader::Answer::Ack || answer == AnswerReader::Answer::Nak)
         round_trip_ms_ = std::max(now_ms() - sent_at, round_trip_ms_ * 3 / 4);
       switch (answer) {
-        case AnswerReader::Answer::Ack: return 0;
+        case AnswerReader::Answer::Ack:
+          // A block sent again without a NAK may draw a second ACK; taken for the next block's
+          // answer, it would let a lost block pass unnoticed.
+          if (sent_again_unasked) return drop_stale_input(std::max<int>(kSettleMs, 2 * round_trip_ms_));
+          return 0;
         case AnswerReader::Answer::Cancel: return SIOFT_CANABORT;
         case AnswerReader::Answer::Nak:
         case AnswerReader::Answer::CrcRequest:  // a receiver still asking for its first block
@@ -118,6 +123,7 @@ int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
           break;
         case AnswerReader::Answer::None:
           if (final && ++silent_sends >= 2) return 0;
+          sent_again_unasked = true;
           resend = true;
           break;
       }

@@ -14,10 +14,12 @@
 namespace sio::xmodem {
 namespace {
 
-// Stores the batch's first file; the files after it are received and dropped.
+// Stores the batch's first file; the files after it are received and dropped. The stored name
+// is known (and shown to the progress callback) as soon as the file is taken.
 class BatchSink : public ReceiveSink {
  public:
-  BatchSink(const std::string& folder, IncomingFile& file) : folder_(folder), file_(file) {}
+  BatchSink(const std::string& folder, IncomingFile& file, std::string& name)
+      : folder_(folder), file_(file), name_(name) {}
 
   int on_header(std::span<const std::uint8_t> block) override {
     auto header = parse_ymodem_header(block);
@@ -45,14 +47,13 @@ class BatchSink : public ReceiveSink {
   long done() const override { return stored_ || !current_ ? file_.size() : current_->received(); }
   long total() const override { return stored_ || !current_ ? file_.size() : std::max(0L, current_->length()); }
 
-  const std::string& name() const { return name_; }
   bool stored() const { return stored_; }
 
  private:
   std::string folder_;
   IncomingFile& file_;
   std::optional<FileAssembler> current_;
-  std::string name_;
+  std::string& name_;
   bool stored_ = false;
 };
 
@@ -85,12 +86,12 @@ int receive_batch(ByteChannel& channel, const std::string& folder, std::string& 
                   const ProgressFn& progress, const ReceiverTiming& timing) {
   stored_name.clear();
   IncomingFile file;
-  BatchSink sink(folder, file);
+  BatchSink sink(folder, file, stored_name);
   ReceiverCore core(Check::Crc, true, timing);
   int result = run_receiver(channel, core, sink, progress);
   if (result == 0 && !sink.stored()) result = SIOFT_PROTOCOL;
   if (result == 0) result = file.commit();
-  if (result == 0) stored_name = sink.name();
+  if (result < 0) stored_name.clear();
   return result;
 }
 

@@ -4,14 +4,13 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "sio/channel.h"
 #include "sio/sio.h"
 #include "sio/xmodem/xmodem.h"
 #include "sio/xmodem/ymodem_header.h"
-#include "tests/support/faulty_link.h"
+#include "tests/support/link_relay.h"
+#include "tests/support/socket_pair.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
 #include "tests/xmodem/transfer_files.h"
@@ -23,22 +22,6 @@ using sio::xmodem::ReceiverTiming;
 using sio::xmodem::SenderTiming;
 
 namespace {
-
-class SocketPair {
- public:
-  SocketPair() {
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds_) != 0) throw std::runtime_error("socketpair failed");
-  }
-  ~SocketPair() {
-    close(fds_[0]);
-    close(fds_[1]);
-  }
-  int first() const { return fds_[0]; }
-  int second() const { return fds_[1]; }
-
- private:
-  int fds_[2];
-};
 
 // Short times, so that recovery from damage takes a moment instead of seconds.
 ReceiverTiming quick_receiver() {
@@ -134,7 +117,7 @@ TEST(XmodemLoopback, DamagedLinkGivesTheExactFileOrAFailure) {
     TempFolder sending, receiving;
     write_file(sending.file("file"), bytes);
     SocketPair near, far;
-    FaultyLink link(near.second(), far.first(), {.flip_rate = 1.0 / 3000, .drop_rate = 1.0 / 6000, .seed = seed});
+    LinkRelay link(near.second(), far.first(), 0, {.seed = seed, .flip_one_in = 3000, .drop_one_in = 6000});
     auto sender = in_background([&] {
       sio::FdChannel channel(near.first());
       return protocol < 3 ? sio::xmodem::send_file(channel, kVariants[protocol], sending.file("file"), nullptr,
@@ -156,7 +139,7 @@ TEST(XmodemLoopback, DamagedLinkGivesTheExactFileOrAFailure) {
       EXPECT_LT(result, 0);
       EXPECT_FALSE(file_exists(receiving.file("file")));
     }
-    EXPECT_GT(link.flipped() + link.dropped(), 0);
+    EXPECT_GT(link.faults_made(), 0u);
   };
   std::vector<std::future<void>> running;
   for (std::uint32_t seed = 1; seed <= 4; ++seed)

@@ -8,7 +8,7 @@
 #include "sio/channel.h"
 #include "sio/sio.h"
 #include "sio/xmodem/xmodem.h"
-#include "tests/support/peer_process.h"
+#include "tests/support/child_process.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
 #include "tests/xmodem/transfer_files.h"
@@ -92,7 +92,7 @@ TEST(XmodemLrzsz, ReceivesEveryVariantFromSx) {
     std::vector<std::string> args = {"sx", "-q"};
     if (file.variant == XmodemVariant::Crc1K) args.push_back("-k");
     args.push_back("source");
-    PeerProcess sx(args, folder.path(), pty.device());
+    ChildProcess sx(args, pty.device_fd(), folder.path());
     sio::FdChannel channel(pty.peer());
     EXPECT_EQ(sio::xmodem::receive_file(channel, file.variant, folder.file("received"), nullptr), SIOFT_OK);
     EXPECT_EQ(sx.wait(kPeerWaitMs), 0);
@@ -109,7 +109,7 @@ TEST(XmodemLrzsz, SendsEveryVariantToRx) {
     std::vector<std::string> args = {"rx", "-q"};
     if (file.variant != XmodemVariant::Checksum) args.push_back("-c");
     args.push_back("received");
-    PeerProcess rx(args, folder.path(), pty.device());
+    ChildProcess rx(args, pty.device_fd(), folder.path());
     sio::FdChannel channel(pty.peer());
     EXPECT_EQ(sio::xmodem::send_file(channel, file.variant, folder.file("source"), nullptr), SIOFT_OK);
     EXPECT_EQ(rx.wait(kPeerWaitMs), 0);
@@ -124,7 +124,7 @@ TEST(YmodemLrzsz, ReceivesFromSbUnderTheAnnouncedName) {
     const std::string name = "запись-1.amr";
     write_file(sending.file(name), file.bytes);
     PtyPair pty;
-    PeerProcess sb({"sb", "-q", name}, sending.path(), pty.device());
+    ChildProcess sb({"sb", "-q", name}, pty.device_fd(), sending.path());
     sio::FdChannel channel(pty.peer());
     std::string stored;
     EXPECT_EQ(sio::xmodem::receive_batch(channel, receiving.path(), stored, nullptr), SIOFT_OK);
@@ -141,7 +141,7 @@ TEST(YmodemLrzsz, SendsToRb) {
     const std::string name = "запись-1.amr";
     write_file(sending.file(name), file.bytes);
     PtyPair pty;
-    PeerProcess rb({"rb", "-q"}, receiving.path(), pty.device());
+    ChildProcess rb({"rb", "-q"}, pty.device_fd(), receiving.path());
     sio::FdChannel channel(pty.peer());
     EXPECT_EQ(sio::xmodem::send_batch(channel, sending.file(name), nullptr), SIOFT_OK);
     EXPECT_EQ(rb.wait(kPeerWaitMs), 0);
