@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -15,7 +16,7 @@
 #include "tests/support/pty_pair.h"
 #include "tests/support/socket_pair.h"
 #include "tests/support/temp_folder.h"
-#include "tests/xmodem/transfer_files.h"
+#include "tests/xmodem/transfer_helpers.h"
 
 using namespace test_support;
 using namespace xmodem_test;
@@ -23,22 +24,6 @@ using namespace sio::xmodem;
 using sio::XmodemVariant;
 
 namespace {
-
-ReceiverTiming quick_receiver() {
-  ReceiverTiming timing;
-  timing.start_retry_ms = 100;
-  timing.start_requests = 5;
-  timing.block_wait_ms = 300;
-  return timing;
-}
-
-SenderTiming quick_sender() {
-  SenderTiming timing;
-  timing.start_wait_ms = 500;
-  timing.answer_wait_ms = 300;
-  timing.max_retries = 3;
-  return timing;
-}
 
 // A callback that aborts once some data has gone by.
 int abort_once_started(long done, long) { return done > 0 ? -1 : 0; }
@@ -55,6 +40,36 @@ std::string offer_header(int fd, const std::vector<std::uint8_t>& header, std::s
   write_all(fd, std::string(block.begin(), block.end()));
   return read_for(fd, answer_size, 2000);
 }
+
+// Plays the rest of a YMODEM sender's file by hand: one data block, then the EOT twice. Returns
+// the answer to the second EOT.
+std::string send_one_block_file(int fd, const std::string& payload) {
+  auto block = encode_block(1, std::vector<std::uint8_t>(payload.begin(), payload.end()), kShortBlock, Check::Crc);
+  write_all(fd, std::string(block.begin(), block.end()));
+  EXPECT_EQ(read_for(fd, 1, 2000), "\x06");
+  write_all(fd, "\x04");
+  EXPECT_EQ(read_for(fd, 1, 2000), "\x15");
+  write_all(fd, "\x04");
+  return read_for(fd, 2, 2000);
+}
+
+std::future<int> receive_batch_in_background(int fd, const std::string& folder, std::string& stored) {
+  return in_background([fd, folder, &stored] {
+    sio::FdChannel channel(fd);
+    return receive_batch(channel, folder, stored, nullptr, quick_receiver());
+  });
+}
+
+// An lrzsz program behind a slow line, so that a transfer lasts long enough for progress reports.
+struct SlowLrzsz {
+  LrzszPeer peer;
+  SocketPair ours;
+  LinkRelay line{peer.pty.peer(), ours.first(), kSlowLine};
+  sio::FdChannel channel{ours.second()};
+
+  SlowLrzsz(const std::string& name, const std::string& bytes, const std::vector<std::string>& argv)
+      : peer(name, bytes, argv) {}
+};
 
 const std::string kCancelText(kCancelSequence.begin(), kCancelSequence.end());
 
@@ -91,36 +106,30 @@ TEST(XmodemControl, AbortFromEitherCallbackCancelsThePeer) {
 
 TEST(XmodemControl, LrzszCancelsAndIsCancelled) {
   const std::string bytes = random_bytes(256 * 1024, 6);
-  {  // sx is stopped by a signal half-way: it sends its cancel sequence
-    TempFolder folder;
-    write_file(folder.file("source"), bytes);
-    PtyPair pty;
-    ChildProcess sx({"sx", "-q", "-k", "source"}, pty.device_fd(), folder.path());
-    SocketPair ours;
-    LinkRelay line(pty.peer(), ours.first(), kSlowLine);
-    sio::FdChannel channel(ours.second());
+  {  // sx is stopped by a signal half-way
+    SlowLrzsz sx("source", bytes, {"sx", "-q", "-k", "source"});
     bool signalled = false;
     auto stop_sx = [&](long done, long) {
       if (done > 0 && !signalled) {
-        sx.signal(SIGTERM);
+        sx.peer.program->signal(SIGTERM);
         signalled = true;
       }
       return 0;
     };
-    EXPECT_EQ(receive_file(channel, XmodemVariant::Crc1K, folder.file("received"), stop_sx), SIOFT_CANABORT);
-    EXPECT_FALSE(file_exists(folder.file("received")));
+    // sx sends its cancel sequence, then flushes its output as it exits, which on a pty often
+    // loses the cancel: then the receive ends by time-out. Either way nothing is stored.
+    auto timing = quick_receiver();
+    timing.max_errors = 3;
+    int result = receive_file(sx.channel, XmodemVariant::Crc1K, sx.peer.folder.file("received"), stop_sx, timing);
+    EXPECT_TRUE(result == SIOFT_CANABORT || result == SIOFT_TIMEOUT) << result;
+    EXPECT_FALSE(file_exists(sx.peer.folder.file("received")));
   }
-  {  // our receiver aborts: rb gives up
-    TempFolder sending, receiving;
-    write_file(sending.file("memo.amr"), bytes);
-    PtyPair pty;
-    ChildProcess sb({"sb", "-q", "memo.amr"}, pty.device_fd(), sending.path());
-    SocketPair ours;
-    LinkRelay line(pty.peer(), ours.first(), kSlowLine);
-    sio::FdChannel channel(ours.second());
+  {  // our receiver aborts: sb gives up
+    SlowLrzsz sb("memo.amr", bytes, {"sb", "-q", "memo.amr"});
+    TempFolder receiving;
     std::string stored;
-    EXPECT_EQ(receive_batch(channel, receiving.path(), stored, abort_once_started), SIOFT_ABORT);
-    EXPECT_NE(sb.wait(20000), 0);
+    EXPECT_EQ(receive_batch(sb.channel, receiving.path(), stored, abort_once_started), SIOFT_ABORT);
+    EXPECT_NE(sb.peer.wait(), 0);
     EXPECT_TRUE(std::filesystem::is_empty(receiving.path()));
   }
 }
@@ -135,11 +144,8 @@ TEST(XmodemControl, NeverReplacesAnExistingFile) {
   EXPECT_EQ(read_for(line.first(), 1, 100), "");  // nothing was asked of a sender
 
   // YMODEM: the announced file exists; the batch is cancelled.
-  auto receiving = in_background([&] {
-    sio::FdChannel ours(line.second());
-    std::string stored;
-    return receive_batch(ours, folder.path(), stored, nullptr);
-  });
+  std::string stored;
+  auto receiving = receive_batch_in_background(line.second(), folder.path(), stored);
   EXPECT_EQ(offer_header(line.first(), ymodem_header_bytes("taken", 3)).substr(0, 2), kCancelText.substr(0, 2));
   EXPECT_EQ(receiving.get(), SIOFT_FOPEN);
   EXPECT_EQ(read_file(folder.file("taken")), "old");
@@ -158,10 +164,7 @@ TEST(YmodemControl, AnnouncedNamesStayInTheFolder) {
     std::filesystem::create_directory(folder);
     SocketPair line;
     std::string stored = "untouched";
-    auto receiving = in_background([&] {
-      sio::FdChannel channel(line.second());
-      return receive_batch(channel, folder, stored, nullptr, quick_receiver());
-    });
+    auto receiving = receive_batch_in_background(line.second(), folder, stored);
     std::string answer = offer_header(line.first(), ymodem_header_bytes(c.announced, 2));
     if (c.stored.empty()) {
       EXPECT_EQ(answer.substr(0, 2), kCancelText.substr(0, 2));
@@ -169,13 +172,7 @@ TEST(YmodemControl, AnnouncedNamesStayInTheFolder) {
       EXPECT_EQ(stored, "");
     } else {
       EXPECT_EQ(answer, "\x06" "C");
-      auto data = encode_block(1, std::vector<std::uint8_t>{'o', 'k'}, kShortBlock, Check::Crc);
-      write_all(line.first(), std::string(data.begin(), data.end()));
-      EXPECT_EQ(read_for(line.first(), 1, 2000), "\x06");
-      write_all(line.first(), "\x04");
-      EXPECT_EQ(read_for(line.first(), 1, 2000), "\x15");
-      write_all(line.first(), "\x04");
-      EXPECT_EQ(read_for(line.first(), 2, 2000), "\x06" "C");
+      EXPECT_EQ(send_one_block_file(line.first(), "ok"), "\x06" "C");
       auto end = encode_block(0, {}, kShortBlock, Check::Crc, 0);
       write_all(line.first(), std::string(end.begin(), end.end()));
       EXPECT_EQ(receiving.get(), SIOFT_OK);
@@ -195,7 +192,7 @@ TEST(YmodemControl, StoresOnlyTheFirstFileOfABatch) {
   sio::FdChannel channel(pty.peer());
   std::string stored;
   EXPECT_EQ(receive_batch(channel, receiving.path(), stored, nullptr), SIOFT_OK);
-  EXPECT_EQ(sb.wait(30000), 0);
+  EXPECT_EQ(sb.wait(60000), 0);
   EXPECT_EQ(stored, "first.amr");
   EXPECT_EQ(read_file(receiving.file("first.amr")), read_file(sending.file("first.amr")));
   EXPECT_FALSE(file_exists(receiving.file("second.amr")));
@@ -206,16 +203,10 @@ TEST(YmodemControl, ABatchWithoutAStoredFileFails) {
     TempFolder folder;
     SocketPair line;
     std::string stored;
-    auto receiving = in_background([&] {
-      sio::FdChannel channel(line.second());
-      return receive_batch(channel, folder.path(), stored, nullptr, quick_receiver());
-    });
+    auto receiving = receive_batch_in_background(line.second(), folder.path(), stored);
     if (short_file) {  // announces 500 bytes, sends one block
       EXPECT_EQ(offer_header(line.first(), ymodem_header_bytes("short", 500)), "\x06" "C");
-      auto data = encode_block(1, std::vector<std::uint8_t>(100, 'x'), kShortBlock, Check::Crc);
-      write_all(line.first(), std::string(data.begin(), data.end()) + "\x04");
-      EXPECT_EQ(read_for(line.first(), 2, 2000), "\x06\x15");
-      write_all(line.first(), "\x04");
+      EXPECT_EQ(send_one_block_file(line.first(), std::string(100, 'x')), kCancelText.substr(0, 2));
     } else {  // the empty header at once
       EXPECT_EQ(offer_header(line.first(), {0}, 1), "\x06");
     }
@@ -261,13 +252,18 @@ TEST(XmodemControl, PortOperationsFillTheNameBufferAndSurviveAClosedPort) {
   ASSERT_EQ(sio_open(kPort), SIO_OK);
   {
     ChildProcess sb({"sb", "-q", "memo.amr"}, pty.peer(), sending.path());
-    char buffer[SIO_NAME_BUFFER] = "stale";
+    static char buffer[SIO_NAME_BUFFER];
+    std::strcpy(buffer, "stale");
     char* names[] = {buffer};
-    static std::string seen_during;
+    static std::string seen_during;  // what the buffer showed while data came
     seen_during.clear();
-    auto callback = +[](long, int, int, long) -> int { return 0; };
+    auto callback = +[](long done, int, int, long) -> int {
+      if (done > 0) seen_during = buffer;
+      return 0;
+    };
     EXPECT_EQ(sio_FtYmodemRx(kPort, names, 1, callback, 27), SIOFT_OK);
     EXPECT_STREQ(buffer, "memo.amr");
+    EXPECT_EQ(seen_during, "memo.amr");
     EXPECT_EQ(read_file(program.file("memo.amr")), read_file(sending.file("memo.amr")));
     EXPECT_EQ(sb.wait(20000), 0);
   }

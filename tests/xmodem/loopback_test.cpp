@@ -13,7 +13,7 @@
 #include "tests/support/socket_pair.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
-#include "tests/xmodem/transfer_files.h"
+#include "tests/xmodem/transfer_helpers.h"
 
 using namespace test_support;
 using namespace xmodem_test;
@@ -22,26 +22,6 @@ using sio::xmodem::ReceiverTiming;
 using sio::xmodem::SenderTiming;
 
 namespace {
-
-// Short times, so that recovery from damage takes a moment instead of seconds.
-ReceiverTiming quick_receiver() {
-  ReceiverTiming timing;
-  timing.start_retry_ms = 300;
-  timing.block_wait_ms = 600;
-  timing.byte_wait_ms = 200;
-  timing.purge_quiet_ms = 50;
-  timing.max_errors = 12;
-  return timing;
-}
-
-SenderTiming quick_sender() {
-  SenderTiming timing;
-  timing.start_wait_ms = 5000;
-  timing.answer_wait_ms = 1000;
-  timing.quick_resend_ms = 400;
-  timing.final_wait_ms = 500;
-  return timing;
-}
 
 const XmodemVariant kVariants[] = {XmodemVariant::Checksum, XmodemVariant::Crc, XmodemVariant::Crc1K};
 

@@ -11,15 +11,13 @@
 #include "tests/support/child_process.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
-#include "tests/xmodem/transfer_files.h"
+#include "tests/xmodem/transfer_helpers.h"
 
 using namespace test_support;
 using namespace xmodem_test;
 using sio::XmodemVariant;
 
 namespace {
-
-constexpr int kPeerWaitMs = 60000;
 
 struct FileCase {
   std::string label;
@@ -86,49 +84,39 @@ std::string padded(const std::string& bytes) {
 TEST(XmodemLrzsz, ReceivesEveryVariantFromSx) {
   run_in_parallel(xmodem_cases(), [](const FileCase& file) {
     SCOPED_TRACE(std::string(variant_name(file.variant)) + ", " + file.label);
-    TempFolder folder;
-    write_file(folder.file("source"), file.bytes);
-    PtyPair pty;
-    std::vector<std::string> args = {"sx", "-q"};
-    if (file.variant == XmodemVariant::Crc1K) args.push_back("-k");
-    args.push_back("source");
-    ChildProcess sx(args, pty.device_fd(), folder.path());
-    sio::FdChannel channel(pty.peer());
-    EXPECT_EQ(sio::xmodem::receive_file(channel, file.variant, folder.file("received"), nullptr), SIOFT_OK);
-    EXPECT_EQ(sx.wait(kPeerWaitMs), 0);
-    EXPECT_EQ(read_file(folder.file("received")), file.bytes);
+    std::vector<std::string> args = {"sx", "-q", "source"};
+    if (file.variant == XmodemVariant::Crc1K) args.insert(args.begin() + 1, "-k");
+    LrzszPeer sx("source", file.bytes, args);
+    sio::FdChannel channel(sx.pty.peer());
+    EXPECT_EQ(sio::xmodem::receive_file(channel, file.variant, sx.folder.file("received"), nullptr), SIOFT_OK);
+    EXPECT_EQ(sx.wait(), 0);
+    EXPECT_EQ(read_file(sx.folder.file("received")), file.bytes);
   });
 }
 
 TEST(XmodemLrzsz, SendsEveryVariantToRx) {
   run_in_parallel(xmodem_cases(), [](const FileCase& file) {
     SCOPED_TRACE(std::string(variant_name(file.variant)) + ", " + file.label);
-    TempFolder folder;
-    write_file(folder.file("source"), file.bytes);
-    PtyPair pty;
-    std::vector<std::string> args = {"rx", "-q"};
-    if (file.variant != XmodemVariant::Checksum) args.push_back("-c");
-    args.push_back("received");
-    ChildProcess rx(args, pty.device_fd(), folder.path());
-    sio::FdChannel channel(pty.peer());
-    EXPECT_EQ(sio::xmodem::send_file(channel, file.variant, folder.file("source"), nullptr), SIOFT_OK);
-    EXPECT_EQ(rx.wait(kPeerWaitMs), 0);
-    EXPECT_EQ(read_file(folder.file("received")), padded(file.bytes));
+    std::vector<std::string> args = {"rx", "-q", "received"};
+    if (file.variant != XmodemVariant::Checksum) args.insert(args.begin() + 1, "-c");
+    LrzszPeer rx("source", file.bytes, args);
+    sio::FdChannel channel(rx.pty.peer());
+    EXPECT_EQ(sio::xmodem::send_file(channel, file.variant, rx.folder.file("source"), nullptr), SIOFT_OK);
+    EXPECT_EQ(rx.wait(), 0);
+    EXPECT_EQ(read_file(rx.folder.file("received")), padded(file.bytes));
   });
 }
 
 TEST(YmodemLrzsz, ReceivesFromSbUnderTheAnnouncedName) {
   run_in_parallel(ymodem_cases(), [](const FileCase& file) {
     SCOPED_TRACE(file.label);
-    TempFolder sending, receiving;
     const std::string name = "запись-1.amr";
-    write_file(sending.file(name), file.bytes);
-    PtyPair pty;
-    ChildProcess sb({"sb", "-q", name}, pty.device_fd(), sending.path());
-    sio::FdChannel channel(pty.peer());
+    LrzszPeer sb(name, file.bytes, {"sb", "-q", name});
+    TempFolder receiving;
+    sio::FdChannel channel(sb.pty.peer());
     std::string stored;
     EXPECT_EQ(sio::xmodem::receive_batch(channel, receiving.path(), stored, nullptr), SIOFT_OK);
-    EXPECT_EQ(sb.wait(kPeerWaitMs), 0);
+    EXPECT_EQ(sb.wait(), 0);
     EXPECT_EQ(stored, name);
     EXPECT_EQ(read_file(receiving.file(name)), file.bytes);
   });
@@ -137,14 +125,13 @@ TEST(YmodemLrzsz, ReceivesFromSbUnderTheAnnouncedName) {
 TEST(YmodemLrzsz, SendsToRb) {
   run_in_parallel(ymodem_cases(), [](const FileCase& file) {
     SCOPED_TRACE(file.label);
-    TempFolder sending, receiving;
+    TempFolder sending;
     const std::string name = "запись-1.amr";
     write_file(sending.file(name), file.bytes);
-    PtyPair pty;
-    ChildProcess rb({"rb", "-q"}, pty.device_fd(), receiving.path());
-    sio::FdChannel channel(pty.peer());
+    LrzszPeer rb("unused", "", {"rb", "-q"});
+    sio::FdChannel channel(rb.pty.peer());
     EXPECT_EQ(sio::xmodem::send_batch(channel, sending.file(name), nullptr), SIOFT_OK);
-    EXPECT_EQ(rb.wait(kPeerWaitMs), 0);
-    EXPECT_EQ(read_file(receiving.file(name)), file.bytes);
+    EXPECT_EQ(rb.wait(), 0);
+    EXPECT_EQ(read_file(rb.folder.file(name)), file.bytes);
   });
 }
