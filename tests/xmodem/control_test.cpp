@@ -71,6 +71,13 @@ struct SlowLrzsz {
       : peer(name, bytes, argv) {}
 };
 
+// A local line with our channel on one end; the test plays the peer on the other.
+struct LocalLine {
+  SocketPair pair;
+  sio::FdChannel ours{pair.second()};
+  int peer() const { return pair.first(); }
+};
+
 const std::string kCancelText(kCancelSequence.begin(), kCancelSequence.end());
 
 }  // namespace
@@ -137,16 +144,15 @@ TEST(XmodemControl, LrzszCancelsAndIsCancelled) {
 TEST(XmodemControl, NeverReplacesAnExistingFile) {
   TempFolder folder;
   write_file(folder.file("taken"), "old");
-  SocketPair line;
-  sio::FdChannel channel(line.second());
-  EXPECT_EQ(receive_file(channel, XmodemVariant::Crc, folder.file("taken"), nullptr), SIOFT_FOPEN);
+  LocalLine line;
+  EXPECT_EQ(receive_file(line.ours, XmodemVariant::Crc, folder.file("taken"), nullptr), SIOFT_FOPEN);
   EXPECT_EQ(read_file(folder.file("taken")), "old");
-  EXPECT_EQ(read_for(line.first(), 1, 100), "");  // nothing was asked of a sender
+  EXPECT_EQ(read_for(line.peer(), 1, 100), "");  // nothing was asked of a sender
 
   // YMODEM: the announced file exists; the batch is cancelled.
   std::string stored;
-  auto receiving = receive_batch_in_background(line.second(), folder.path(), stored);
-  EXPECT_EQ(offer_header(line.first(), ymodem_header_bytes("taken", 3)).substr(0, 2), kCancelText.substr(0, 2));
+  auto receiving = receive_batch_in_background(line.pair.second(), folder.path(), stored);
+  EXPECT_EQ(offer_header(line.peer(), ymodem_header_bytes("taken", 3)).substr(0, 2), kCancelText.substr(0, 2));
   EXPECT_EQ(receiving.get(), SIOFT_FOPEN);
   EXPECT_EQ(read_file(folder.file("taken")), "old");
 }
@@ -217,28 +223,25 @@ TEST(YmodemControl, ABatchWithoutAStoredFileFails) {
 }
 
 TEST(XmodemControl, SilentPeersTimeOut) {
+  LocalLine line;
   TempFolder folder;
-  write_file(folder.file("source"), "data");
-  SocketPair line;
-  sio::FdChannel channel(line.second());
-  EXPECT_EQ(receive_file(channel, XmodemVariant::Crc, folder.file("received"), nullptr, quick_receiver()),
+  EXPECT_EQ(receive_file(line.ours, XmodemVariant::Crc, folder.file("received"), nullptr, quick_receiver()),
             SIOFT_TIMEOUT);
   EXPECT_FALSE(file_exists(folder.file("received")));
-  std::string asked = read_for(line.first(), 100, 100);
-  EXPECT_EQ(asked.substr(0, 2), "CC");  // it kept asking
+  EXPECT_EQ(read_for(line.peer(), 100, 100).substr(0, 2), "CC");  // it kept asking
 
-  EXPECT_EQ(send_file(channel, XmodemVariant::Crc, folder.file("source"), nullptr, quick_sender()), SIOFT_TIMEOUT);
+  write_file(folder.file("source"), "data");
+  EXPECT_EQ(send_file(line.ours, XmodemVariant::Crc, folder.file("source"), nullptr, quick_sender()), SIOFT_TIMEOUT);
   // A receiver that starts and then falls silent.
-  write_all(line.first(), "C");
-  EXPECT_EQ(send_file(channel, XmodemVariant::Crc, folder.file("source"), nullptr, quick_sender()), SIOFT_TIMEOUT);
+  write_all(line.peer(), "C");
+  EXPECT_EQ(send_file(line.ours, XmodemVariant::Crc, folder.file("source"), nullptr, quick_sender()), SIOFT_TIMEOUT);
 }
 
 TEST(XmodemControl, SendRefusesWhatIsNotAReadableFile) {
   TempFolder folder;
-  SocketPair line;
-  sio::FdChannel channel(line.first());
-  EXPECT_EQ(send_file(channel, XmodemVariant::Crc, folder.file("missing"), nullptr), SIOFT_FOPEN);
-  EXPECT_EQ(send_batch(channel, folder.path(), nullptr), SIOFT_FOPEN);
+  LocalLine line;
+  EXPECT_EQ(send_file(line.ours, XmodemVariant::Crc, folder.file("missing"), nullptr), SIOFT_FOPEN);
+  EXPECT_EQ(send_batch(line.ours, folder.path(), nullptr), SIOFT_FOPEN);
 }
 
 // The sio_Ft* operations on a pty port: the name buffer, and a port closed by the callback.

@@ -38,24 +38,13 @@ auto in_background(Work work) {
 
 // Short times for tests over local lines, so that recovery and time-outs take moments.
 inline sio::xmodem::ReceiverTiming quick_receiver() {
-  sio::xmodem::ReceiverTiming timing;
-  timing.start_retry_ms = 100;
-  timing.start_requests = 10;
-  timing.block_wait_ms = 600;
-  timing.byte_wait_ms = 200;
-  timing.purge_quiet_ms = 50;
-  timing.max_errors = 12;
-  return timing;
+  return {.start_retry_ms = 100, .start_requests = 10, .block_wait_ms = 600, .byte_wait_ms = 200,
+          .purge_quiet_ms = 50, .max_errors = 12};
 }
 
 inline sio::xmodem::SenderTiming quick_sender() {
-  sio::xmodem::SenderTiming timing;
-  timing.start_wait_ms = 1000;
-  timing.answer_wait_ms = 300;
-  timing.quick_resend_ms = 400;
-  timing.final_wait_ms = 500;
-  timing.max_retries = 6;
-  return timing;
+  return {.start_wait_ms = 1000, .answer_wait_ms = 300, .quick_resend_ms = 400, .max_retries = 6,
+          .final_wait_ms = 500};
 }
 
 // An lrzsz program on a fresh pty, run in a folder of its own that holds the file `name`.
