@@ -271,14 +271,15 @@ TEST(XmodemControl, PortOperationsFillTheNameBufferAndSurviveAClosedPort) {
     EXPECT_EQ(sb.wait(20000), 0);
   }
   {
-    ChildProcess sx({"sx", "-q", "memo.amr"}, pty.peer(), sending.path());
+    write_file(sending.file("big.bin"), random_bytes(4 * 1024 * 1024, 10));  // lasts beyond the first report
+    ChildProcess sx({"sx", "-q", "-k", "big.bin"}, pty.peer(), sending.path());
     static int port_to_close;
     port_to_close = kPort;
     auto closing = +[](long done, int, int, long) -> int {
       if (done > 0) sio_close(port_to_close);
       return 0;
     };
-    EXPECT_EQ(sio_FtXmodemCRCRx(kPort, program.file("xmodem").c_str(), closing, 27), SIOFT_BADPORT);
+    EXPECT_EQ(sio_FtXmodem1KCRCRx(kPort, program.file("xmodem").c_str(), closing, 27), SIOFT_BADPORT);
     EXPECT_FALSE(file_exists(program.file("xmodem")));
   }
   sio_close(kPort);
