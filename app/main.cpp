@@ -1,11 +1,10 @@
 #include <QApplication>
-#include <QWidget>
+
+#include "app/main_window.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QWidget window;
-  window.setWindowTitle("Motorola E365");
-  window.setFixedSize(577, 247);
+  frmMain window;
   window.show();
   return app.exec();
 }

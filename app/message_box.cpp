@@ -1,0 +1,36 @@
+#include "app/message_box.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+MessageHandler& CurrentHandler() {
+  static MessageHandler handler;
+  return handler;
+}
+
+void ShowBox(MessageIcon icon, const QString& text) {
+  QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
+                  QString::fromUtf8(kApplicationTitle), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                  QMessageBox::Ok, QApplication::activeWindow());
+  box.setWindowModality(Qt::ApplicationModal);
+  box.exec();
+}
+
+}  // namespace
+
+void ShowMessage(MessageIcon icon, const QString& text) {
+  // A copy: the handler may replace itself while it runs.
+  const MessageHandler handler = CurrentHandler();
+  if (handler)
+    handler(icon, text);
+  else
+    ShowBox(icon, text);
+}
+
+MessageHandler SetMessageHandler(MessageHandler handler) {
+  MessageHandler previous = std::move(CurrentHandler());
+  CurrentHandler() = std::move(handler);
+  return previous;
+}

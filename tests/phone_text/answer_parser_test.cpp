@@ -1,0 +1,75 @@
+// Reading the phone's answers: which command was answered, the reply text, the memo listing.
+#include <gtest/gtest.h>
+
+#include "app/answer_parser.h"
+
+using Names = std::vector<std::string>;
+
+namespace {
+
+const std::string kListingEcho = "AT%PCTL=DIR /Voice Memo\r\r\n";  // 26 characters
+
+}  // namespace
+
+TEST(ClassifyAnswer, EchoedCommandDecides) {
+  EXPECT_EQ(ClassifyAnswer(""), AnswerKind::Ignored);
+  EXPECT_EQ(ClassifyAnswer("ATZ\r\r\nOK\r\n"), AnswerKind::Ignored);
+  EXPECT_EQ(ClassifyAnswer("AT+GMM\r\r\nE365\r\n\r\nOK\r\n"), AnswerKind::AcceptedModel);
+  EXPECT_EQ(ClassifyAnswer("AT+GMM\r\r\nV300\r\n\r\nOK\r\n"), AnswerKind::RejectedModel);
+  EXPECT_EQ(ClassifyAnswer("AT+GMR\r\r\nABC123\r\n\r\nOK\r\n"), AnswerKind::Firmware);
+  EXPECT_EQ(ClassifyAnswer(kListingEcho + "\r\nOK\r\n"), AnswerKind::MemoList);
+  // The SMS list is never interpreted, whatever else the answer holds; the tests are case-sensitive.
+  EXPECT_EQ(ClassifyAnswer("AT+CMGL=4\r AT+GMM AT%PCTL=DIR /Voice Memo\r\nOK\r\n"), AnswerKind::SmsList);
+  EXPECT_EQ(ClassifyAnswer("at+cmgl=4\r\r\nOK\r\n"), AnswerKind::Ignored);
+  EXPECT_EQ(ClassifyAnswer("at+gmm\r\r\nV300\r\n\r\nOK\r\n"), AnswerKind::Ignored);
+  // The listing is tested before the firmware, the firmware before the model.
+  EXPECT_EQ(ClassifyAnswer("AT+GMR AT+GMM"), AnswerKind::Firmware);
+  EXPECT_EQ(ClassifyAnswer("AT%PCTL=DIR /Voice Memo AT+GMR"), AnswerKind::MemoList);
+}
+
+TEST(ReplyText, FromTheTenthCharacterWithoutBreaksAndOk) {
+  EXPECT_EQ(ReplyText("AT+GMR\r\r\nABC123\r\n\r\nOK\r\n"), "ABC123");
+  EXPECT_EQ(ReplyText("AT+GMM\r\r\nV300\r\n\r\nOK\r\n"), "V300");
+  // Every "OK" goes, also one inside the reply; blanks are trimmed at both ends only.
+  EXPECT_EQ(ReplyText("AT+GMM\r\r\n  TOKEN x \r\n\r\nOK\r\n"), "TEN x");
+  // CR goes before "OK" is looked for, LF after: "O" CR "K" becomes nothing, "O" LF "K" stays "OK".
+  EXPECT_EQ(ReplyText("AT+GMM\r\r\nO\rKA\r\n\r\nOK\r\n"), "A");
+  EXPECT_EQ(ReplyText("AT+GMM\r\r\nO\nKA\r\n\r\nOK\r\n"), "OKA");
+  // The last character is never part of the reply; a shorter text has none.
+  EXPECT_EQ(ReplyText("123456789ABCD"), "ABC");
+  EXPECT_EQ(ReplyText("123456789A"), "");
+  EXPECT_EQ(ReplyText("short"), "");
+}
+
+TEST(ScanMemoNames, EntriesInListingOrder) {
+  const std::string answer = kListingEcho + "Memo1.amr | FRW | 1024\r\nMemo2.amr   | FRW | 2048\r\n" +
+                             "Transfer OK\r\n\r\nOK\r\n";
+  EXPECT_EQ(ScanMemoNames(answer), (Names{"Memo1.amr", "Memo2.amr"}));
+  // Markers in small letters.
+  const std::string lower = kListingEcho + "A | frw | 1\r\nB | Frw | 2\r\ntransfer ok\r\n| FRW |\r\n";
+  EXPECT_EQ(ScanMemoNames(lower), (Names{"A", "B"}));
+  // Leading blanks of the whole answer do not shift the 26 characters dropped.
+  EXPECT_EQ(ScanMemoNames("   " + answer + "  "), (Names{"Memo1.amr", "Memo2.amr"}));
+}
+
+TEST(ScanMemoNames, RawBytesAndTextBetweenEntries) {
+  const std::string cyrillic = "\xD0\x97\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C.amr";
+  EXPECT_EQ(ScanMemoNames(kListingEcho + cyrillic + " | FRW |\r\nTransfer OK\r\n\r\nOK\r\n"),
+            (Names{cyrillic}));
+  // Text between one entry line and the next marker, line breaks included, joins the next name.
+  EXPECT_EQ(ScanMemoNames(kListingEcho + "A | FRW |\r\nnote\r\nB | FRW |\r\nTransfer OK"),
+            (Names{"A", "note\r\nB"}));
+}
+
+TEST(ScanMemoNames, IncompleteListings) {
+  // No "Transfer OK": scanned whole, the final "OK" is no entry.
+  EXPECT_EQ(ScanMemoNames(kListingEcho + "A | FRW |\r\n\r\nOK\r\n"), (Names{"A"}));
+  // No marker at all.
+  EXPECT_EQ(ScanMemoNames(kListingEcho + "Transfer OK\r\n\r\nOK\r\n"), Names{});
+  EXPECT_EQ(ScanMemoNames(""), Names{});
+  // A marker with no CR LF after it ends the scan (no endless loop).
+  EXPECT_EQ(ScanMemoNames(kListingEcho + "A | FRW |"), (Names{"A"}));
+  EXPECT_EQ(ScanMemoNames(kListingEcho + "A | FRW |\r\nB | FRW | tail"), (Names{"A", "B"}));
+  // Shorter than the echo: kept whole, so a marker in it still counts.
+  EXPECT_EQ(ScanMemoNames("A | FRW |\r\n"), (Names{"A"}));
+}

@@ -1,0 +1,42 @@
+// The application object for GUI tests (offscreen), and event pumping with a deadline.
+#pragma once
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <functional>
+#include <ostream>
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace test_support {
+
+inline void EnsureApplication() {
+  static int argc = 1;
+  static char name[] = "vokarel-test";
+  static char* argv[] = {name, nullptr};
+  if (!QApplication::instance()) new QApplication(argc, argv);
+}
+
+// Processes events (and runs `each` between rounds) until `done` holds or `timeout_ms` passed;
+// returns whether `done` held. The time-out is a safety net only.
+inline bool PumpUntil(const std::function<bool()>& done, int timeout_ms = 5000,
+                      const std::function<void()>& each = {}) {
+  QElapsedTimer clock;
+  clock.start();
+  for (;;) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    if (each) each();
+    if (done()) return true;
+    if (clock.elapsed() > timeout_ms) return false;
+    QThread::msleep(5);
+  }
+}
+
+// Processes events for `ms` milliseconds.
+inline void PumpFor(int ms, const std::function<void()>& each = {}) {
+  PumpUntil([] { return false; }, ms, each);
+}
+
+}  // namespace test_support

@@ -1,0 +1,111 @@
+// The terminal: a capped one-character-per-byte text, and the box that shows it.
+#include <gtest/gtest.h>
+
+#include <QScrollBar>
+#include <random>
+
+#include "app/terminal_box.h"
+#include "app/terminal_text.h"
+#include "tests/support/qt_application.h"
+
+namespace {
+
+// The cap applied one byte at a time, as the terminal is defined.
+void AppendByteByByte(std::string& text, std::string_view block) {
+  for (char c : block) {
+    if (text.size() >= TerminalText::kCap) text.erase(0, TerminalText::kDrop);
+    text.push_back(c);
+  }
+}
+
+std::string RandomBlock(std::mt19937& random, std::size_t size) {
+  // Mostly line breaks and letters, so CR LF pairs often straddle blocks and drops.
+  static const char kAlphabet[] = {'\r', '\n', '\r', '\n', 'a', 'b', '\0', '\t', '\xC7', '\x7F'};
+  std::string block;
+  for (std::size_t i = 0; i < size; ++i) block.push_back(kAlphabet[random() % sizeof kAlphabet]);
+  return block;
+}
+
+}  // namespace
+
+TEST(TerminalText, BlocksGiveTheByteByByteResult) {
+  TerminalText text;
+  text.Append(std::string(TerminalText::kCap, 'x'));
+  EXPECT_EQ(text.Bytes().size(), 8192u);
+  // The next byte leaves the last 4096 old characters and the new one.
+  text.Append("y");
+  EXPECT_EQ(text.Bytes(), std::string(4096, 'x') + "y");
+
+  std::mt19937 random(7);
+  TerminalText blocks;
+  std::string reference;
+  for (int round = 0; round < 200; ++round) {
+    const std::string block = RandomBlock(random, random() % 600);
+    blocks.Append(block);
+    AppendByteByByte(reference, block);
+    ASSERT_EQ(blocks.Bytes(), reference) << round;
+  }
+  // One block larger than the cap drops several times.
+  const std::string big(20000, 'z');
+  blocks.Append(big);
+  AppendByteByByte(reference, big);
+  EXPECT_EQ(blocks.Bytes(), reference);
+}
+
+TEST(TerminalText, RenderingOfBreaksAndControls) {
+  EXPECT_EQ(RenderTerminal("a\r\nb\rc\nd"), QStringLiteral("a\nb\nc\nd"));
+  EXPECT_EQ(RenderTerminal("\n\r\r\n\n"), QStringLiteral("\n\n\n\n"));
+  // An LF after the CR that ended the previous block adds nothing.
+  EXPECT_EQ(RenderTerminal("\nx", '\r'), QStringLiteral("x"));
+  EXPECT_EQ(RenderTerminal(std::string("\0\t\x1B\x7F", 4)), QStringLiteral("␀␉␛␡"));
+  EXPECT_EQ(RenderTerminal("OK \xC7\xE0"), QStringLiteral("OK За"));
+  EXPECT_EQ(RenderedLength("a\r\nb\r\r\n\n"), 6u);
+}
+
+TEST(TerminalBox, ShowsWhatItHoldsAcrossDrops) {
+  test_support::EnsureApplication();
+  TerminalBox box;
+  std::mt19937 random(11);
+  std::string reference;
+  for (int round = 0; round < 120; ++round) {
+    std::string block = RandomBlock(random, 1 + random() % 512);
+    if (round % 7 == 0) block.back() = '\r';  // a CR LF pair split between blocks
+    if (round % 7 == 1) block.front() = '\n';
+    box.AppendBytes(block);
+    AppendByteByByte(reference, block);
+    ASSERT_EQ(box.Bytes(), reference) << round;
+    ASSERT_EQ(box.DisplayLines().join(u'\n'), RenderTerminal(reference)) << round;
+  }
+  box.ClearBytes();
+  EXPECT_TRUE(box.Bytes().empty());
+  EXPECT_EQ(box.DisplayLines(), QStringList{QString()});
+}
+
+TEST(TerminalBox, ScrollsToTheNewestLine) {
+  test_support::EnsureApplication();
+  TerminalBox box;
+  box.resize(331, 129);
+  box.show();
+  std::string lines;
+  for (int i = 0; i < 100; ++i) lines += "line " + std::to_string(i) + "\r\n";
+  box.AppendBytes(lines);
+  QScrollBar* bar = box.verticalScrollBar();
+  EXPECT_GT(bar->maximum(), 50);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  bar->setValue(0);
+  box.AppendBytes("more");
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_EQ(box.DisplayLines().back(), QStringLiteral("more"));
+  box.repaint();  // draws the lines in view
+}
+
+TEST(TerminalBox, DropThatSplitsACrLfPair) {
+  test_support::EnsureApplication();
+  TerminalBox box;
+  // Character 4096 is the CR of a pair: after the drop the text starts with the LF alone.
+  box.AppendBytes(std::string(4095, 'a') + "\r\n" + std::string(4095, 'b'));
+  ASSERT_EQ(box.Bytes().size(), 8192u);
+  box.AppendBytes("c");
+  EXPECT_EQ(box.Bytes(), "\n" + std::string(4095, 'b') + "c");
+  EXPECT_EQ(box.DisplayLines(), (QStringList{QString(), QString(4095, u'b') + "c"}));
+}
