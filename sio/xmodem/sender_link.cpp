@@ -99,8 +99,9 @@ int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
   heard_ = false;
   int silent_sends = 0;
   bool sent_again_unasked = false;
+  int settle_ms = 0;
   for (int attempt = 0; attempt <= timing_.max_retries; ++attempt) {
-    if (int result = drop_stale_input(0); result < 0) return result;
+    if (int result = drop_stale_input(settle_ms); result < 0) return result;
     if (int result = channel_.write(block.data(), block.size()); result < 0) return result;
     const long sent_at = now_ms();
     const long deadline = sent_at + (final ? timing_.final_wait_ms : answer_wait_ms());
@@ -119,11 +120,13 @@ int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
         case AnswerReader::Answer::Nak:
         case AnswerReader::Answer::CrcRequest:  // a receiver still asking for its first block
           silent_sends = 0;
+          settle_ms = kSettleMs;  // as after a start request: the receiver may discard its input now
           resend = true;
           break;
         case AnswerReader::Answer::None:
           if (final && ++silent_sends >= 2) return 0;
           sent_again_unasked = true;
+          settle_ms = 0;
           resend = true;
           break;
       }

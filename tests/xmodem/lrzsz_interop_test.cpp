@@ -1,5 +1,6 @@
 // XMODEM and YMODEM against lrzsz (sx, rx, sb, rb) over pty pairs, both directions, byte for byte.
 #include <csignal>
+#include <atomic>
 #include <future>
 #include <gtest/gtest.h>
 #include <string>
@@ -9,6 +10,8 @@
 #include "sio/sio.h"
 #include "sio/xmodem/xmodem.h"
 #include "tests/support/child_process.h"
+#include "tests/support/link_relay.h"
+#include "tests/support/socket_pair.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
 #include "tests/xmodem/transfer_helpers.h"
@@ -134,4 +137,43 @@ TEST(YmodemLrzsz, SendsToRb) {
     EXPECT_EQ(rb.wait(), 0);
     EXPECT_EQ(read_file(rb.folder.file(name)), file.bytes);
   });
+}
+
+// lrzsz behind a line that flips bits and drops bytes: the exact file or a failure, never a
+// wrong file reported as good. lrzsz's time-out is cut to a second (-t 10) so that it recovers
+// quickly too.
+TEST(XmodemLrzsz, DamagedLinkGivesTheExactFileOrAFailure) {
+  const std::string bytes = random_bytes(24 * 1024, 13) + "z";
+  std::atomic<int> delivered = 0;
+  auto transfer = [&](std::uint32_t seed, bool we_send) {
+    SCOPED_TRACE("seed " + std::to_string(seed) + (we_send ? ", to rx" : ", from sx"));
+    auto args = we_send ? std::vector<std::string>{"rx", "-q", "-c", "-t", "10", "received"}
+                        : std::vector<std::string>{"sx", "-q", "-k", "-t", "10", "source"};
+    LrzszPeer peer("source", bytes, args);
+    SocketPair ours;
+    LinkRelay line(peer.pty.peer(), ours.first(), 0, {.seed = seed, .flip_one_in = 4000, .drop_one_in = 8000});
+    sio::FdChannel channel(ours.second());
+    // Our sender keeps its own times: rx waits a second inside a block and a second's quiet
+    // before it answers an EOT, which the quick test times would cut short.
+    int result = we_send ? sio::xmodem::send_file(channel, XmodemVariant::Crc1K, peer.folder.file("source"), nullptr)
+                         : sio::xmodem::receive_file(channel, XmodemVariant::Crc1K, peer.folder.file("received"),
+                                                     nullptr, quick_receiver());
+    int peer_status = peer.wait();
+    // The receiving side decides whether the file is good: ours by its result, rx by its status.
+    bool good = we_send ? peer_status == 0 : result == SIOFT_OK;
+    if (good) {
+      ++delivered;
+      std::string received = read_file(peer.folder.file("received"));
+      EXPECT_EQ(received, we_send ? padded(bytes) : bytes);
+    } else if (!we_send) {
+      EXPECT_LT(result, 0);
+      EXPECT_FALSE(file_exists(peer.folder.file("received")));
+    }
+    EXPECT_GT(line.faults_made(), 0u);
+  };
+  std::vector<std::future<void>> running;
+  for (std::uint32_t seed = 1; seed <= 3; ++seed)
+    for (bool we_send : {false, true}) running.push_back(in_background([=] { transfer(seed, we_send); }));
+  for (auto& run : running) run.get();
+  EXPECT_GT(delivered, 3);
 }

@@ -53,9 +53,10 @@ struct LrzszPeer {
   test_support::PtyPair pty;
   std::unique_ptr<test_support::ChildProcess> program;
 
-  LrzszPeer(const std::string& name, const std::string& bytes, const std::vector<std::string>& argv) {
+  LrzszPeer(const std::string& name, const std::string& bytes, const std::vector<std::string>& argv,
+            const std::string& log = "/dev/null") {
     test_support::write_file(folder.file(name), bytes);
-    program = std::make_unique<test_support::ChildProcess>(argv, pty.device_fd(), folder.path());
+    program = std::make_unique<test_support::ChildProcess>(argv, pty.device_fd(), folder.path(), log);
   }
   int wait() { return program->wait(60000); }
 };
