@@ -3,10 +3,8 @@
 // (8N1: bit/s over 10) and unpaced. Prints one table; every file is checked byte for byte.
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <future>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,32 +13,15 @@
 #include "sio/channel.h"
 #include "sio/transfers.h"
 #include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using test_support::ChildProcess;
+using test_support::read_file;
+using Folder = test_support::TempFolder;
 constexpr int kPeerTimeoutMs = 600000;
-
-class Folder {
- public:
-  Folder() {
-    std::string pattern = "/tmp/bench-xmodem-XXXXXX";
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~Folder() { std::filesystem::remove_all(path_); }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 struct Protocol {
   const char* name;
