@@ -104,17 +104,22 @@ std::string random_bytes(std::size_t n) {
   return s;
 }
 
-// Paced: the share of the line's byte rate that became file bytes. Unpaced: MB/s.
-double figure(long bps, std::size_t bytes, double seconds) {
-  const double rate = static_cast<double>(bytes) / seconds;
-  return bps ? 100.0 * rate / (static_cast<double>(bps) / 10.0) : rate / 1e6;
+// A transfer's figure: on a paced line the share of its byte rate that became file bytes (%),
+// unpaced the file bytes per second (MB/s).
+std::string figure(long bps, std::size_t bytes, const Run& run) {
+  const double rate = static_cast<double>(bytes) / run.seconds;
+  char text[48];
+  if (bps)
+    std::snprintf(text, sizeof text, "%8.2f s %7.2f%%    ", run.seconds, 100.0 * rate / (bps / 10.0));
+  else
+    std::snprintf(text, sizeof text, "%8.2f s %7.2f MB/s", run.seconds, rate / 1e6);
+  return text;
 }
 
 void row(const std::string& name, long bps, std::size_t bytes, const Run& ours, const Run& ref) {
-  const double a = figure(bps, bytes, ours.seconds), b = figure(bps, bytes, ref.seconds);
-  const char* unit = bps ? "%" : " MB/s";
-  std::printf("%-44s %8.2f s %8.2f%-5s %8.2f s %8.2f%-5s %6.2f %s\n", name.c_str(), ours.seconds, a, unit,
-              ref.seconds, b, unit, a / b, ours.ok && ref.ok ? "" : "(FAILED: file differs or a side reported failure)");
+  const bool failed = !ours.ok || !ref.ok;
+  std::printf("%-46s %s %s %6.2f%s\n", name.c_str(), figure(bps, bytes, ours).c_str(), figure(bps, bytes, ref).c_str(),
+              ref.seconds / ours.seconds, failed ? " (FAILED: file differs or a side reported failure)" : "");
   std::fflush(stdout);
 }
 
@@ -122,7 +127,7 @@ void row(const std::string& name, long bps, std::size_t bytes, const Run& ours, 
 
 int main() {
   std::printf("XMODEM/YMODEM: ours against lrzsz; reference = lrzsz sending to lrzsz on the same line\n");
-  std::printf("%-44s %10s %13s %10s %13s %6s\n", "case", "ours", "ours", "lrzsz", "lrzsz", "ratio");
+  std::printf("%-46s %-24s %-24s %s\n", "case", "ours", "lrzsz", "ratio (lrzsz time / ours)");
   struct Line {
     long bps;
     std::size_t bytes;
