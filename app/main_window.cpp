@@ -20,12 +20,8 @@
 #include "serial/option_tables.h"
 #include "serial/port_settings.h"
 #include "sio/sio.h"
+#include "transfer/ft_proc.h"
 
-// The transfer engine brings the protocol-name table; until it is built there is none to fill.
-#if __has_include("transfer/protocol_names.h")
-#include "transfer/protocol_names.h"
-#define VOKAREL_HAS_PROTOCOL_NAMES 1
-#endif
 
 static void InitResources() { Q_INIT_RESOURCE(vokarel); }
 
@@ -148,6 +144,7 @@ void frmMain::CreateControls() {
   connect(Label3, &MailLink::clicked, this, &frmMain::Label3_Click);
   connect(tmrNewCommand, &QTimer::timeout, this, &frmMain::tmrNewCommand_Timer);
   connect(tmrRecive, &QTimer::timeout, this, &frmMain::tmrRecive_Timer);
+  connect(tmrSend, &QTimer::timeout, this, &frmMain::tmrSend_Timer);
   tmrRecive->start();
 }
 
@@ -157,14 +154,19 @@ void frmMain::Load() {
   GbOpen = false;
   GMainWindow = this;
   GuardedStep([] { InitOptionTables(); });
-#ifdef VOKAREL_HAS_PROTOCOL_NAMES
   GuardedStep([] { InitProtocolNames(); });
-#endif
   GuardedStep([this] { setWindowTitle(BaseTitle()); });
   GbBusy = false;
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+  // A transfer blocks below this handler: ask it to end, and close once it has.
+  if (FtTransferRunning()) {
+    FtAbortRequested = true;
+    close_after_transfer_ = true;
+    event->ignore();
+    return;
+  }
   ClosePort();
   event->accept();
 }

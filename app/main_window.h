@@ -81,6 +81,7 @@ class frmMain : public QWidget {
   void Label3_Click();
   void tmrNewCommand_Timer();
   void tmrRecive_Timer();
+  void tmrSend_Timer();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -96,6 +97,10 @@ class frmMain : public QWidget {
   void AppendBytesItem(QListWidget* list, const std::string& bytes);
 
   bool sms_listing_ = false;
+  // The GET line of the running download, until the download ends.
+  std::string pending_get_line_;
+  // The window was asked to close while a transfer ran: it closes when the transfer has ended.
+  bool close_after_transfer_ = false;
 };
 
 // The main window, for the parts that do not hold it. Set by its load step.

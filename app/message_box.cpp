@@ -11,7 +11,10 @@ MessageHandler& CurrentHandler() {
 }
 
 void ShowBox(MessageIcon icon, const QString& text) {
-  QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
+  const QMessageBox::Icon shown = icon == MessageIcon::Warning       ? QMessageBox::Warning
+                                  : icon == MessageIcon::Information ? QMessageBox::Information
+                                                                     : QMessageBox::NoIcon;
+  QMessageBox box(shown,
                   QString::fromUtf8(kApplicationTitle), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                   QMessageBox::Ok, QApplication::activeWindow());
   box.setWindowModality(Qt::ApplicationModal);

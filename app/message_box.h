@@ -7,7 +7,7 @@
 
 inline constexpr const char* kApplicationTitle = "Vokarel";
 
-enum class MessageIcon { Information, Warning };
+enum class MessageIcon { None, Information, Warning };
 
 using MessageHandler = std::function<void(MessageIcon, const QString&)>;
 

@@ -1,0 +1,227 @@
+// The Save button's download against the phone simulator: the received memo ends up beside the
+// program under its display name, byte for byte, and every failure ends in its message with the
+// window idle and nothing stray left behind.
+#include <QKeyEvent>
+#include <filesystem>
+#include <fstream>
+
+#include "download_fixture.h"
+
+using test_support::file_exists;
+using test_support::read_file;
+using test_support::write_file;
+
+std::vector<std::string> DownloadTest::FolderFiles() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    std::string name = entry.path().filename().string();
+    if (name != "COM5") names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+namespace {
+
+const QString kSuccess = QString::fromUtf8("Прием файла успешно завершен!\r\nМестонахождение файла: ");
+const QString kAborted = QString::fromUtf8("Прервано пользователем");
+const QString kWriteError = QString::fromUtf8("Во время записи произошла ошибка!");
+
+}  // namespace
+
+TEST_F(DownloadTest, SavesMemosByteForByteUnderTheirDisplayNames) {
+  Connect();
+  // A Latin name, Cyrillic with "Ё", and a raw name longer than 30 bytes.
+  for (const char* memo : {"memo01", "Ёлка_2006", "Заметка_1_встреча_с_клиентом"}) {
+    Save(QString::fromUtf8(memo));
+    const std::string saved = folder.file(std::string(memo) + ".amr");
+    ASSERT_EQ(messages.size(), 1u) << memo;
+    EXPECT_EQ(messages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(messages[0].text, kSuccess + QString::fromUtf8(saved.c_str()));
+    EXPECT_EQ(read_file(saved), SampleBytes(memo)) << memo;
+    EXPECT_TRUE(Idle());
+  }
+  EXPECT_EQ(FolderFiles(), (std::vector<std::string>{"memo01.amr", "Ёлка_2006.amr", "Заметка_1_встреча_с_клиентом.amr"}));
+  // The window's title and lists are untouched by the downloads.
+  EXPECT_EQ(window->lstAmr->count(), window->lstName->count());
+}
+
+TEST_F(DownloadTest, RefusesWithoutASelectionOrWithASpace) {
+  Connect();
+  window->lstAmr->clearSelection();
+  window->lstAmr->setCurrentRow(-1);
+  window->cmdsaveSMS->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, QString::fromUtf8("Выберите запись для сохранения."));
+  EXPECT_EQ(messages[0].icon, MessageIcon::Information);
+
+  Save(QString::fromUtf8("Список покупок"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, QString::fromUtf8("В название записи есть пробел, уберите его и повторите снова."));
+  test_support::PumpFor(700);
+  EXPECT_FALSE(window->Term->toPlainText().contains("GET"));
+  EXPECT_TRUE(Idle());
+  EXPECT_TRUE(FolderFiles().empty());
+}
+
+TEST_F(DownloadTest, SavingTwiceLeavesTheFirstFileAlone) {
+  Connect();
+  Save("memo01");
+  const std::string saved = folder.file("memo01.amr");
+  ASSERT_EQ(read_file(saved), SampleBytes("memo01"));
+  write_file(saved, "the user's own edit");
+  Save("memo01");
+  EXPECT_TRUE(messages.empty()) << OnlyMessage().toStdString();
+  EXPECT_EQ(read_file(saved), "the user's own edit");
+  EXPECT_EQ(FolderFiles(), std::vector<std::string>{"memo01.amr"});
+  EXPECT_TRUE(Idle());
+}
+
+TEST_F(DownloadTest, CancelCloseBoxAndEscAbortARunningTransfer) {
+  Connect({});  // paced: the large memo takes long enough to be stopped halfway
+  const std::vector<std::function<void()>> ways = {
+      [] { FtStatDialog()->StatDlgCancel->click(); FtStatDialog()->StatDlgCancel->click(); },
+      [] { FtStatDialog()->close(); },
+      [] {
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(FtStatDialog(), &esc);
+      },
+  };
+  for (const auto& stop : ways) {
+    During(1500, [&] {
+      ASSERT_NE(FtStatDialog(), nullptr);
+      stop();
+      EXPECT_TRUE(FtStatDialog()->isVisible());  // only the engine unloads it
+    });
+    Save(QString::fromUtf8("Лекция"));
+    EXPECT_EQ(OnlyMessage(), kAborted);
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(FolderFiles().empty());
+    test_support::PumpFor(1500);  // the phone's cancelled transfer drains into the terminal
+  }
+}
+
+TEST_F(DownloadTest, CancelBeforeTheGetWentOutAsksNothingOfThePhone) {
+  Connect();
+  During(0, [] { FtStatDialog()->StatDlgCancel->click(); });
+  Save("memo01");
+  EXPECT_EQ(OnlyMessage(), kAborted);
+  EXPECT_TRUE(Idle());
+  test_support::PumpFor(1000);
+  EXPECT_EQ(window->lstCommand->count(), 0);
+  EXPECT_FALSE(window->Term->toPlainText().contains("GET"));
+  EXPECT_TRUE(FolderFiles().empty());
+}
+
+TEST_F(DownloadTest, FailuresOfThePhoneEndInTheirMessages) {
+  Connect({"--no-pacing", "--cancel-after", "2000"});
+  Save("memo01");
+  EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Прервано другой стороной"));
+  EXPECT_TRUE(Idle());
+  EXPECT_TRUE(FolderFiles().empty());
+}
+
+TEST_F(DownloadTest, APhoneThatNeverSendsTimesOut) {
+  Connect({"--no-pacing", "--silent-get"});
+  Save("memo01");
+  EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Время ожидания приема истекло"));
+  EXPECT_TRUE(Idle());
+  EXPECT_TRUE(FolderFiles().empty());
+}
+
+TEST_F(DownloadTest, ANoisyLineGivesTheExactFileOrAMessageNeverAWrongFile) {
+  Connect({"--no-pacing", "--noise", "0.0005", "--drop", "0.0002", "--seed", "7"});
+  for (const char* memo : {"memo01", "Ёлка_2006", "Звонок_от_Алёны"}) {
+    Save(QString::fromUtf8(memo));
+    const std::string saved = folder.file(std::string(memo) + ".amr");
+    ASSERT_EQ(messages.size(), 1u);
+    if (messages[0].text.startsWith(kSuccess))
+      EXPECT_EQ(read_file(saved), SampleBytes(memo)) << memo;
+    else
+      EXPECT_FALSE(file_exists(saved)) << messages[0].text.toStdString();
+    EXPECT_TRUE(Idle());
+    test_support::PumpFor(500);
+  }
+}
+
+TEST_F(DownloadTest, HostileListedNamesAreRefusedBeforeAnythingIsSent) {
+  Connect({"--no-pacing", "--extra-memo", "../x", "--extra-memo", "a/b", "--extra-memo", ".."});
+  for (const char* memo : {"../x", "a/b", ".."}) {
+    Save(QString::fromUtf8(memo));
+    ASSERT_EQ(messages.size(), 1u) << memo;
+    EXPECT_EQ(messages[0].text, kWriteError);
+    EXPECT_EQ(messages[0].icon, MessageIcon::Warning);
+    EXPECT_TRUE(Idle());
+  }
+  test_support::PumpFor(700);
+  EXPECT_FALSE(window->Term->toPlainText().contains("GET"));
+  EXPECT_TRUE(FolderFiles().empty());
+  EXPECT_FALSE(file_exists(folder.path() + "/../x"));
+}
+
+TEST_F(DownloadTest, AnAnnouncedNameStaysInTheFolderAndIsStillSavedUnderTheDisplayName) {
+  Connect({"--no-pacing", "--announce", "../../escape"});
+  Save("memo01");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].text.startsWith(kSuccess)) << messages[0].text.toStdString();
+  EXPECT_EQ(read_file(folder.file("memo01.amr")), SampleBytes("memo01"));
+  EXPECT_EQ(FolderFiles(), std::vector<std::string>{"memo01.amr"});
+  EXPECT_FALSE(file_exists(folder.path() + "/../../escape"));
+  EXPECT_FALSE(file_exists(folder.path() + "/../escape"));
+}
+
+TEST_F(DownloadTest, AFileOfTheRawNameInTheFolderIsNeverTouched) {
+  write_file(folder.file("memo01"), "kept by the user");
+  Connect();
+  Save("memo01");
+  EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Не могу открыть файл"));
+  EXPECT_EQ(read_file(folder.file("memo01")), "kept by the user");
+  EXPECT_EQ(FolderFiles(), std::vector<std::string>{"memo01"});
+  EXPECT_TRUE(Idle());
+}
+
+TEST_F(DownloadTest, TheMemoSelectedAtTheSendTickIsTheOneSaved) {
+  Connect();
+  During(100, [this] { window->lstAmr->setCurrentRow(RowOf("memo01")); });
+  Save(QString::fromUtf8("Звонок_от_Алёны"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].text.startsWith(kSuccess));
+  EXPECT_EQ(read_file(folder.file("memo01.amr")), SampleBytes("memo01"));
+  EXPECT_EQ(FolderFiles(), std::vector<std::string>{"memo01.amr"});
+}
+
+TEST_F(DownloadTest, AHostileSelectionAtTheSendTickEndsWithTheWriteError) {
+  Connect({"--no-pacing", "--extra-memo", "a/b"});
+  During(100, [this] { window->lstAmr->setCurrentRow(RowOf("a/b")); });
+  Save("memo01");
+  EXPECT_EQ(OnlyMessage(), kWriteError);
+  EXPECT_TRUE(Idle());
+  test_support::PumpFor(700);
+  EXPECT_FALSE(window->Term->toPlainText().contains("GET"));
+  EXPECT_TRUE(FolderFiles().empty());
+}
+
+TEST_F(DownloadTest, ClosingThePortDuringATransferEndsIt) {
+  Connect({});
+  During(1500, [this] { window->cmdPortClose->click(); });
+  Save(QString::fromUtf8("Лекция"));
+  EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Порт не был открыт заранее"));
+  EXPECT_FALSE(window->GbOpen);
+  EXPECT_TRUE(window->cmdsaveSMS->isEnabled());
+  EXPECT_TRUE(FolderFiles().empty());
+}
+
+TEST_F(DownloadTest, ClosingTheWindowDuringATransferWaitsForItsEnd) {
+  Connect({});
+  window->show();
+  During(1500, [this] {
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+  });
+  Save(QString::fromUtf8("Лекция"));
+  EXPECT_EQ(OnlyMessage(), kAborted);
+  test_support::PumpUntil([this] { return !window->isVisible(); }, 2000);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(window->GbOpen);
+  EXPECT_TRUE(FolderFiles().empty());
+}

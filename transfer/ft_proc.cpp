@@ -1,0 +1,201 @@
+#include "transfer/ft_proc.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <cstring>
+#include <memory>
+
+#include "app/guarded_step.h"
+#include "app/main_window.h"
+#include "app/message_box.h"
+#include "app/windows1251.h"
+#include "fileutil/cls_open_file.h"
+#include "serial/port_settings.h"
+#include "serial/serial_errors.h"
+#include "sio/names.h"
+#include "sio/program_folder.h"
+#include "sio/sio.h"
+#include "transfer/ft_stat.h"
+#include "transfer/safe_names.h"
+
+short FtProtocol = 0;
+short FtReceive = 0;
+bool FtAbortRequested = false;
+std::string FtSendFileName;
+std::string FtReceiveFileName;
+char* FtNameBufferList[1] = {nullptr};
+std::array<std::string, 7> FtProtocolNames;
+bool FtNameRefused = false;
+
+namespace {
+
+constexpr int kAbortKey = 27;
+constexpr std::size_t kNameField = 260;
+
+QPointer<FtStat> stat_dialog;
+bool transfer_running = false;
+
+bool IsBatchProtocol(short protocol) {
+  return protocol == kFtZmodem || protocol == kFtYmodem || protocol == kFtKermit;
+}
+
+using SendOperation = int (*)(int, const char*, sio_callback, int);
+using FileReceiveOperation = int (*)(int, const char*, sio_callback, int);
+using BatchReceiveOperation = int (*)(int, char**, int, sio_callback, int);
+
+constexpr SendOperation kSendOperations[7] = {sio_FtXmodem1KCRCTx, sio_FtXmodemCheckSumTx, sio_FtXmodemCRCTx,
+                                              sio_FtZmodemTx,      sio_FtYmodemTx,         sio_FtKermitTx,
+                                              sio_FtASCIITx};
+
+// The file a receive stored: the name the library reports for a batch protocol, else the name given.
+struct LibraryOutcome {
+  int result = SIOFT_PROTOCOL;
+  int system_error = 0;
+  std::string received_path;
+};
+
+LibraryOutcome CallLibrary(int port, short protocol, bool receive) {
+  LibraryOutcome outcome;
+  if (protocol < 0 || protocol > 6) return outcome;  // no operation: the general transfer error
+  if (!receive) {
+    const std::string name = FtSendFileName;
+    outcome.result = kSendOperations[protocol](port, name.c_str(), TxProgressCallback, kAbortKey);
+    outcome.system_error = sio_last_error();
+    return outcome;
+  }
+  if (IsBatchProtocol(protocol)) {
+    static constexpr BatchReceiveOperation kBatch[] = {sio_FtZmodemRx, sio_FtYmodemRx, sio_FtKermitRx};
+    auto buffer = std::make_unique<char[]>(SIO_NAME_BUFFER);
+    buffer[0] = '\0';
+    FtNameBufferList[0] = buffer.get();
+    outcome.result = kBatch[protocol - kFtZmodem](port, FtNameBufferList, 1, RxProgressCallback, kAbortKey);
+    outcome.system_error = sio_last_error();
+    FtNameBufferList[0] = nullptr;
+    const std::string stored(buffer.get(), strnlen(buffer.get(), kNameField));
+    if (outcome.result >= 0 && !stored.empty()) outcome.received_path = sio::program_folder() + "/" + stored;
+    return outcome;
+  }
+  const std::string name = FtReceiveFileName;
+  if (protocol == kFtASCII)
+    outcome.result = sio_FtASCIIRx(port, name.c_str(), RxProgressCallback, kAbortKey, 3);
+  else {
+    static constexpr FileReceiveOperation kFile[] = {sio_FtXmodem1KCRCRx, sio_FtXmodemCheckSumRx, sio_FtXmodemCRCRx};
+    outcome.result = kFile[protocol](port, name.c_str(), RxProgressCallback, kAbortKey);
+  }
+  outcome.system_error = sio_last_error();
+  // An ASCII receive ends by its abort (-4) with the file stored.
+  if (outcome.result >= 0 || (protocol == kFtASCII && outcome.result == SIOFT_ABORT)) outcome.received_path = name;
+  return outcome;
+}
+
+void UnloadFtStat() {
+  if (FtStat* dialog = stat_dialog.data()) {
+    stat_dialog.clear();
+    dialog->hide();
+    dialog->deleteLater();
+  }
+}
+
+// Gives the received file its final name: the memo's display name and ".amr", beside the program.
+void PlaceReceivedFile(const std::string& received_path) {
+  const std::string display = DisplayFileName(GMainWindow->lstAmrTag);
+  if (display.empty()) return;
+  const std::string destination = sio::program_folder() + "/" + display + ".amr";
+  if (clsOpenFile().MoveFile(received_path, destination))
+    ShowMessage(MessageIcon::Information, QString::fromUtf8("Прием файла успешно завершен!\r\nМестонахождение файла: ") +
+                                              QString::fromUtf8(destination.c_str()));
+}
+
+int ProgressCallback(long xmitlen, long flen, std::string& name_field) {
+  if (FtAbortRequested) return -1;
+  GuardedStep([] { QCoreApplication::processEvents(); });
+  GuardedStep([&] {
+    if (FtStat* dialog = stat_dialog.data()) {
+      std::string fname = name_field;
+      long x = xmitlen, f = flen;
+      dialog->RefreshDlg(x, f, fname);
+      name_field = fname;
+    }
+  });
+  return 0;
+}
+
+}  // namespace
+
+FtStat* FtStatDialog() { return stat_dialog.data(); }
+
+FtStat* LoadFtStat() {
+  UnloadFtStat();
+  stat_dialog = new FtStat(GMainWindow, [] { return FromWindows1251(GMainWindow ? GMainWindow->lstAmrTag : std::string()); });
+  FtNameRefused = false;
+  return stat_dialog.data();
+}
+
+bool FtTransferRunning() { return transfer_running; }
+
+void InitProtocolNames() {
+  FtProtocolNames = {"XModem-1KCRC", "XModem-CheckSum", "XModem-CRC", "ZModem", "YModem", "Kermit", "ASCII"};
+}
+
+void RunFileTransfer() {
+  const int port = PortSettings.Port;
+  const short protocol = FtProtocol;
+  const short receive = FtReceive;
+
+  transfer_running = true;
+  const LibraryOutcome outcome = CallLibrary(port, protocol, receive != 0);
+  transfer_running = false;
+
+  UnloadFtStat();
+  // Back to idle whatever the outcome: the receive poll runs again.
+  GMainWindow->tmrRecive->start();
+  const bool stored = receive != 0 && outcome.result >= 0 && !outcome.received_path.empty();
+  if (outcome.result < 0)
+    ShowTransferError(outcome.result, protocol, receive, outcome.system_error);
+  else if (receive == 0)
+    ShowMessage(MessageIcon::None, QString::fromUtf8("Передача файла успешно завершена!"));
+  else if (stored)
+    PlaceReceivedFile(outcome.received_path);
+  // Only what this receive stored is removed (a successful move took it away already).
+  if (stored) clsOpenFile().DeleteFile(outcome.received_path);
+  GMainWindow->cmdsaveSMS->setEnabled(true);
+}
+
+int TxProgressCallback(long xmitlen, int, int, long flen) { return ProgressCallback(xmitlen, flen, FtSendFileName); }
+
+int RxProgressCallback(long xmitlen, int, int, long flen) {
+  if (FtAbortRequested) return -1;
+  if (IsBatchProtocol(FtProtocol) && FtNameBufferList[0])
+    FtReceiveFileName.assign(FtNameBufferList[0], strnlen(FtNameBufferList[0], kNameField));
+  return ProgressCallback(xmitlen, flen, FtReceiveFileName);
+}
+
+void ShowTransferError(int result, short protocol, short receive, int system_error) {
+  const bool receiving = receive == 1;
+  QString text;
+  switch (result) {
+    case SIOFT_BADPORT: text = QString::fromUtf8("Порт не был открыт заранее"); break;
+    case SIOFT_TIMEOUT:
+      text = QString::fromUtf8(receiving ? "Время ожидания приема истекло" : "Время ожидания передачи истекло");
+      break;
+    case SIOFT_ABORT:
+      text = QString::fromUtf8(protocol == kFtASCII && receiving ? "Файл получен" : "Прервано пользователем");
+      break;
+    case SIOFT_FOPEN: text = QString::fromUtf8("Не могу открыть файл"); break;
+    case SIOFT_CANABORT: text = QString::fromUtf8("Прервано другой стороной"); break;
+    case SIOFT_NOTSUPPORT: text = QString::fromUtf8("Данная функция не поддерживается"); break;
+    default: text = QString::fromUtf8("При передаче файла произошла ошибка"); break;
+  }
+  if (GMainWindow) GMainWindow->tmrRecive->start();
+  if (result == SIOFT_WIN32FAIL) {
+    ShowSystemError(system_error);
+    return;
+  }
+  if (result == SIOFT_ABORT && FtNameRefused) {
+    ShowMessage(MessageIcon::Warning, QString::fromUtf8(kWriteErrorText));
+    return;
+  }
+  ShowMessage(MessageIcon::None, text);
+}

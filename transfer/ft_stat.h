@@ -1,0 +1,39 @@
+// The small window beside the main window while a transfer runs: file size, bytes so far, the
+// memo's name, and the only way to stop the transfer.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+
+class QLabel;
+class QPushButton;
+
+class FtStat : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `display_name` gives the name of the memo being downloaded (the main window's download slot).
+  // Loading clears the engine's abort request.
+  FtStat(QWidget* owner, std::function<QString()> display_name);
+
+  // Shows the figures of a progress report; `fname` is the engine's file-name field, not shown.
+  void RefreshDlg(long& xlen, long& flen, std::string& fname);
+
+  QLabel* clFSize;
+  QLabel* clxLen;
+  QLabel* clFName;
+  QPushButton* StatDlgCancel;
+
+ public slots:
+  void StatDlgCancel_Click();
+  // Esc (the abort key) requests the abort like Cancel; the dialog stays until the engine unloads it.
+  void reject() override;
+
+ protected:
+  // The close box only requests the abort.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  std::function<QString()> display_name_;
+};
