@@ -13,6 +13,7 @@
 
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/terminal_box.h"
 #include "tests/e365sim/sim_process.h"
 #include "tests/support/qt_application.h"
 #include "tests/support/temp_folder.h"
@@ -71,8 +72,10 @@ class DownloadTest : public ::testing::Test {
   // Runs `action` `ms` milliseconds from now, inside the transfer's event processing.
   void During(int ms, std::function<void()> action) { QTimer::singleShot(ms, window.get(), std::move(action)); }
 
+  bool TerminalHas(const std::string& text) const { return window->Term->Bytes().find(text) != std::string::npos; }
+
   bool Idle() const {
-    return window->cmdsaveSMS->isEnabled() && window->tmrRecive->isActive() && !window->tmrSend->isActive() &&
+    return window->cmdsaveSMS->isEnabledTo(window->pcSms) && window->tmrRecive->isActive() && !window->tmrSend->isActive() &&
            FtStatDialog() == nullptr;
   }
 

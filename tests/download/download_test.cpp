@@ -59,7 +59,7 @@ TEST_F(DownloadTest, RefusesWithoutASelectionOrWithASpace) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, QString::fromUtf8("В название записи есть пробел, уберите его и повторите снова."));
   test_support::PumpFor(700);
-  EXPECT_FALSE(window->Term->toPlainText().contains("GET"));
+  EXPECT_FALSE(TerminalHas("GET"));
   EXPECT_TRUE(Idle());
   EXPECT_TRUE(FolderFiles().empty());
 }
@@ -109,7 +109,7 @@ TEST_F(DownloadTest, CancelBeforeTheGetWentOutAsksNothingOfThePhone) {
   EXPECT_TRUE(Idle());
   test_support::PumpFor(1000);
   EXPECT_EQ(window->lstCommand->count(), 0);
-  EXPECT_FALSE(window->Term->toPlainText().contains("GET"));
+  EXPECT_FALSE(TerminalHas("GET"));
   EXPECT_TRUE(FolderFiles().empty());
 }
 
@@ -154,7 +154,7 @@ TEST_F(DownloadTest, HostileListedNamesAreRefusedBeforeAnythingIsSent) {
     EXPECT_TRUE(Idle());
   }
   test_support::PumpFor(700);
-  EXPECT_FALSE(window->Term->toPlainText().contains("GET"));
+  EXPECT_FALSE(TerminalHas("GET"));
   EXPECT_TRUE(FolderFiles().empty());
   EXPECT_FALSE(file_exists(folder.path() + "/../x"));
 }
@@ -197,7 +197,7 @@ TEST_F(DownloadTest, AHostileSelectionAtTheSendTickEndsWithTheWriteError) {
   EXPECT_EQ(OnlyMessage(), kWriteError);
   EXPECT_TRUE(Idle());
   test_support::PumpFor(700);
-  EXPECT_FALSE(window->Term->toPlainText().contains("GET"));
+  EXPECT_FALSE(TerminalHas("GET"));
   EXPECT_TRUE(FolderFiles().empty());
 }
 
@@ -207,7 +207,7 @@ TEST_F(DownloadTest, ClosingThePortDuringATransferEndsIt) {
   Save(QString::fromUtf8("Лекция"));
   EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Порт не был открыт заранее"));
   EXPECT_FALSE(window->GbOpen);
-  EXPECT_TRUE(window->cmdsaveSMS->isEnabled());
+  EXPECT_TRUE(window->cmdsaveSMS->isEnabledTo(window->pcSms));
   EXPECT_TRUE(FolderFiles().empty());
 }
 

@@ -46,7 +46,7 @@ TEST_F(EngineTest, AnUnknownProtocolCallsNoOperation) {
   window->cmdsaveSMS->setEnabled(false);
   RunFileTransfer();
   EXPECT_EQ(OnlyMessage(), QString::fromUtf8("При передаче файла произошла ошибка"));
-  EXPECT_TRUE(window->cmdsaveSMS->isEnabled());
+  EXPECT_TRUE(window->cmdsaveSMS->isEnabledTo(window->pcSms));
   EXPECT_EQ(FtStatDialog(), nullptr);
 
   messages.clear();
