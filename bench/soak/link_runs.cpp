@@ -110,8 +110,9 @@ Outcome run_sio_transfer(const Options& options, const std::string& protocol, co
 }
 
 Outcome run_phone_download(const Options& options, const Noise& noise, unsigned seed) {
-  static const std::vector<std::string> memos = {"memo01.amr", "Ёлка_2006.amr", "Звонок_от_Алёны.amr",
-                                                 "Заметка_1_встреча_с_клиентом.amr"};
+  // The phone lists its memos without the ".amr" of the files it keeps them in.
+  static const std::vector<std::string> memos = {"memo01", "Ёлка_2006", "Звонок_от_Алёны",
+                                                 "Заметка_1_встреча_с_клиентом"};
   const std::string& memo = memos[seed % memos.size()];
   test_support::TempFolder work;
   const std::string inbox = work.file("in");
@@ -148,7 +149,7 @@ Outcome run_phone_download(const Options& options, const Noise& noise, unsigned 
     };
     result = sio::zmodem_receive(channel, inbox, stored, safety);
   }
-  const std::string content = read_file(std::string(SOAK_SAMPLES) + "/" + memo);
+  const std::string content = read_file(std::string(SOAK_SAMPLES) + "/" + memo + ".amr");
   o = judge(result, inbox + "/" + stored, content, inbox);
   o.bytes = static_cast<long>(content.size());
   if (result == SIOFT_ABORT) o.ending = Ending::Hung;
