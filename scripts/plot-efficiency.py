@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Plots transfer efficiency against the line's fault rate, one line per protocol, from the
 soak's per-transfer lines (scripts/soak.sh writes build/soak.csv).
 

@@ -47,14 +47,3 @@ seed lrzsz_sz_fast_reads 3 zmodem_receiver sz_to_us.to_receiver
 seed lrzsz_sz 2 zmodem_frames sz_to_us.to_receiver
 seed lrzsz_rz_answers 2 zmodem_sender us_to_rz.to_sender
 
-# XMODEM and YMODEM: the cut byte's bit 2 asks the target for checksum blocks, bit 3 for a batch.
-rm -f in/*
-python3 "$here/capture.py" sx_crc "$tool receive --protocol xmodem-crc --device {dev} in/x.bin" "sx -q memo.amr"
-python3 "$here/capture.py" sx_1k "$tool receive --protocol xmodem-1k --device {dev} in/k.bin" "sx -k -q memo.amr"
-python3 "$here/capture.py" sx_sum "$tool receive --protocol xmodem-checksum --device {dev} in/s.bin" "sx -q memo.amr"
-python3 "$here/capture.py" sb "$tool receive --protocol ymodem --device {dev} --dir in" "sb -q memo.amr"
-seed lrzsz_sx_crc 2 xmodem_receiver sx_crc.to_receiver
-seed lrzsz_sx_1k 1 xmodem_receiver sx_1k.to_receiver
-seed lrzsz_sx_checksum 6 xmodem_receiver sx_sum.to_receiver
-seed lrzsz_sb_batch 10 xmodem_receiver sb.to_receiver
-seed lrzsz_sb_batch_whole 8 xmodem_receiver sb.to_receiver
