@@ -12,12 +12,48 @@ using Clock = std::chrono::steady_clock;
 
 // The longest an abort waits for the answer to the packet in flight.
 constexpr int kAbortWaitMs = 2000;
+// Output goes out in slices this long (about 45 ms at 57600 bit/s), with arriving bytes and
+// progress reports taken in between: a window of long packets takes seconds on a slow line.
+constexpr std::size_t kWriteSlice = 256;
 
-int flush(ByteChannel& channel, Endpoint& endpoint) {
-  const std::string out = endpoint.take_output();
-  if (out.empty()) return 0;
-  return channel.write(reinterpret_cast<const std::uint8_t*>(out.data()), out.size());
-}
+// What the state machine has said and the line has not taken yet.
+class Outbox {
+ public:
+  void add(std::string bytes) {
+    if (sent_ == pending_.size()) {
+      pending_ = std::move(bytes);
+      sent_ = 0;
+    } else {
+      pending_ += bytes;
+    }
+  }
+  bool empty() const { return sent_ == pending_.size(); }
+  int write_slice(ByteChannel& channel) {
+    const std::size_t n = std::min(kWriteSlice, pending_.size() - sent_);
+    const int w = channel.write(reinterpret_cast<const std::uint8_t*>(pending_.data() + sent_), n);
+    if (w < 0) return w;
+    sent_ += n;
+    return 0;
+  }
+  int write_all(ByteChannel& channel) {
+    while (!empty())
+      if (int w = write_slice(channel); w < 0) return w;
+    return 0;
+  }
+  // Keeps the rest of the packet being written and drops the packets after it.
+  void finish_current_packet() {
+    if (empty() || pending_[sent_] == kMark) {
+      pending_.resize(sent_);
+      return;
+    }
+    const auto next = pending_.find(kMark, sent_);
+    if (next != std::string::npos) pending_.resize(next);
+  }
+
+ private:
+  std::string pending_;
+  std::size_t sent_ = 0;
+};
 
 // Waits until the peer's next packet is complete (or the wait ends) without acting on it.
 void await_answer(ByteChannel& channel, PacketReader& reader, int wait_ms) {
@@ -35,18 +71,25 @@ void await_answer(ByteChannel& channel, PacketReader& reader, int wait_ms) {
 int run_endpoint(ByteChannel& channel, Endpoint& endpoint, const ProgressFn& progress) {
   ProgressReporter reporter(progress);
   PacketReader reader;
+  Outbox outbox;
   endpoint.start();
-  if (int w = flush(channel, endpoint); w < 0) return w;
+  outbox.add(endpoint.take_output());
   auto deadline = Clock::now() + std::chrono::milliseconds(endpoint.wait_ms());
   std::uint8_t buf[4096];
   while (!endpoint.finished()) {
     if (!reporter.report(endpoint.bytes_done(), endpoint.total())) {
+      outbox.finish_current_packet();
+      if (int w = outbox.write_all(channel); w < 0) return w;
       if (endpoint.awaits_answer()) await_answer(channel, reader, std::min(endpoint.wait_ms(), kAbortWaitMs));
       endpoint.abort_here();
-      flush(channel, endpoint);
       break;
     }
-    const int n = channel.read(buf, sizeof buf, kProgressSliceMs);
+    if (!outbox.empty()) {
+      if (int w = outbox.write_slice(channel); w < 0) return w;
+      // The peer cannot answer before our last byte has left.
+      deadline = Clock::now() + std::chrono::milliseconds(endpoint.wait_ms());
+    }
+    const int n = channel.read(buf, sizeof buf, outbox.empty() ? kProgressSliceMs : 0);
     if (n < 0) return n;
     for (int i = 0; i < n && !endpoint.finished(); ++i) {
       reader.set_check_type(endpoint.check_type());
@@ -59,16 +102,19 @@ int run_endpoint(ByteChannel& channel, Endpoint& endpoint, const ProgressFn& pro
       } else {
         endpoint.on_bad_packet();
       }
-      if (int w = flush(channel, endpoint); w < 0) return w;
+      outbox.add(endpoint.take_output());
     }
-    if (!endpoint.finished() && Clock::now() >= deadline) {
+    if (!endpoint.finished() && outbox.empty() && Clock::now() >= deadline) {
       endpoint.on_timeout();
-      if (int w = flush(channel, endpoint); w < 0) return w;
+      outbox.add(endpoint.take_output());
       deadline = Clock::now() + std::chrono::milliseconds(endpoint.wait_ms());
     }
   }
+  // The last answer (the ACK of B, or an error packet) still goes out.
+  outbox.add(endpoint.take_output());
+  const int w = outbox.write_all(channel);
   reporter.report(endpoint.bytes_done(), endpoint.total(), true);
-  return endpoint.result();
+  return w < 0 && endpoint.result() == 0 ? w : endpoint.result();
 }
 
 }  // namespace sio::kermit
