@@ -17,20 +17,10 @@ std::string Endpoint::frame(char type, int seq, std::string_view data) const {
   return encode_packet(Packet{type, seq, std::string(data)}, check_type_, session_.framing);
 }
 
-void Endpoint::send(char type, int seq, std::string_view data) {
-  last_frame_ = frame(type, seq, data);
-  last_seq_ = seq;
-  output_ += last_frame_;
-}
-
 bool Endpoint::count_retry(int result) {
   if (++retries_ <= timing_.max_retries) return true;
   fail(result, "Too many retries");
   return false;
-}
-
-void Endpoint::resend(int result) {
-  if (count_retry(result)) output_ += last_frame_;
 }
 
 void Endpoint::finish(int result) {
@@ -42,7 +32,7 @@ void Endpoint::fail(int result, std::string_view reason) {
   if (finished_) return;
   std::string text;
   encode_data(session_.prefixing, reason, 90, text);
-  send('E', next_seq(last_seq_), text);
+  emit(frame('E', error_seq(), text));
   finish(result);
 }
 

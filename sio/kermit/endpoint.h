@@ -45,19 +45,18 @@ class Endpoint {
   std::string take_output() { return std::move(output_); }
 
  protected:
-  void send(char type, int seq, std::string_view data);
   // The frame of a packet with the check type in force, and sending a frame as it is.
   std::string frame(char type, int seq, std::string_view data) const;
   void emit(const std::string& frame) { output_ += frame; }
   // Counts a time-out or a damaged packet; false once the retries are used up (the transfer
   // has then finished with `result`).
   bool count_retry(int result);
-  // Sends the last packet again, within the retries.
-  void resend(int result);
   void reset_retries() { retries_ = 0; }
   int retries() const { return retries_; }
   void finish(int result);
   void peer_error();  // the peer sent an E packet
+  // The sequence number an error packet takes: the one the peer expects next.
+  virtual int error_seq() const = 0;
 
   Timing timing_;
   Session session_;
@@ -68,11 +67,9 @@ class Endpoint {
 
  private:
   std::string output_;
-  std::string last_frame_;
   int retries_ = 0;
   bool finished_ = false;
   int result_ = 0;
-  int last_seq_ = 0;
 };
 
 inline int next_seq(int seq) { return (seq + 1) & 63; }

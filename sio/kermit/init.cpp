@@ -7,6 +7,8 @@
 namespace sio::kermit {
 namespace {
 
+// Enough packets in flight to keep a fast line busy while answers travel back.
+constexpr int kOurWindow = 20;
 constexpr int kWhatamiValid = 32;
 constexpr int kWhatamiLiteralNames = 4;
 constexpr int kWhatamiBinary = 2;
@@ -100,6 +102,10 @@ InitParams reply_to(const InitParams& offer, int time_seconds) {
   p.qbin = is_prefix_char(offer.qbin) ? offer.qbin : 'Y';
   p.chkt = check_type_of(offer.chkt) ? offer.chkt : '1';
   p.rept = is_prefix_char(offer.rept) && offer.rept != offer.qctl && offer.rept != p.qbin ? offer.rept : ' ';
+  // As the receiver we take a sender's window: data that runs ahead of a damaged packet is
+  // kept until that packet comes again.
+  p.capas |= kCapWindows;
+  p.window = kOurWindow;
   return p;
 }
 
@@ -119,6 +125,7 @@ Session negotiate(const InitParams& mine, const InitParams& theirs) {
   s.incoming = s.prefixing;
   s.incoming.qctl = theirs.qctl;
   s.attributes = (mine.capas & theirs.capas & kCapAttributes) != 0;
+  if (mine.capas & theirs.capas & kCapWindows) s.window = std::clamp(std::min(mine.window, theirs.window), 1, 31);
   const int check_len = check_length(s.check_type);
   if (mine.capas & theirs.capas & kCapLongPackets) {
     // Room for the header characters of a long packet and a margin that peers count differently.

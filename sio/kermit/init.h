@@ -35,9 +35,11 @@ struct InitParams {
 std::string encode_init(const InitParams& params);
 InitParams parse_init(std::string_view field);
 
-// What we offer: 8 bits clean, CRC checks, repeat counts, long packets, attributes.
+// What our sender offers: 8 bits clean, CRC checks, repeat counts, long packets, attributes.
+// It sends one packet at a time: it offers no sliding window.
 InitParams our_offer(int time_seconds);
-// The receiver's reply to a sender's offer: agrees with every choice it can meet.
+// The receiver's reply to a sender's offer: agrees with every choice it can meet, and takes a
+// sliding window.
 InitParams reply_to(const InitParams& offer, int time_seconds);
 
 // What both sides use after the exchange.
@@ -47,6 +49,7 @@ struct Session {
   Prefixing incoming;        // for the data the peer sends
   bool attributes = false;
   int max_data = 90;        // data characters we may put in one packet
+  int window = 1;           // packets that may be on their way unacknowledged
   Framing framing;          // how the peer wants our packets framed
   int peer_time = 5;        // seconds the peer asked us to wait for its packets
 };

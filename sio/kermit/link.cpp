@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "sio/kermit/packet.h"
+#include "sio/sio.h"
 
 namespace sio::kermit {
 namespace {
@@ -15,6 +16,8 @@ constexpr int kAbortWaitMs = 2000;
 // Output goes out in slices this long (about 45 ms at 57600 bit/s), with arriving bytes and
 // progress reports taken in between: a window of long packets takes seconds on a slow line.
 constexpr std::size_t kWriteSlice = 256;
+constexpr int kDrainQuietMs = 200;
+constexpr int kDrainMaxMs = 3000;
 
 // What the state machine has said and the line has not taken yet.
 class Outbox {
@@ -55,15 +58,36 @@ class Outbox {
   std::size_t sent_ = 0;
 };
 
-// Waits until the peer's next packet is complete (or the wait ends) without acting on it.
-void await_answer(ByteChannel& channel, PacketReader& reader, int wait_ms) {
+// Waits until the peer's next packet is complete (or the wait ends) and takes it in, so that
+// the error packet after it carries the number the peer expects.
+void await_answer(ByteChannel& channel, PacketReader& reader, Endpoint& endpoint, int wait_ms) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(wait_ms);
   std::uint8_t byte;
   while (Clock::now() < deadline) {
     const int n = channel.read(&byte, 1, kProgressSliceMs);
     if (n < 0) return;
-    if (n == 1 && reader.feed(byte) != PacketReader::Event::None) return;
+    if (n == 0) continue;
+    reader.set_check_type(endpoint.check_type());
+    const auto event = reader.feed(byte);
+    if (event == PacketReader::Event::Packet) endpoint.on_packet(reader.packet());
+    if (event != PacketReader::Event::None) return;
   }
+}
+
+// After our error packet, reads until the line is quiet: a sender with a window of packets
+// may be stuck writing them to us, and takes our error packet only once they are read.
+void drain(ByteChannel& channel) {
+  const auto give_up = Clock::now() + std::chrono::milliseconds(kDrainMaxMs);
+  std::uint8_t buf[4096];
+  while (Clock::now() < give_up)
+    if (channel.read(buf, sizeof buf, kDrainQuietMs) <= 0) return;
+}
+
+// Queues what the state machine answered. Once it has finished, packets still queued behind
+// the one being written are dropped: a peer that is gone or gave up would never read them.
+void add_answer(Outbox& outbox, Endpoint& endpoint) {
+  if (endpoint.finished()) outbox.finish_current_packet();
+  outbox.add(endpoint.take_output());
 }
 
 }  // namespace
@@ -80,8 +104,10 @@ int run_endpoint(ByteChannel& channel, Endpoint& endpoint, const ProgressFn& pro
     if (!reporter.report(endpoint.bytes_done(), endpoint.total())) {
       outbox.finish_current_packet();
       if (int w = outbox.write_all(channel); w < 0) return w;
-      if (endpoint.awaits_answer()) await_answer(channel, reader, std::min(endpoint.wait_ms(), kAbortWaitMs));
+      if (endpoint.awaits_answer()) await_answer(channel, reader, endpoint, std::min(endpoint.wait_ms(), kAbortWaitMs));
+      endpoint.take_output();  // packets the answer released are not sent any more
       endpoint.abort_here();
+      outbox.add(endpoint.take_output());
       break;
     }
     if (!outbox.empty()) {
@@ -102,17 +128,18 @@ int run_endpoint(ByteChannel& channel, Endpoint& endpoint, const ProgressFn& pro
       } else {
         endpoint.on_bad_packet();
       }
-      outbox.add(endpoint.take_output());
+      add_answer(outbox, endpoint);
     }
     if (!endpoint.finished() && outbox.empty() && Clock::now() >= deadline) {
       endpoint.on_timeout();
-      outbox.add(endpoint.take_output());
+      add_answer(outbox, endpoint);
       deadline = Clock::now() + std::chrono::milliseconds(endpoint.wait_ms());
     }
   }
   // The last answer (the ACK of B, or an error packet) still goes out.
-  outbox.add(endpoint.take_output());
   const int w = outbox.write_all(channel);
+  // Our error packet ended the transfer (an abort here, or a failure of ours).
+  if (w == 0 && endpoint.result() < 0 && endpoint.result() != SIOFT_CANABORT) drain(channel);
   reporter.report(endpoint.bytes_done(), endpoint.total(), true);
   return w < 0 && endpoint.result() == 0 ? w : endpoint.result();
 }

@@ -1,5 +1,7 @@
 #include "sio/kermit/receiver.h"
 
+#include <algorithm>
+
 #include "sio/kermit/attributes.h"
 #include "sio/kermit/codec.h"
 #include "sio/sio.h"
@@ -18,21 +20,52 @@ void Receiver::on_packet(const Packet& p) {
     const InitParams offer = parse_init(p.data);
     const InitParams reply = reply_to(offer, std::max(1, timing_.packet_timeout_ms / 1000));
     session_ = negotiate(reply, offer);
-    last_ack_ = frame('Y', p.seq, encode_init(reply));  // still with the type 1 check
-    emit(last_ack_);
+    acks_[static_cast<std::size_t>(p.seq)] = frame('Y', p.seq, encode_init(reply));  // still with the type 1 check
+    emit(acks_[static_cast<std::size_t>(p.seq)]);
     check_type_ = session_.check_type;
     negotiated_ = true;
     started_ = true;
     expected_ = next_seq(p.seq);
     return;
   }
-  if (p.seq == prev_seq(expected_)) return emit(last_ack_);  // our ACK was lost
-  if (p.seq != expected_) return nak();
-  reset_retries();
-  handle(p);
+  const int ahead = (p.seq - expected_ + 64) % 64;
+  if (ahead == 0) {
+    reset_retries();
+    handle(p);
+    return deliver_buffered();
+  }
+  if (ahead < session_.window) return on_ahead(p);
+  // A packet we have answered already: our ACK was lost.
+  const auto& earlier = acks_[static_cast<std::size_t>(p.seq)];
+  if (ahead >= 64 - std::max(session_.window, 1) && !earlier.empty()) return emit(earlier);
+  nak();
+}
+
+void Receiver::on_ahead(const Packet& p) {
+  if (p.type != 'D') return nak();  // only data runs ahead; the rest comes in order
+  auto& answer = acks_[static_cast<std::size_t>(p.seq)];
+  if (ahead_.count(p.seq)) return emit(answer);
+  const bool first_gap = ahead_.empty();
+  ahead_.emplace(p.seq, p);
+  answer = frame('Y', p.seq, file_ == FileState::Skipping ? "X" : "");
+  emit(answer);
+  // Ask for the missing packet at once rather than waiting for the sender's time-out.
+  if (first_gap) emit(frame('N', expected_, {}));
+}
+
+void Receiver::deliver_buffered() {
+  for (auto it = ahead_.find(expected_); it != ahead_.end() && !finished(); it = ahead_.find(expected_)) {
+    const Packet p = std::move(it->second);
+    ahead_.erase(it);
+    if (!consume(p)) return;
+    expected_ = next_seq(expected_);
+  }
+  // Another gap further on: ask for its first packet now.
+  if (!ahead_.empty() && !finished()) emit(frame('N', expected_, {}));
 }
 
 void Receiver::handle(const Packet& p) {
+  if (p.type != 'D') ahead_.clear();  // data that ran ahead of the file's end is void
   switch (p.type) {
     case 'F':
       return on_file_header(p);
@@ -80,19 +113,29 @@ void Receiver::on_file_header(const Packet& p) {
 
 void Receiver::on_data(const Packet& p) {
   if (file_ == FileState::Skipping) return ack("X");  // stop sending this file
-  if (file_ != FileState::Storing) return fail(SIOFT_PROTOCOL, "Data without a file");
+  if (consume(p)) ack();
+}
+
+bool Receiver::consume(const Packet& p) {
+  if (file_ == FileState::Skipping) return true;
+  if (file_ != FileState::Storing) {
+    fail(SIOFT_PROTOCOL, "Data without a file");
+    return false;
+  }
   std::string bytes;
   if (!decode_data(session_.incoming, p.data, bytes)) {
     sink_.discard();
-    return fail(SIOFT_PROTOCOL, "Bad data field");
+    fail(SIOFT_PROTOCOL, "Bad data field");
+    return false;
   }
   const int written = sink_.write(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   if (written < 0) {
     sink_.discard();
-    return fail(written, "Cannot write the file");
+    fail(written, "Cannot write the file");
+    return false;
   }
   bytes_done_ += static_cast<long>(bytes.size());
-  ack();
+  return true;
 }
 
 void Receiver::on_eof(const Packet& p) {
@@ -122,8 +165,9 @@ void Receiver::end_of_session() {
 }
 
 void Receiver::ack(std::string_view data) {
-  last_ack_ = frame('Y', expected_, data);
-  emit(last_ack_);
+  auto& answer = acks_[static_cast<std::size_t>(expected_)];
+  answer = frame('Y', expected_, data);
+  emit(answer);
   expected_ = next_seq(expected_);
 }
 

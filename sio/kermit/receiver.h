@@ -1,9 +1,12 @@
 // The receiving side: answers S with its own parameters, stores the first file of a batch
-// through its FileSink and skips the others.
+// through its FileSink and skips the others. Within the agreed window, data packets that come
+// ahead of a lost one are acknowledged and kept until the gap is filled.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "sio/kermit/endpoint.h"
@@ -33,6 +36,9 @@ class Receiver : public Endpoint {
   // The receiver waits longer for the first packet than for the others.
   int wait_ms() const override { return started_ ? timeout_ms() : timing_.start_timeout_ms; }
 
+ protected:
+  int error_seq() const override { return expected_; }
+
  private:
   enum class FileState { None, Storing, Skipping };
   void handle(const Packet& p);
@@ -40,6 +46,9 @@ class Receiver : public Endpoint {
   void nak();
   void on_file_header(const Packet& p);
   void on_data(const Packet& p);
+  void on_ahead(const Packet& p);
+  bool consume(const Packet& p);
+  void deliver_buffered();
   void on_eof(const Packet& p);
   void end_of_session();
 
@@ -51,7 +60,8 @@ class Receiver : public Endpoint {
   FileState file_ = FileState::None;
   long announced_length_ = -1;  // exact length from the attributes, if any
   int expected_ = 0;
-  std::string last_ack_;        // the frame to repeat when the sender repeats its packet
+  std::array<std::string, 64> acks_;  // our last ACK for each sequence number, to repeat
+  std::map<int, Packet> ahead_;       // data packets that came before the one expected
 };
 
 }  // namespace sio::kermit

@@ -1,7 +1,9 @@
-// The sending side: S, F, [A], D..., Z, B, each sent until the receiver acknowledges it.
+// The sending side: S, F, [A], D..., Z, B. Each control packet waits for its ACK; data packets
+// fill the agreed window (one packet: our offer has no sliding window, see our_offer).
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 
 #include "sio/kermit/endpoint.h"
@@ -27,19 +29,36 @@ class Sender : public Endpoint {
   void on_timeout() override;
   bool awaits_answer() const override { return !finished(); }
 
+ protected:
+  int error_seq() const override { return unacked_.empty() ? next_seq_ : unacked_.front().seq; }
+
  private:
   enum class State { Init, File, Attributes, Data, Eof, Break };
-  void acknowledged(const Packet& ack);
-  void send_next_data();
-  void send_eof(bool discard);
+  // A packet sent and not yet acknowledged, oldest first.
+  struct Unacked {
+    int seq;
+    char type;
+    std::string frame;
+    bool acked = false;
+    std::string answer;  // the ACK's data field
+  };
+
+  void post(char type, std::string_view data);
+  void acknowledge(int seq, std::string answer);
+  void completed(const Unacked& packet);
+  void fill_window();
   bool fill_buffer();
+  void send_eof(bool discard);
 
   std::string name_;
   DataSource& source_;
   State state_ = State::Init;
-  int seq_ = 0;
+  std::deque<Unacked> unacked_;
+  std::size_t unacked_bytes_ = 0;
+  int next_seq_ = 0;
   bool heard_ = false;          // any packet from the receiver yet
-  bool at_end_ = false;
+  bool at_end_ = false;         // the source has no more bytes
+  bool stop_data_ = false;      // the receiver asked to skip the rest of the file
   int outcome_ = 0;             // the result once the session ends cleanly
   std::string pending_;         // file bytes read but not yet sent
   std::string init_;            // the S packet's data field

@@ -219,8 +219,8 @@ TEST(KermitMachines, ReceiverStoresTheFirstFileOfABatchAndSkipsTheRest) {
   EXPECT_EQ(peer.send('D', 2, "ab#Mc").type, 'Y');
   // Our ACK was lost: the repeated packet is acknowledged again but not written twice.
   EXPECT_EQ(peer.send('D', 2, "ab#Mc").seq, 2);
-  // A packet from the future is answered with a NAK for the one expected.
-  Packet nak = peer.send('D', 9, "zz");
+  // A packet beyond the window is answered with a NAK for the one expected.
+  Packet nak = peer.send('D', 40, "zz");
   EXPECT_EQ(nak.type, 'N');
   EXPECT_EQ(nak.seq, 3);
   EXPECT_EQ(peer.send('Z', 3, "").type, 'Y');
@@ -243,7 +243,10 @@ struct ScriptedFile {
   Receiver receiver{sink, quick()};
   ScriptedPeer peer{receiver};
   explicit ScriptedFile(const std::string& name) {
-    peer.send('S', 0, encode_init(our_offer(5)));
+    InitParams offer = our_offer(5);  // a sender with a sliding window, as C-Kermit's
+    offer.capas |= kCapWindows;
+    offer.window = 30;
+    peer.send('S', 0, encode_init(offer));
     peer.send('F', 1, name);
   }
 };
@@ -257,6 +260,24 @@ TEST(KermitMachines, ReceiverRefusesAFileShorterThanItsAttributesSay) {
   EXPECT_EQ(receiver.result(), SIOFT_PROTOCOL);
   EXPECT_EQ(sink.commits_, 0);
   EXPECT_FALSE(sink.open_);
+}
+
+TEST(KermitMachines, DataAheadOfALostPacketWaitsForIt) {
+  ScriptedFile session("window.bin");
+  auto& [sink, receiver, peer] = session;
+  // D 2 is lost; D 3 and D 4 arrive: each is acknowledged, and 2 is asked for once.
+  const Packet first = peer.send('D', 3, "ccc");
+  EXPECT_EQ(first.type, 'N');  // the NAK follows the ACK of 3
+  EXPECT_EQ(first.seq, 2);
+  EXPECT_EQ(peer.send('D', 4, "ddd").type, 'Y');
+  EXPECT_EQ(peer.send('D', 3, "ccc").seq, 3);  // a repeat is acknowledged again
+  EXPECT_EQ(sink.data_, "");
+  EXPECT_EQ(peer.send('D', 2, "bbb").seq, 2);
+  EXPECT_EQ(sink.data_, "bbbcccddd");
+  EXPECT_EQ(peer.send('Z', 5, "").type, 'Y');
+  EXPECT_EQ(peer.send('B', 6, "").type, 'Y');
+  EXPECT_EQ(receiver.result(), 0);
+  EXPECT_EQ(sink.committed_, "bbbcccddd");
 }
 
 TEST(KermitMachines, ASessionWithoutAFileIsNoSuccess) {
