@@ -11,11 +11,11 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
-#include <cmath>
 
 #include "app/guarded_step.h"
 #include "app/mail_link.h"
 #include "app/terminal_box.h"
+#include "app/twips.h"
 #include "app/windows1251.h"
 #include "serial/option_tables.h"
 #include "serial/port_settings.h"
@@ -33,12 +33,6 @@ constexpr const char* kContactAddress = "vokarel@example.org";
 // The visible client area: the layout's width, and the strip down to the panel's bottom edge.
 constexpr int kClientWidth = 577;
 constexpr int kClientHeight = 247;
-
-// Layout units are twips; 15 make one pixel.
-QRect Twips(int left, int top, int width, int height) {
-  auto px = [](int twips) { return static_cast<int>(std::lround(twips / 15.0)); };
-  return QRect(px(left), px(top), px(width), px(height));
-}
 
 QFont CyrillicFont(const char* family, double points, bool bold = false, bool underline = false) {
   QFont font(QString::fromLatin1(family));

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "serial/config_dialog.h"
 #include "serial/port_lifecycle.h"
 #include "serial/port_settings.h"
 #include "sio/sio.h"
@@ -43,6 +44,11 @@ void frmMain::cmdPortClose_Click() {
 
 void frmMain::cmdOption_Click() {
   const PortSettingsRecord snapshot = PortSettings;
-  // The settings dialog is shown here once it is built.
+  {
+    Config dialog(this);
+    dialog.exec();  // OK, Cancel or the close box
+  }
+  // After Cancel too: the unchanged settings are applied again. A closed port gets them when
+  // it is opened.
   if (GbOpen && !ConfigurePort(PortSettings)) PortSettings = snapshot;
 }

@@ -1,8 +1,6 @@
 // Configuring the port: the calls in their order over a real pty, failures, the write time-out.
 #include <gtest/gtest.h>
 
-#include <termios.h>
-
 #include "app/message_box.h"
 #include "serial/port_lifecycle.h"
 #include "sio/sio.h"
@@ -61,11 +59,6 @@ class ConfigurePortTest : public ::testing::Test {
     sio_close(5);
     SetMessageHandler(previous);
   }
-  termios DeviceSettings() const {
-    termios tio{};
-    EXPECT_EQ(tcgetattr(pty.device_fd(), &tio), 0);
-    return tio;
-  }
 
   test_support::ScopedProgramFolder folder;
   test_support::PtyPair pty;
@@ -84,7 +77,7 @@ TEST_F(ConfigurePortTest, BothFlowControlsLeaveRtsToTheFlowControl) {
   RecordingCalls record;
   ASSERT_TRUE(ConfigurePort(settings, record.calls));
   EXPECT_EQ(record.made, (std::vector<std::string>{"ioctl 15 31", "flowctrl 15", "DTR 1", "getbaud", "timeouts 100"}));
-  const termios tio = DeviceSettings();
+  const termios tio = pty.device_settings();
   EXPECT_TRUE(tio.c_cflag & CRTSCTS);
   EXPECT_TRUE(tio.c_iflag & IXON);
   EXPECT_TRUE(tio.c_iflag & IXOFF);
@@ -101,7 +94,7 @@ TEST_F(ConfigurePortTest, WithoutFlowControlDtrAndRtsAreApplied) {
   ASSERT_TRUE(ConfigurePort(settings, record.calls));
   EXPECT_EQ(record.made,
             (std::vector<std::string>{"ioctl 12 3", "flowctrl 0", "DTR 0", "RTS 0", "getbaud", "timeouts 100"}));
-  const termios tio = DeviceSettings();
+  const termios tio = pty.device_settings();
   EXPECT_FALSE(tio.c_cflag & CRTSCTS);
   EXPECT_FALSE(tio.c_iflag & (IXON | IXOFF));
   EXPECT_EQ(cfgetospeed(&tio), speed_t(B9600));

@@ -31,6 +31,12 @@ void PtyPair::close_device() {
   slave_ = -1;
 }
 
+termios PtyPair::device_settings() const {
+  termios tio{};
+  if (tcgetattr(slave_, &tio) != 0) throw std::runtime_error("tcgetattr failed");
+  return tio;
+}
+
 std::string read_for(int fd, std::size_t want, int timeout_ms) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <termios.h>
 
 namespace test_support {
 
@@ -17,6 +18,8 @@ class PtyPair {
   const std::string& device() const { return device_; }
   // Keeps the device side open too, so the peer never sees a hang-up while nobody holds it.
   int device_fd() const { return slave_; }
+  // The line settings of the device as a port left them (read back through the device side).
+  termios device_settings() const;
   // Closes our descriptor of the device side once a child process holds its own, so that the
   // peer side sees a hang-up when the child ends.
   void close_device();
