@@ -24,7 +24,7 @@ constexpr std::size_t kWriteChunk = 256 * 1024;
 constexpr std::size_t kStreamBudget = 1024;
 // After the sender's last bytes ("OO"): time for the receiver to read them before the caller
 // may close the line (a pty drops unread bytes on close, and tcdrain does not wait on one).
-constexpr int kLingerMs = 200;
+constexpr int kLingerMs = 50;
 
 std::int64_t now_ms() {
   using namespace std::chrono;

@@ -18,7 +18,9 @@ std::array<std::uint8_t, 5> header_bytes(const Header& h) {
 }  // namespace
 
 Escaper::Escaper(bool escape_controls) {
-  for (int c : {0x10, 0x11, 0x13, 0x18, 0x90, 0x91, 0x93}) escaped_[c] = true;  // DLE, XON, XOFF, ZDLE
+  // ZDLE, and the flow-control bytes a line may act on. (DLE, which old packet networks ate,
+  // goes out bare unless the receiver asks for every control character escaped.)
+  for (int c : {0x11, 0x13, 0x18, 0x91, 0x93}) escaped_[c] = true;
   if (escape_controls)
     for (int c = 0; c < 256; ++c)
       if ((c & 0x60) == 0) escaped_[c] = true;

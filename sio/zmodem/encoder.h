@@ -13,8 +13,9 @@ namespace sio::zmodem {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Sends bytes that a link could eat or act on (ZDLE, flow control, CR after '@' which some
-// modems take for an escape) as ZDLE pairs; with `escape_controls` every control character too.
+// Sends bytes that a link could act on (ZDLE, XON and XOFF with or without the high bit, CR
+// after '@' which some modems take for an escape) as ZDLE pairs; with `escape_controls` every
+// control character too.
 class Escaper {
  public:
   explicit Escaper(bool escape_controls = false);

@@ -201,6 +201,8 @@ void Sender::stream(std::size_t budget) {
       last_prompt_ = now_;
       state_ = State::WaitAck;
     }
+    // A receiver is silent while data streams; its silence counts from here on.
+    if (state_ != State::Streaming) last_heard_ = now_;
   }
 }
 

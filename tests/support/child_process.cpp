@@ -39,16 +39,19 @@ void ChildProcess::signal(int sig) {
   if (pid_ > 0 && status_ < 0) kill(pid_, sig);
 }
 
+bool ChildProcess::exited() {
+  if (status_ >= 0) return true;
+  int raw = 0;
+  if (waitpid(pid_, &raw, WNOHANG) != pid_) return false;
+  status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  return true;
+}
+
 int ChildProcess::wait(int timeout_ms) {
   if (status_ >= 0) return status_;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   while (true) {
-    int raw = 0;
-    pid_t r = waitpid(pid_, &raw, WNOHANG);
-    if (r == pid_) {
-      status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-      return status_;
-    }
+    if (exited()) return status_;
     if (std::chrono::steady_clock::now() >= deadline) {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);

@@ -18,6 +18,8 @@ class ChildProcess {
 
   // The exit status, or -1 when it did not end within timeout_ms (it is killed then).
   int wait(int timeout_ms);
+  // True once the child has ended (its status is then kept for wait()).
+  bool exited();
   void signal(int sig);
   int pid() const { return pid_; }
 

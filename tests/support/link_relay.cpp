@@ -4,10 +4,17 @@
 #include <chrono>
 #include <poll.h>
 #include <random>
+#include <vector>
 #include <unistd.h>
 
 namespace test_support {
 namespace {
+
+// A paced line that fell behind (the relay overslept) catches up by this much at most.
+constexpr auto kPacingSlack = std::chrono::milliseconds(5);
+// What the line holds between the two ends, and how much of it goes out at a time when paced.
+constexpr std::size_t kQueueLimit = 4096;
+constexpr std::size_t kBite = 64;
 
 bool write_fully(int fd, const unsigned char* data, std::size_t len, const std::atomic<bool>& stop) {
   while (len > 0 && !stop) {
@@ -42,39 +49,61 @@ LinkRelay::~LinkRelay() {
 void LinkRelay::carry(int from, int to, std::uint32_t seed) {
   using Clock = std::chrono::steady_clock;
   std::mt19937 rng(seed);
-  // A paced line takes small bites, so that its byte rate holds over short stretches too.
-  const std::size_t bite = rate_ > 0 ? 64 : 65536;
-  std::vector<unsigned char> buf(bite);
+  // Bytes are taken off the sender's side as soon as they come (as a UART's buffer would), so
+  // that a program that flushes its line when it exits does not lose its last bytes here, and
+  // go out at the line's rate in small bites.
+  std::vector<unsigned char> queue;
+  std::size_t head = 0;
   auto line_free = Clock::now();
   while (!stop_) {
-    pollfd pfd{from, POLLIN, 0};
-    if (poll(&pfd, 1, 20) <= 0) continue;
-    ssize_t n = read(from, buf.data(), bite);
-    if (n <= 0) {
-      if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-      // The other end hung up; keep going while the test may reopen it.
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      continue;
-    }
-    std::size_t kept = 0;
-    for (ssize_t i = 0; i < n; ++i) {
-      unsigned char c = buf[i];
-      if (faults_.drop_one_in && rng() % faults_.drop_one_in == 0) {
-        ++faults_made_;
-        continue;
+    std::size_t queued = queue.size() - head;
+    int wait_ms = 20;
+    if (queued > 0)
+      wait_ms = rate_ > 0 ? static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                 line_free - Clock::now()).count())
+                          : 0;
+    if (queued < kQueueLimit) {
+      pollfd pfd{from, POLLIN, 0};
+      if (poll(&pfd, 1, std::max(wait_ms, 0)) > 0) {
+        unsigned char buf[kQueueLimit];
+        ssize_t n = read(from, buf, kQueueLimit - queued);
+        if (n > 0) {
+          damage(buf, static_cast<std::size_t>(n), rng, queue);
+        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+          // The other end hung up; keep going while the test may reopen it.
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
       }
-      if (faults_.flip_one_in && rng() % faults_.flip_one_in == 0) {
-        c ^= static_cast<unsigned char>(1u << (rng() % 8));
-        ++faults_made_;
-      }
-      buf[kept++] = c;
-    }
-    if (rate_ > 0) {
-      line_free = std::max(line_free, Clock::now()) +
-                  std::chrono::microseconds(static_cast<long long>(n) * 1000000 / rate_);
+    } else if (rate_ > 0) {
       std::this_thread::sleep_until(line_free);
     }
-    if (!write_fully(to, buf.data(), kept, stop_)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    queued = queue.size() - head;
+    if (queued == 0 || (rate_ > 0 && Clock::now() < line_free)) continue;
+    std::size_t bite = rate_ > 0 ? std::min<std::size_t>(queued, kBite) : queued;
+    if (rate_ > 0)
+      line_free = std::max(line_free, Clock::now() - kPacingSlack) +
+                  std::chrono::microseconds(static_cast<long long>(bite) * 1000000 / rate_);
+    if (!write_fully(to, queue.data() + head, bite, stop_)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    head += bite;
+    if (head == queue.size()) {
+      queue.clear();
+      head = 0;
+    }
+  }
+}
+
+void LinkRelay::damage(const unsigned char* bytes, std::size_t n, std::mt19937& rng, std::vector<unsigned char>& out) {
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char c = bytes[i];
+    if (faults_.drop_one_in && rng() % faults_.drop_one_in == 0) {
+      ++faults_made_;
+      continue;
+    }
+    if (faults_.flip_one_in && rng() % faults_.flip_one_in == 0) {
+      c ^= static_cast<unsigned char>(1u << (rng() % 8));
+      ++faults_made_;
+    }
+    out.push_back(c);
   }
 }
 

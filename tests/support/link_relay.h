@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <random>
+#include <vector>
 #include <thread>
 
 namespace test_support {
@@ -28,6 +30,7 @@ class LinkRelay {
 
  private:
   void carry(int from, int to, std::uint32_t seed);
+  void damage(const unsigned char* bytes, std::size_t n, std::mt19937& rng, std::vector<unsigned char>& out);
 
   long rate_;
   LinkFaults faults_;

@@ -320,7 +320,25 @@ TEST(ZmodemCores, SenderRewindsSkipsAbortsAndTimesOut) {
   EXPECT_TRUE(ends_with_cancel(aborted.output()));
   EXPECT_EQ(aborted.result(), SIOFT_ABORT);
 
+  // A long stream over a slow line: the receiver's silence while data flows is no time-out.
   Timing t;
+  Sender slow(source, "f", 50000, 0, t);
+  started(slow);
+  std::int64_t now = 0;
+  while (slow.streaming()) {
+    slow.tick(now += 1000);
+    slow.stream(1024);
+  }
+  EXPECT_GT(now, t.idle_ms);
+  slow.tick(now += t.answer_ms / 2);
+  EXPECT_FALSE(slow.finished());
+  Script done;
+  append_header(done.wire, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), done.escaper);
+  done.hex(ZFIN);
+  Bytes end = done.take();
+  slow.feed(end.data(), end.size(), now);
+  EXPECT_EQ(slow.result(), SIOFT_OK);
+
   Sender lonely(source, "f", 50000, 0, t);
   lonely.start(0);
   for (std::int64_t now = 0; now <= t.start_ms && !lonely.finished(); now += 10) lonely.tick(now);

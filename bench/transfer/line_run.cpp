@@ -1,0 +1,88 @@
+#include "bench/transfer/line_run.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <sys/stat.h>
+#include <thread>
+
+#include "tests/support/child_process.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_folder.h"
+
+namespace bench {
+namespace {
+
+using test_support::ChildProcess;
+using test_support::PtyPair;
+
+const std::string kName = "bench.bin";
+
+// One end running: an external program or one of ours on a thread.
+class RunningEnd {
+ public:
+  RunningEnd(const Endpoint& end, PtyPair& pty, const std::string& file, const std::string& folder,
+             const std::string& cwd) {
+    if (end.run) {
+      thread_ = std::thread([&end, fd = pty.device_fd(), file, folder, this] {
+        sio::FdChannel channel(fd);
+        result_ = end.run(channel, file, folder);
+        done_ = true;
+      });
+      return;
+    }
+    std::vector<std::string> argv = end.command;
+    for (auto& a : argv)
+      if (a == "{file}") a = kName;
+    child_ = std::make_unique<ChildProcess>(argv, pty.device_fd(), cwd);
+    // Our copy of the device side closes, so the line hangs up when the program ends.
+    pty.close_device();
+  }
+  bool done() { return child_ ? child_->exited() : done_.load(); }
+  bool finish(int timeout_ms) {
+    if (thread_.joinable()) thread_.join();
+    return (child_ ? child_->wait(timeout_ms) : result_) == 0;
+  }
+
+ private:
+  std::thread thread_;
+  std::unique_ptr<ChildProcess> child_;
+  int result_ = -1;
+  std::atomic<bool> done_{false};
+};
+
+bool holds(const std::string& path, std::size_t size) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && static_cast<std::size_t>(st.st_size) == size;
+}
+
+}  // namespace
+
+RunResult run_transfer(const Endpoint& sender, const Endpoint& receiver, const Line& line, const std::string& data,
+                       int timeout_ms) {
+  test_support::TempFolder from, to;
+  test_support::write_file(from.file(kName), data);
+  PtyPair sending_side, receiving_side;
+  test_support::LinkRelay relay(sending_side.peer(), receiving_side.peer(), line.bits_per_second / 10, line.faults);
+  using Clock = std::chrono::steady_clock;
+  auto start = Clock::now();
+  RunResult r;
+  bool ok;
+  {
+    RunningEnd rx(receiver, receiving_side, "", to.path(), to.path());
+    RunningEnd tx(sender, sending_side, from.file(kName), "", from.path());
+    // The transfer is over when the sender is done and the file is complete. A receiver that
+    // then still waits for the sender's last "OO" (lrzsz's rz waits 10 s at a time when a pty
+    // dropped it) does not count.
+    auto deadline = start + std::chrono::milliseconds(timeout_ms);
+    while (!(tx.done() && (holds(to.file(kName), data.size()) || rx.done())) && Clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    ok = tx.finish(timeout_ms);
+    ok = rx.finish(timeout_ms) && ok;
+  }
+  r.exact = ok && test_support::read_file(to.file(kName)) == data;
+  return r;
+}
+
+}  // namespace bench

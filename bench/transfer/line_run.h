@@ -1,0 +1,36 @@
+// One transfer between two ends over a pty line that a relay paces and may damage: either end
+// is ours (run in this process) or an external program (sz, rz, kermit, ...).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sio/channel.h"
+#include "tests/support/link_relay.h"
+
+namespace bench {
+
+struct Endpoint {
+  std::string label;
+  // Ours: runs on the channel; `file` is the file to send, `folder` where a receive stores.
+  std::function<int(sio::ByteChannel& channel, const std::string& file, const std::string& folder)> run;
+  // Or an external program, "{file}" standing for the file's name; a sender runs in the file's
+  // folder, a receiver in the folder it stores into.
+  std::vector<std::string> command;
+};
+
+struct Line {
+  long bits_per_second = 0;  // 0: unpaced; else 8N1, a tenth of it in bytes per second
+  test_support::LinkFaults faults;
+};
+
+struct RunResult {
+  double seconds = 0;
+  bool exact = false;  // every end reported success and the received file is the sent one
+};
+
+RunResult run_transfer(const Endpoint& sender, const Endpoint& receiver, const Line& line, const std::string& data,
+                       int timeout_ms);
+
+}  // namespace bench

@@ -1,0 +1,56 @@
+// Transfer throughput: each case of cases.cpp runs our pair and the reference pair over the
+// same line with the same random file, checks the received file byte for byte, and prints one
+// row: on a paced line the share of the line's byte rate reached, unpaced the MiB/s.
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "bench/transfer/cases.h"
+
+namespace {
+
+// A reference pair may wait out its own time-outs on a damaged line; give it room.
+constexpr int kTimeoutMs = 300000;
+
+std::string file_data(std::size_t n) {
+  std::mt19937 rng(2026);
+  std::string s(n, '\0');
+  for (auto& c : s) c = static_cast<char>(rng());
+  return s;
+}
+
+// Efficiency in percent of the line's byte rate, or MiB/s on an unpaced line.
+double figure(const bench::Case& c, const bench::RunResult& r) {
+  double bytes_per_second = static_cast<double>(c.file_size) / r.seconds;
+  if (c.line.bits_per_second > 0) return 100.0 * bytes_per_second / (c.line.bits_per_second / 10.0);
+  return bytes_per_second / (1024.0 * 1024.0);
+}
+
+std::string cell(const bench::Case& c, const bench::RunResult& r) {
+  char buf[64];
+  const char* unit = c.line.bits_per_second > 0 ? "%" : "MiB/s";
+  std::snprintf(buf, sizeof buf, "%7.2f s %8.2f %-5s%s", r.seconds, figure(c, r), unit, r.exact ? "" : " FAILED");
+  return buf;
+}
+
+}  // namespace
+
+// With an argument, only the cases whose name contains it run.
+int main(int argc, char** argv) {
+  std::string only = argc > 1 ? argv[1] : "";
+  std::printf("%-48s %-24s %-24s %s\n", "case", "ours: time, figure", "reference: time, figure", "ratio");
+  bool all_exact = true;
+  for (const auto& c : bench::transfer_cases()) {
+    if (c.name.find(only) == std::string::npos) continue;
+    std::string data = file_data(c.file_size);
+    auto ours = bench::run_transfer(c.our_sender, c.our_receiver, c.line, data, kTimeoutMs);
+    auto reference = bench::run_transfer(c.reference_sender, c.reference_receiver, c.line, data, kTimeoutMs);
+    all_exact = all_exact && ours.exact;
+    std::printf("%-48s %-24s %-24s %5.2f\n", c.name.c_str(), cell(c, ours).c_str(), cell(c, reference).c_str(),
+                reference.seconds / ours.seconds);
+    std::fflush(stdout);
+  }
+  std::printf("\nreference: the row's reference pair (for ZMODEM lrzsz's sz and rz)\n"
+              "ratio: reference time / our time (above 1: ours is faster)\n");
+  return all_exact ? 0 : 1;
+}
