@@ -221,10 +221,9 @@ void Sender::prompt_again() {
       state_ = State::Streaming;
       break;
     case State::WaitEofAck:
-      // Either our ZEOF or the answer got lost, or the receiver waits for data it missed (a
-      // request of its own that got lost): try both in turn.
-      if (errors_ % 2 == 0 && confirmed_ < length_) rewind(confirmed_);
-      else send(Header::at(ZEOF, length_), true);
+      // Our ZEOF or its answer got lost, or the data before it is still on its way (a slow line
+      // holds seconds of it in its buffers): only the ZEOF goes again, never a rewind.
+      send(Header::at(ZEOF, length_), true);
       break;
     case State::WaitFin:
       // The file is delivered; a receiver that stays silent at the very end is not a failure.
