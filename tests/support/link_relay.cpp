@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <fcntl.h>
 #include <poll.h>
 #include <random>
 #include <vector>
@@ -36,6 +37,9 @@ bool write_fully(int fd, const unsigned char* data, std::size_t len, const std::
 
 LinkRelay::LinkRelay(int fd_a, int fd_b, long bytes_per_second, LinkFaults faults)
     : rate_(bytes_per_second), faults_(faults) {
+  // A blocking write to a side that nobody reads any more would never return, and the relay
+  // could then never stop: both sides are written without blocking.
+  for (int fd : {fd_a, fd_b}) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
   a_to_b_ = std::thread([=, this] { carry(fd_a, fd_b, faults.seed); });
   b_to_a_ = std::thread([=, this] { carry(fd_b, fd_a, faults.seed * 2654435761u + 1); });
 }
