@@ -1,5 +1,6 @@
 // Drives a Kermit endpoint (either side) the way the link loop does: bytes through the packet
-// reader, a time-out whenever the line stalls, and time-outs after the input until it ends.
+// reader, new packets once the line took the earlier ones, a time-out whenever the line stalls,
+// and time-outs after the input until it ends.
 #pragma once
 
 #include "fuzz/fuzz_input.h"
@@ -27,6 +28,7 @@ inline bool run_kermit(sio::kermit::Endpoint& endpoint, const sio::kermit::Timin
       endpoint.take_output();
     }
     if (chunks.gap_ms(len) >= 1000 && !endpoint.finished()) endpoint.on_timeout();
+    endpoint.send_more();  // the line took what went before
     endpoint.take_output();
   }
   for (int timeouts = 0; !endpoint.finished() && timeouts <= timing.max_retries + 2; ++timeouts) {

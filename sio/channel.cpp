@@ -43,6 +43,15 @@ int write_to(os::Handle handle, const std::uint8_t* buf, std::size_t len) {
   return 0;
 }
 
+int write_some(os::Handle handle, const std::uint8_t* buf, std::size_t len, int timeout_ms) {
+  int n = os::write_for(handle, reinterpret_cast<const char*>(buf), static_cast<int>(len), timeout_ms);
+  if (n < 0) {
+    keep_last_error(errno);
+    return SIOFT_WIN32FAIL;
+  }
+  return n;
+}
+
 void make_nonblocking(int fd) {
   int flags = fcntl(fd, F_GETFL);
   if (flags >= 0) fcntl(fd, F_SETFL, flags | O_NONBLOCK);
@@ -60,7 +69,16 @@ int FdChannel::read(std::uint8_t* buf, std::size_t len, int timeout_ms) {
   return read_from(read_fd_, buf, len, timeout_ms);
 }
 
+int ByteChannel::write_for(const std::uint8_t* buf, std::size_t len, int) {
+  const int w = write(buf, len);
+  return w < 0 ? w : static_cast<int>(len);
+}
+
 int FdChannel::write(const std::uint8_t* buf, std::size_t len) { return write_to(write_fd_, buf, len); }
+
+int FdChannel::write_for(const std::uint8_t* buf, std::size_t len, int timeout_ms) {
+  return write_some(write_fd_, buf, len, timeout_ms);
+}
 
 int PortChannel::read(std::uint8_t* buf, std::size_t len, int timeout_ms) {
   auto handle = port_handle(port_);
@@ -72,6 +90,12 @@ int PortChannel::write(const std::uint8_t* buf, std::size_t len) {
   auto handle = port_handle(port_);
   if (!handle) return SIOFT_BADPORT;
   return write_to(*handle, buf, len);
+}
+
+int PortChannel::write_for(const std::uint8_t* buf, std::size_t len, int timeout_ms) {
+  auto handle = port_handle(port_);
+  if (!handle) return SIOFT_BADPORT;
+  return write_some(*handle, buf, len, timeout_ms);
 }
 
 }  // namespace sio

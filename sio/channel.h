@@ -14,6 +14,10 @@ class ByteChannel {
   virtual int read(std::uint8_t* buf, std::size_t len, int timeout_ms) = 0;
   // Writes every byte; 0 on success or a negative SIOFT_ result.
   virtual int write(const std::uint8_t* buf, std::size_t len) = 0;
+  // Writes what the line takes within timeout_ms (0: what it takes at once): the count written,
+  // which may be less than len, or a negative SIOFT_ result. Lets a protocol keep answering and
+  // reporting while a slow line drains; a channel without it writes everything.
+  virtual int write_for(const std::uint8_t* buf, std::size_t len, int timeout_ms);
 };
 
 // Over a file descriptor that the caller owns (a tty, a pty, a socket or a pipe pair).
@@ -22,6 +26,7 @@ class FdChannel : public ByteChannel {
   explicit FdChannel(int read_fd, int write_fd = -1);
   int read(std::uint8_t* buf, std::size_t len, int timeout_ms) override;
   int write(const std::uint8_t* buf, std::size_t len) override;
+  int write_for(const std::uint8_t* buf, std::size_t len, int timeout_ms) override;
 
  private:
   int read_fd_;
@@ -35,6 +40,7 @@ class PortChannel : public ByteChannel {
   explicit PortChannel(int port) : port_(port) {}
   int read(std::uint8_t* buf, std::size_t len, int timeout_ms) override;
   int write(const std::uint8_t* buf, std::size_t len) override;
+  int write_for(const std::uint8_t* buf, std::size_t len, int timeout_ms) override;
 
  private:
   int port_;

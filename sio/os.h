@@ -28,6 +28,9 @@ long get_speed(Handle handle);
 int read_available(Handle handle, char* buf, int len);
 // Writes everything within timeout_ms (negative: no limit); SIO_WRITETIMEOUT when it cannot.
 int write_all(Handle handle, const char* buf, int len, int timeout_ms);
+// Writes until everything is out or timeout_ms has passed (0: only what the line takes at
+// once; negative: no limit): the count written.
+int write_for(Handle handle, const char* buf, int len, int timeout_ms);
 // 1 when bytes wait, 0 after timeout_ms without, negative on error.
 int wait_readable(Handle handle, int timeout_ms);
 // Identifies the device behind a handle, so two port numbers that reach one device are seen as one.

@@ -178,6 +178,11 @@ int read_available(Handle handle, char* buf, int len) {
 }
 
 int write_all(Handle handle, const char* buf, int len, int timeout_ms) {
+  const int n = write_for(handle, buf, len, timeout_ms);
+  return n >= 0 && n < len ? SIO_WRITETIMEOUT : n;
+}
+
+int write_for(Handle handle, const char* buf, int len, int timeout_ms) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
   int done = 0;
@@ -192,7 +197,7 @@ int write_all(Handle handle, const char* buf, int len, int timeout_ms) {
     int wait_ms = -1;
     if (timeout_ms >= 0) {
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (left <= 0) return SIO_WRITETIMEOUT;
+      if (left <= 0) return done;
       wait_ms = static_cast<int>(left);
     }
     pollfd pfd{handle, POLLOUT, 0};

@@ -26,6 +26,9 @@ class Endpoint {
   virtual void on_packet(const Packet& packet) = 0;
   virtual void on_bad_packet() = 0;
   virtual void on_timeout() = 0;
+  // Queues the next packet the window has room for, if any: the driver asks whenever the line
+  // has taken all it had, so that a resend never waits behind a window of new packets.
+  virtual void send_more() {}
   // The user aborted: tell the peer and end with SIOFT_ABORT.
   void abort_here();
   // Ends the transfer with `result` after a local failure (a file error), telling the peer.

@@ -90,8 +90,8 @@ InitParams our_offer(int time_seconds) {
   p.qbin = 'Y';
   p.chkt = '3';
   p.rept = '~';
-  p.capas = kCapLongPackets | kCapAttributes;
-  p.window = 1;
+  p.capas = kCapLongPackets | kCapWindows | kCapAttributes;
+  p.window = kOurWindow;
   // Below the most a long packet can state: peers count the header into it in different ways.
   p.maxlx = 9000;
   return p;
@@ -102,10 +102,6 @@ InitParams reply_to(const InitParams& offer, int time_seconds) {
   p.qbin = is_prefix_char(offer.qbin) ? offer.qbin : 'Y';
   p.chkt = check_type_of(offer.chkt) ? offer.chkt : '1';
   p.rept = is_prefix_char(offer.rept) && offer.rept != offer.qctl && offer.rept != p.qbin ? offer.rept : ' ';
-  // As the receiver we take a sender's window: data that runs ahead of a damaged packet is
-  // kept until that packet comes again.
-  p.capas |= kCapWindows;
-  p.window = kOurWindow;
   return p;
 }
 

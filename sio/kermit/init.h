@@ -35,11 +35,11 @@ struct InitParams {
 std::string encode_init(const InitParams& params);
 InitParams parse_init(std::string_view field);
 
-// What our sender offers: 8 bits clean, CRC checks, repeat counts, long packets, attributes.
-// It sends one packet at a time: it offers no sliding window.
+// What our sender offers: 8 bits clean, CRC checks, repeat counts, long packets, a sliding
+// window, attributes.
 InitParams our_offer(int time_seconds);
-// The receiver's reply to a sender's offer: agrees with every choice it can meet, and takes a
-// sliding window.
+// The receiver's reply to a sender's offer: agrees with every choice it can meet; data that
+// runs ahead of a damaged packet within the window is kept until that packet comes again.
 InitParams reply_to(const InitParams& offer, int time_seconds);
 
 // What both sides use after the exchange.

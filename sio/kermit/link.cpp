@@ -13,9 +13,11 @@ using Clock = std::chrono::steady_clock;
 
 // The longest an abort waits for the answer to the packet in flight.
 constexpr int kAbortWaitMs = 2000;
-// Output goes out in slices this long (about 45 ms at 57600 bit/s), with arriving bytes and
-// progress reports taken in between: a window of long packets takes seconds on a slow line.
-constexpr std::size_t kWriteSlice = 256;
+// A write waits at most this long for a slow line to take our output, so that arriving answers
+// and progress reports are taken in between: a window of long packets takes seconds there.
+constexpr int kWriteSliceMs = kProgressSliceMs / 2;
+// A line that takes nothing for this long (flow control held for good) ends the transfer.
+constexpr int kStuckLineMs = 30000;
 constexpr int kDrainQuietMs = 200;
 constexpr int kDrainMaxMs = 3000;
 
@@ -31,17 +33,17 @@ class Outbox {
     }
   }
   bool empty() const { return sent_ == pending_.size(); }
+  // What the line takes within a slice: the count written or a negative SIOFT_ result.
   int write_slice(ByteChannel& channel) {
-    const std::size_t n = std::min(kWriteSlice, pending_.size() - sent_);
-    const int w = channel.write(reinterpret_cast<const std::uint8_t*>(pending_.data() + sent_), n);
-    if (w < 0) return w;
-    sent_ += n;
-    return 0;
+    const int w = channel.write_for(reinterpret_cast<const std::uint8_t*>(pending_.data() + sent_),
+                                    pending_.size() - sent_, kWriteSliceMs);
+    if (w > 0) sent_ += static_cast<std::size_t>(w);
+    return w;
   }
   int write_all(ByteChannel& channel) {
-    while (!empty())
-      if (int w = write_slice(channel); w < 0) return w;
-    return 0;
+    const int w = channel.write(reinterpret_cast<const std::uint8_t*>(pending_.data() + sent_), pending_.size() - sent_);
+    if (w == 0) sent_ = pending_.size();
+    return w;
   }
   // Keeps the rest of the packet being written and drops the packets after it.
   void finish_current_packet() {
@@ -98,7 +100,14 @@ int run_endpoint(ByteChannel& channel, Endpoint& endpoint, const ProgressFn& pro
   Outbox outbox;
   endpoint.start();
   outbox.add(endpoint.take_output());
+  // New packets are asked for only when the line has taken the earlier ones.
+  auto refill = [&] {
+    if (!outbox.empty() || endpoint.finished()) return;
+    endpoint.send_more();
+    add_answer(outbox, endpoint);
+  };
   auto deadline = Clock::now() + std::chrono::milliseconds(endpoint.wait_ms());
+  auto line_moved = Clock::now();
   std::uint8_t buf[4096];
   while (!endpoint.finished()) {
     if (!reporter.report(endpoint.bytes_done(), endpoint.total())) {
@@ -110,11 +119,19 @@ int run_endpoint(ByteChannel& channel, Endpoint& endpoint, const ProgressFn& pro
       outbox.add(endpoint.take_output());
       break;
     }
+    refill();
     if (!outbox.empty()) {
-      if (int w = outbox.write_slice(channel); w < 0) return w;
-      // The peer cannot answer before our last byte has left.
-      deadline = Clock::now() + std::chrono::milliseconds(endpoint.wait_ms());
+      const int w = outbox.write_slice(channel);
+      if (w < 0) return w;
+      if (w > 0) {
+        line_moved = Clock::now();
+        // The peer cannot answer before our last byte has left.
+        deadline = line_moved + std::chrono::milliseconds(endpoint.wait_ms());
+      } else if (Clock::now() - line_moved >= std::chrono::milliseconds(kStuckLineMs)) {
+        return SIOFT_TIMEOUT;
+      }
     }
+    refill();
     const int n = channel.read(buf, sizeof buf, outbox.empty() ? kProgressSliceMs : 0);
     if (n < 0) return n;
     for (int i = 0; i < n && !endpoint.finished(); ++i) {

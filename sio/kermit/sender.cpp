@@ -1,7 +1,6 @@
 #include "sio/kermit/sender.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "sio/kermit/attributes.h"
 #include "sio/kermit/codec.h"
@@ -12,7 +11,7 @@ namespace {
 
 // Enough read-ahead for the longest packet even when repeat counts squeeze runs.
 constexpr std::size_t kReadAhead = 64 * 1024;
-constexpr int kBreakRetries = 2;
+constexpr int kBreakSends = 3;
 // Packets in flight stay below this many bytes, so that a receiver that stops reading (it
 // gave up, and its error packet is on the way) never leaves a write of ours blocked.
 constexpr std::size_t kMaxUnackedBytes = 32 * 1024;
@@ -31,41 +30,64 @@ void Sender::start() {
 
 void Sender::post(char type, std::string_view data) {
   std::string f = frame(type, next_seq_, data);
-  emit(f);
   unacked_bytes_ += f.size();
-  unacked_.push_back(Unacked{next_seq_, type, std::move(f), false, {}});
+  unacked_.push_back(Unacked{next_seq_, type, std::move(f), false, {}, 0, 0});
   next_seq_ = next_seq(next_seq_);
+  transmit(unacked_.back());
+}
+
+void Sender::transmit(Unacked& p) {
+  emit(p.frame);
+  ++p.sends;
+  p.stamp = sent_++;
+}
+
+// Each packet has its own retries: on a long window several packets may need one.
+void Sender::resend(Unacked& p) {
+  if (p.sends > timing_.max_retries) return fail(heard_ ? SIOFT_PROTOCOL : SIOFT_TIMEOUT, "Too many retries");
+  transmit(p);
 }
 
 void Sender::on_timeout() {
   if (unacked_.empty()) return;
+  Unacked& oldest = unacked_.front();
   // The receiver put the file in place when it acknowledged Z; a receiver that leaves right
   // after answering B may leave that answer lost on the line, so a missing one does not undo
   // the transfer.
-  if (state_ == State::Break && retries() >= kBreakRetries) return finish(outcome_);
-  if (!count_retry(heard_ ? SIOFT_PROTOCOL : SIOFT_TIMEOUT)) return;
-  for (const auto& p : unacked_)
-    if (!p.acked) return emit(p.frame);  // the oldest the receiver still owes us
+  if (state_ == State::Break && oldest.sends >= kBreakSends) return finish(outcome_);
+  // The oldest the receiver still owes us, and any that went out before a packet it has since
+  // answered (answers come in order: those, or their answers, were lost). A window whose ACKs
+  // were all lost so comes back after two time-outs rather than one a packet.
+  bool first = true;
+  for (auto& p : unacked_) {
+    if (p.acked || finished()) continue;
+    if (first || p.stamp < answered_) resend(p);
+    first = false;
+  }
 }
 
 void Sender::on_packet(const Packet& p) {
   heard_ = true;
   if (p.type == 'E') return peer_error();
   if (p.type == 'Y') return acknowledge(p.seq, p.data);
-  if (p.type != 'N') return;
-  for (const auto& u : unacked_) {
-    if (u.seq == p.seq && !u.acked) {
-      if (count_retry(SIOFT_PROTOCOL)) emit(u.frame);
-      return;
-    }
+  if (p.type == 'N') on_nak(p.seq);
+}
+
+void Sender::on_nak(int seq) {
+  for (auto& u : unacked_)
+    if (u.seq == seq && !u.acked) return resend(u);
+  if (state_ == State::Init || unacked_.empty()) return;
+  // With one packet in flight, a NAK for the packet after it says that it arrived (its ACK was
+  // lost); not so for the Send-Init, whose ACK carries the receiver's parameters.
+  if (session_.window == 1) {
+    if (seq == next_seq_) acknowledge(unacked_.front().seq, {});
+    return;
   }
-  // A NAK for the packet after the last one sent says that all before it arrived (their ACKs
-  // were lost). Not so for the Send-Init, whose ACK carries the receiver's parameters.
-  if (p.seq == next_seq_ && state_ != State::Init) {
-    std::vector<int> outstanding;
-    for (const auto& u : unacked_) outstanding.push_back(u.seq);
-    for (int seq : outstanding) acknowledge(seq, {});
-  }
+  // A windowed receiver names a packet beyond those sent when a damaged one comes in, or when it
+  // times out with none missing. Either way the packets it asked for before and has not
+  // answered since may have been lost again: send those once more, not the whole window.
+  for (auto& u : unacked_)
+    if (!u.acked && u.sends > 1 && !finished()) resend(u);
 }
 
 void Sender::acknowledge(int seq, std::string answer) {
@@ -73,14 +95,13 @@ void Sender::acknowledge(int seq, std::string answer) {
   if (it == unacked_.end() || it->acked) return;  // an old or repeated ACK
   it->acked = true;
   it->answer = std::move(answer);
+  answered_ = std::max(answered_, it->stamp);
   while (!unacked_.empty() && unacked_.front().acked && !finished()) {
     const Unacked done = std::move(unacked_.front());
     unacked_.pop_front();
     unacked_bytes_ -= done.frame.size();
-    reset_retries();
     completed(done);
   }
-  if (state_ == State::Data && !finished()) fill_window();
 }
 
 void Sender::completed(const Unacked& p) {
@@ -123,25 +144,31 @@ void Sender::completed(const Unacked& p) {
   }
 }
 
-void Sender::fill_window() {
-  while (!finished() && static_cast<int>(unacked_.size()) < session_.window &&
-         (unacked_.empty() || unacked_bytes_ < kMaxUnackedBytes)) {
-    if (!stop_data_ && !fill_buffer()) return;
-    if (stop_data_ || (pending_.empty() && at_end_)) {
-      // Z waits until every data packet is acknowledged.
-      if (unacked_.empty()) send_eof(stop_data_);
-      return;
-    }
-    std::string field;
-    const std::size_t used =
-        encode_data(session_.prefixing, pending_, static_cast<std::size_t>(session_.max_data), field);
-    pending_.erase(0, used);
-    bytes_done_ += static_cast<long>(used);
-    post('D', field);
+bool Sender::window_full() const {
+  return !unacked_.empty() &&
+         (static_cast<int>(unacked_.size()) >= session_.window || unacked_bytes_ >= kMaxUnackedBytes);
+}
+
+void Sender::send_more() {
+  if (finished() || state_ != State::Data || window_full()) return;
+  if (!stop_data_ && !fill_buffer()) return;
+  if (stop_data_ || (pending_pos_ == pending_.size() && at_end_)) {
+    // Z waits until every data packet is acknowledged.
+    if (unacked_.empty()) send_eof(stop_data_);
+    return;
   }
+  std::string field;
+  const std::size_t used = encode_data(session_.prefixing, std::string_view(pending_).substr(pending_pos_),
+                                       static_cast<std::size_t>(session_.max_data), field);
+  pending_pos_ += used;
+  bytes_done_ += static_cast<long>(used);
+  post('D', field);
 }
 
 bool Sender::fill_buffer() {
+  if (at_end_ || pending_.size() - pending_pos_ >= kReadAhead / 2) return true;
+  pending_.erase(0, pending_pos_);
+  pending_pos_ = 0;
   while (!at_end_ && pending_.size() < kReadAhead / 2) {
     const std::size_t have = pending_.size();
     pending_.resize(kReadAhead);

@@ -1,5 +1,6 @@
 // The sending side: S, F, [A], D..., Z, B. Each control packet waits for its ACK; data packets
-// fill the agreed window (one packet: our offer has no sliding window, see our_offer).
+// fill the window the receiver agreed to. A damaged or lost packet is sent again on its own
+// (the receiver's NAK or our time-out), the packets around it stay where they are.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +28,11 @@ class Sender : public Endpoint {
   void on_packet(const Packet& packet) override;
   void on_bad_packet() override {}  // the time-out or the receiver's NAK brings the resend
   void on_timeout() override;
+  void send_more() override;
   bool awaits_answer() const override { return !finished(); }
+  // Packets sent and not yet acknowledged.
+  int in_flight() const { return static_cast<int>(unacked_.size()); }
+  int window() const { return session_.window; }
 
  protected:
   int error_seq() const override { return unacked_.empty() ? next_seq_ : unacked_.front().seq; }
@@ -41,12 +46,17 @@ class Sender : public Endpoint {
     std::string frame;
     bool acked = false;
     std::string answer;  // the ACK's data field
+    int sends = 0;       // how often it went out
+    long stamp = 0;      // when it last went out, counted in packets sent
   };
 
   void post(char type, std::string_view data);
+  void transmit(Unacked& packet);
+  void resend(Unacked& packet);
+  void on_nak(int seq);
   void acknowledge(int seq, std::string answer);
   void completed(const Unacked& packet);
-  void fill_window();
+  bool window_full() const;
   bool fill_buffer();
   void send_eof(bool discard);
 
@@ -56,11 +66,14 @@ class Sender : public Endpoint {
   std::deque<Unacked> unacked_;
   std::size_t unacked_bytes_ = 0;
   int next_seq_ = 0;
+  long sent_ = 0;               // packets sent so far, resends included
+  long answered_ = -1;          // the stamp of the latest packet the receiver has answered
   bool heard_ = false;          // any packet from the receiver yet
   bool at_end_ = false;         // the source has no more bytes
   bool stop_data_ = false;      // the receiver asked to skip the rest of the file
   int outcome_ = 0;             // the result once the session ends cleanly
   std::string pending_;         // file bytes read but not yet sent
+  std::size_t pending_pos_ = 0; // where the unsent bytes in pending_ start
   std::string init_;            // the S packet's data field
 };
 
