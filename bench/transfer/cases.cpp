@@ -42,6 +42,7 @@ std::vector<Case> transfer_cases() {
   cases.push_back({"zmodem ours to ours, 1/1000 bit flips, 100 KB", noisy, kPacedSize, our_zmodem_sender(),
                    our_zmodem_receiver(), sz(), rz()});
   add_zmodem_both_ways(cases, "1/1000 bit flips, 100 KB", noisy, kPacedSize);
+  add_kermit_cases(cases);
   return cases;
 }
 

@@ -18,5 +18,7 @@ struct Case {
 };
 
 std::vector<Case> transfer_cases();
+// Kermit against C-Kermit (kermit_cases.cpp).
+void add_kermit_cases(std::vector<Case>& cases);
 
 }  // namespace bench

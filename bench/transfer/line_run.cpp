@@ -32,8 +32,10 @@ class RunningEnd {
       return;
     }
     std::vector<std::string> argv = end.command;
-    for (auto& a : argv)
+    for (auto& a : argv) {
       if (a == "{file}") a = kName;
+      if (a == "{device}") a = pty.device();
+    }
     child_ = std::make_unique<ChildProcess>(argv, pty.device_fd(), cwd);
     // Our copy of the device side closes, so the line hangs up when the program ends.
     pty.close_device();

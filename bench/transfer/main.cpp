@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
                 reference.seconds / ours.seconds);
     std::fflush(stdout);
   }
-  std::printf("\nreference: the row's reference pair (for ZMODEM lrzsz's sz and rz)\n"
+  std::printf("\nreference: the row's reference pair (ZMODEM: lrzsz's sz and rz; Kermit: C-Kermit to C-Kermit)\n"
               "ratio: reference time / our time (above 1: ours is faster)\n");
   return all_exact ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "sio/kermit/codec.h"
 
 #include <array>
+#include <cstring>
 
 #include "sio/kermit/check.h"
 
@@ -69,33 +70,45 @@ std::size_t encode_data(const Prefixing& p, std::string_view data, std::size_t l
 }
 
 bool decode_data(const Prefixing& p, std::string_view field, std::string& out) {
+  // Written in place: a field decodes to at most one byte a character, but for runs.
+  std::size_t n = out.size();
+  out.resize(n + field.size());
   std::size_t i = 0;
   auto next = [&](char& c) {
     if (i >= field.size()) return false;
     c = field[i++];
     return true;
   };
+  // A field that breaks off leaves what came before it.
+  auto broken = [&] {
+    out.resize(n);
+    return false;
+  };
   char c;
   while (next(c)) {
-    int count = 1;
+    std::size_t count = 1;
     if (p.rept && c == p.rept) {
-      char n;
-      if (!next(n) || !next(c)) return false;
-      count = unchar(n);
-      if (count < 0 || count > 94) return false;
+      char k;
+      const int repeat = next(k) ? unchar(k) : -1;
+      if (repeat < 0 || repeat > 94 || !next(c)) return broken();
+      count = static_cast<std::size_t>(repeat);
     }
     unsigned char high = 0;
     if (p.qbin && c == p.qbin) {
       high = 0x80;
-      if (!next(c)) return false;
+      if (!next(c)) return broken();
     }
     if (c == p.qctl) {
-      if (!next(c)) return false;
+      if (!next(c)) return broken();
       const unsigned char c7 = static_cast<unsigned char>(c) & 0x7F;
       if ((c7 >= 0x40 && c7 <= 0x5F) || c7 == 0x3F) c = ctl(c);
     }
-    out.append(static_cast<std::size_t>(count), static_cast<char>(static_cast<unsigned char>(c) | high));
+    const char byte = static_cast<char>(static_cast<unsigned char>(c) | high);
+    if (n + count > out.size()) out.resize(n + count + (field.size() - i));
+    std::memset(out.data() + n, byte, count);
+    n += count;
   }
+  out.resize(n);
   return true;
 }
 

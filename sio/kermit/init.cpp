@@ -7,8 +7,8 @@
 namespace sio::kermit {
 namespace {
 
-// Enough packets in flight to keep a fast line busy while answers travel back.
-constexpr int kOurWindow = 20;
+// Packets in flight: the most the protocol allows (the bytes in flight are limited apart).
+constexpr int kOurWindow = 31;
 constexpr int kWhatamiValid = 32;
 constexpr int kWhatamiLiteralNames = 4;
 constexpr int kWhatamiBinary = 2;

@@ -134,9 +134,11 @@ int run_endpoint(ByteChannel& channel, Endpoint& endpoint, const ProgressFn& pro
     refill();
     const int n = channel.read(buf, sizeof buf, outbox.empty() ? kProgressSliceMs : 0);
     if (n < 0) return n;
-    for (int i = 0; i < n && !endpoint.finished(); ++i) {
+    for (std::size_t i = 0; i < static_cast<std::size_t>(n) && !endpoint.finished();) {
       reader.set_check_type(endpoint.check_type());
-      const auto event = reader.feed(buf[i]);
+      std::size_t used = 0;
+      const auto event = reader.feed(buf + i, static_cast<std::size_t>(n) - i, used);
+      i += used;
       if (event == PacketReader::Event::None) continue;
       if (event == PacketReader::Event::Packet) {
         endpoint.on_packet(reader.packet());

@@ -1,5 +1,8 @@
 #include "sio/kermit/packet.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "sio/kermit/check.h"
 
 namespace sio::kermit {
@@ -87,6 +90,24 @@ PacketReader::Event PacketReader::feed(std::uint8_t byte) {
       if (--want_ > 0) return Event::None;
       state_ = State::Hunt;
       return finish();
+  }
+  return Event::None;
+}
+
+PacketReader::Event PacketReader::feed(const std::uint8_t* data, std::size_t len, std::size_t& used) {
+  used = 0;
+  while (used < len) {
+    if (state_ == State::Body && want_ > 1) {
+      // The body up to its last character goes in at once, unless a MARK starts over in it.
+      std::size_t n = std::min(want_ - 1, len - used);
+      if (const void* mark = std::memchr(data + used, kMark, n)) n = static_cast<const std::uint8_t*>(mark) - (data + used);
+      raw_.append(reinterpret_cast<const char*>(data + used), n);
+      want_ -= n;
+      used += n;
+      if (used == len) break;
+    }
+    const Event event = feed(data[used++]);
+    if (event != Event::None) return event;
   }
   return Event::None;
 }

@@ -39,6 +39,9 @@ class PacketReader {
   // those are accepted with it whatever type is set.
   void set_check_type(int type) { check_type_ = type; }
   Event feed(std::uint8_t byte);
+  // Feeds bytes from `data` until one completes a packet or a damaged one (the event), or all
+  // `len` are taken (None); `used` says how many were taken.
+  Event feed(const std::uint8_t* data, std::size_t len, std::size_t& used);
   // The packet that the last Event::Packet completed.
   const Packet& packet() const { return packet_; }
 

@@ -11,25 +11,12 @@
 #include "sio/kermit/receiver.h"
 #include "sio/kermit/sender.h"
 #include "sio/sio.h"
+#include "tests/kermit/memory_source.h"
 
 using namespace sio::kermit;
+using kermit_test::MemorySource;
 
 namespace {
-
-class MemorySource : public DataSource {
- public:
-  explicit MemorySource(std::string bytes) : bytes_(std::move(bytes)) {}
-  long read(std::uint8_t* buf, std::size_t len) override {
-    std::size_t n = std::min(len, bytes_.size() - pos_);
-    std::copy_n(bytes_.data() + pos_, n, buf);
-    pos_ += n;
-    return static_cast<long>(n);
-  }
-
- private:
-  std::string bytes_;
-  std::size_t pos_ = 0;
-};
 
 class MemorySink : public FileSink {
  public:

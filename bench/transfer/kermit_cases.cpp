@@ -1,0 +1,51 @@
+#include "bench/transfer/cases.h"
+#include "sio/transfers.h"
+
+namespace bench {
+namespace {
+
+constexpr std::size_t kPacedSize = 100 * 1024;
+constexpr std::size_t kUnpacedSize = 10 << 20;
+
+Endpoint our_kermit_sender() {
+  return {"ours", [](sio::ByteChannel& c, const std::string& file, const std::string&) {
+            return sio::kermit_send(c, file, nullptr);
+          }, {}};
+}
+
+Endpoint our_kermit_receiver() {
+  return {"ours", [](sio::ByteChannel& c, const std::string&, const std::string& folder) {
+            std::string stored;
+            return sio::kermit_receive(c, folder, stored, nullptr);
+          }, {}};
+}
+
+// C-Kermit on the line's device, binary, with its defaults otherwise (long packets, a window
+// of 30): no start-up delay, no carrier, names as they are, and no keys read from the
+// terminal it was started on (the line itself).
+std::vector<std::string> ckermit(std::vector<std::string> action) {
+  std::vector<std::string> argv = {
+      "kermit", "-Y", "-q", "-i", "-l", "{device}", "-b", "57600", "-C",
+      "set carrier-watch off, set delay 0, set file names literal, set transfer interruption off"};
+  argv.insert(argv.end(), action.begin(), action.end());
+  return argv;
+}
+Endpoint ckermit_sender() { return {"C-Kermit", nullptr, ckermit({"-s", "{file}"})}; }
+Endpoint ckermit_receiver() { return {"C-Kermit", nullptr, ckermit({"-r"})}; }
+
+void add_both_ways(std::vector<Case>& cases, const std::string& line_name, Line line, std::size_t size) {
+  cases.push_back({"kermit receive from C-Kermit, " + line_name, line, size, ckermit_sender(), our_kermit_receiver(),
+                   ckermit_sender(), ckermit_receiver()});
+  cases.push_back({"kermit send to C-Kermit, " + line_name, line, size, our_kermit_sender(), ckermit_receiver(),
+                   ckermit_sender(), ckermit_receiver()});
+}
+
+}  // namespace
+
+void add_kermit_cases(std::vector<Case>& cases) {
+  add_both_ways(cases, "57600 bit/s, 100 KB", {57600, {}}, kPacedSize);
+  add_both_ways(cases, "115200 bit/s, 100 KB", {115200, {}}, kPacedSize);
+  add_both_ways(cases, "unpaced, 10 MiB", {0, {}}, kUnpacedSize);
+}
+
+}  // namespace bench

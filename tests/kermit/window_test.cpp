@@ -1,0 +1,210 @@
+// The sender's sliding window driven directly: a scripted receiver answers (or does not) and
+// the test checks each packet the sender puts on the line.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "sio/kermit/init.h"
+#include "sio/kermit/packet.h"
+#include "sio/kermit/sender.h"
+#include "sio/sio.h"
+#include "tests/kermit/memory_source.h"
+
+using namespace sio::kermit;
+using kermit_test::MemorySource;
+
+namespace {
+
+constexpr int kRetries = 5;
+
+std::string noise(std::size_t n) {
+  std::mt19937 gen(3);
+  std::string s(n, '\0');
+  for (auto& c : s) c = static_cast<char>(gen());
+  return s;
+}
+
+// A sender whose Send-Init, file header and attributes a scripted receiver has answered with
+// the window it names; the test then plays the receiver packet by packet.
+class WindowedSender {
+ public:
+  explicit WindowedSender(const std::string& reply_field, std::size_t file_size = 200000)
+      : source_(noise(file_size)), sender_("w.bin", static_cast<long>(file_size), source_, Timing{1000, 1000, kRetries}) {
+    sender_.start();
+    const Packet init = sent_now().at(0);
+    EXPECT_EQ(init.type, 'S');
+    answer('Y', 0, reply_field, 1);
+    for (int seq : {1, 2}) {
+      EXPECT_EQ(sent_now().at(0).seq, seq);  // F, then A
+      answer('Y', seq);
+    }
+  }
+  static std::string reply_with_window(int window) {
+    InitParams reply = reply_to(parse_init(encode_init(our_offer(5))), 5);
+    reply.window = window;
+    reply.maxlx = 1000;  // short enough that the bytes in flight never limit these windows
+    return encode_init(reply);
+  }
+
+  // What the sender puts out at once (answers, resends), without asking for new packets.
+  std::vector<Packet> sent_now() { return parse(sender_.take_output()); }
+  // Everything it sends on a line that takes all: then new packets while the window has room.
+  std::vector<Packet> sent_on_free_line() {
+    std::vector<Packet> all = sent_now();
+    for (;;) {
+      sender_.send_more();
+      std::vector<Packet> more = sent_now();
+      if (more.empty()) return all;
+      all.insert(all.end(), more.begin(), more.end());
+    }
+  }
+  void answer(char type, int seq, const std::string& data = {}, int check = 3) {
+    PacketReader reader;
+    for (unsigned char c : encode_packet(Packet{type, seq, data}, check, Framing{})) {
+      reader.set_check_type(sender_.check_type());
+      if (reader.feed(c) == PacketReader::Event::Packet) sender_.on_packet(reader.packet());
+    }
+  }
+  Sender& sender() { return sender_; }
+
+ private:
+  std::vector<Packet> parse(const std::string& bytes) {
+    std::vector<Packet> packets;
+    PacketReader reader;
+    reader.set_check_type(sender_.check_type());
+    for (unsigned char c : bytes)
+      if (reader.feed(c) == PacketReader::Event::Packet) packets.push_back(reader.packet());
+    return packets;
+  }
+
+  MemorySource source_;
+  Sender sender_;
+};
+
+std::vector<int> seqs(const std::vector<Packet>& packets) {
+  std::vector<int> s;
+  for (const auto& p : packets) s.push_back(p.seq);
+  return s;
+}
+
+}  // namespace
+
+TEST(KermitWindow, TheSenderTakesTheWindowOfCKermitsReply) {
+  // C-Kermit's answer to our Send-Init, as it came off the line: window 30, long packets of 3999.
+  WindowedSender w("~/ @-#Y3~^>J)0___F\"U1A");
+  EXPECT_EQ(w.sender().window(), 30);
+  const auto first = w.sent_on_free_line();
+  // Long packets fill the window up to the bytes kept in flight, well before 30 packets.
+  EXPECT_GT(first.size(), 4u);
+  EXPECT_LT(first.size(), 30u);
+  EXPECT_EQ(w.sender().in_flight(), static_cast<int>(first.size()));
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    EXPECT_EQ(first[i].type, 'D');
+    EXPECT_EQ(first[i].seq, static_cast<int>(3 + i));
+  }
+}
+
+TEST(KermitWindow, AFullWindowWaitsAndEachAckLetsOneMoreGo) {
+  WindowedSender w(WindowedSender::reply_with_window(4));
+  EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3, 4, 5, 6}));
+  EXPECT_TRUE(w.sent_on_free_line().empty());  // full
+  w.answer('Y', 3);
+  EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{7}));
+  // Answers out of order: the window slides only past the oldest.
+  w.answer('Y', 5);
+  EXPECT_TRUE(w.sent_on_free_line().empty());
+  w.answer('Y', 4);
+  EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{8, 9}));
+  // Answers again and answers to packets never sent change nothing.
+  w.answer('Y', 4);
+  w.answer('Y', 40);
+  EXPECT_TRUE(w.sent_on_free_line().empty());
+  EXPECT_EQ(w.sender().in_flight(), 4);
+}
+
+TEST(KermitWindow, ANakInTheMiddleResendsThatPacketAlone) {
+  WindowedSender w(WindowedSender::reply_with_window(6));
+  const auto first = w.sent_on_free_line();
+  ASSERT_EQ(seqs(first), (std::vector<int>{3, 4, 5, 6, 7, 8}));
+  w.answer('Y', 3);
+  w.answer('Y', 4);
+  w.answer('N', 6);
+  const auto resent = w.sent_now();
+  ASSERT_EQ(resent.size(), 1u);
+  EXPECT_EQ(resent[0].seq, 6);
+  EXPECT_EQ(resent[0].data, first[3].data);  // the same packet, byte for byte
+  // Meanwhile the window moved on by the two answered.
+  EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{9, 10}));
+  for (int seq : {5, 7, 8, 9, 10}) w.answer('Y', seq);
+  EXPECT_TRUE(w.sent_now().empty());  // no time-out resends what is answered
+  w.answer('Y', 6);
+  EXPECT_EQ(w.sender().in_flight(), 0);
+  EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{11, 12, 13, 14, 15, 16}));
+}
+
+TEST(KermitWindow, ALostAckCostsOneTimeOutAndOneResend) {
+  WindowedSender w(WindowedSender::reply_with_window(4));
+  ASSERT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3, 4, 5, 6}));
+  // The ACK of 3 is lost; the others come.
+  for (int seq : {4, 5, 6}) w.answer('Y', seq);
+  EXPECT_TRUE(w.sent_on_free_line().empty());
+  w.sender().on_timeout();
+  EXPECT_EQ(seqs(w.sent_now()), (std::vector<int>{3}));
+  w.answer('Y', 3);
+  EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{7, 8, 9, 10}));
+}
+
+TEST(KermitWindow, AWindowWhoseAcksWereAllLostComesBackAfterTwoTimeOuts) {
+  WindowedSender w(WindowedSender::reply_with_window(4));
+  ASSERT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3, 4, 5, 6}));
+  w.sender().on_timeout();
+  EXPECT_EQ(seqs(w.sent_now()), (std::vector<int>{3}));  // first only the oldest
+  w.answer('Y', 3);
+  EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{7}));
+  // The receiver answered a packet sent after 4, 5 and 6 but not them: at the next time-out
+  // they go again together (the new 7 has not had its turn yet).
+  w.sender().on_timeout();
+  EXPECT_EQ(seqs(w.sent_now()), (std::vector<int>{4, 5, 6}));
+}
+
+TEST(KermitWindow, ANakBeyondTheWindowRepeatsOnlyPacketsAskedForBefore) {
+  WindowedSender w(WindowedSender::reply_with_window(4));
+  ASSERT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3, 4, 5, 6}));
+  // C-Kermit names the packet after the newest when a damaged one arrives: that is no answer
+  // for any of those sent, and nothing needs to go again yet.
+  w.answer('N', 7);
+  EXPECT_TRUE(w.sent_now().empty());
+  EXPECT_EQ(w.sender().in_flight(), 4);
+  // Once 4 was asked for, a damaged packet may have been its new copy.
+  w.answer('N', 4);
+  EXPECT_EQ(seqs(w.sent_now()), (std::vector<int>{4}));
+  w.answer('N', 7);
+  EXPECT_EQ(seqs(w.sent_now()), (std::vector<int>{4}));
+}
+
+TEST(KermitWindow, WithOneSlotANakForTheNextPacketIsAnAck) {
+  WindowedSender w(WindowedSender::reply_with_window(1));
+  ASSERT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3}));
+  w.answer('N', 4);  // the stop-and-wait rule: 3 arrived, its ACK was lost
+  EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{4}));
+}
+
+TEST(KermitWindow, EachPacketHasItsOwnRetries) {
+  WindowedSender w(WindowedSender::reply_with_window(4));
+  ASSERT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3, 4, 5, 6}));
+  // Several packets resent within one window do not add up to a failure...
+  for (int round = 0; round < kRetries - 1; ++round)
+    for (int seq : {4, 5, 6}) w.answer('N', seq);
+  EXPECT_FALSE(w.sender().finished());
+  // ...but one packet asked for once more than the retries allow ends the transfer.
+  w.sent_now();
+  w.answer('N', 5);
+  EXPECT_EQ(seqs(w.sent_now()), (std::vector<int>{5}));
+  w.answer('N', 5);
+  const auto last = w.sent_now();
+  ASSERT_EQ(last.size(), 1u);
+  EXPECT_EQ(last[0].type, 'E');
+  EXPECT_EQ(last[0].seq, 3);  // the packet the receiver still expects
+  EXPECT_EQ(w.sender().result(), SIOFT_PROTOCOL);
+}
