@@ -2,7 +2,6 @@
 // side, time-outs, existing files, and the sio_FtKermit* operations on a port.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
 #include <random>
 #include <sys/socket.h>
@@ -48,9 +47,6 @@ struct SocketPair {
   }
 };
 
-// A relay writes without blocking, so that it stops when told even if the far end no longer reads.
-void nonblocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
-
 const Timing kQuick{500, 10000, 20};
 
 }  // namespace
@@ -63,8 +59,6 @@ TEST(KermitLink, FaultyLinkGivesTheExactFileOrAFailure) {
     TempFolder from, to;
     write_file(from.file("noisy.bin"), data);
     SocketPair near, far;
-    nonblocking(near.fd[1]);
-    nonblocking(far.fd[1]);
     LinkRelay relay(near.fd[1], far.fd[1], 0, LinkFaults{seed, 20000, 60000});
     int sent = 1;
     std::thread sender([&] {
@@ -103,8 +97,6 @@ TEST(KermitLink, FaultyLinkWithCKermitGivesTheExactFileOrAFailure) {
       TempFolder ours, theirs;
       write_file((we_send ? ours : theirs).file("noisy.bin"), data);
       PtyPair near, far;
-      nonblocking(near.peer());
-      nonblocking(far.peer());
       LinkRelay relay(near.peer(), far.peer(), 0, LinkFaults{seed, 20000, 0});
       PeerProcess process(we_send ? ckermit_receive(far.device()) : ckermit_send(far.device(), "noisy.bin"),
                           theirs.path());
@@ -195,8 +187,6 @@ TEST(KermitLink, AbortWhileReceivingFromCKermitLeavesNothing) {
   TempFolder ours, theirs;
   write_file(theirs.file("abort.bin"), random_bytes(size, 4));
   PtyPair near, far;
-  nonblocking(near.peer());
-  nonblocking(far.peer());
   LinkRelay line(near.peer(), far.peer(), 57600 / 10);
   PeerProcess process(ckermit_send(far.device(), "abort.bin"), theirs.path());
   sio::FdChannel channel(near.device_fd());
