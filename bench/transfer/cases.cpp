@@ -43,6 +43,7 @@ std::vector<Case> transfer_cases() {
                    our_zmodem_receiver(), sz(), rz()});
   add_zmodem_both_ways(cases, "1/1000 bit flips, 100 KB", noisy, kPacedSize);
   add_kermit_cases(cases);
+  add_xmodem_cases(cases);
   return cases;
 }
 

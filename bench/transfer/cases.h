@@ -20,5 +20,7 @@ struct Case {
 std::vector<Case> transfer_cases();
 // Kermit against C-Kermit (kermit_cases.cpp).
 void add_kermit_cases(std::vector<Case>& cases);
+// XMODEM, YMODEM and ASCII rows (xmodem_cases.cpp).
+void add_xmodem_cases(std::vector<Case>& cases);
 
 }  // namespace bench

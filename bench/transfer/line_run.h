@@ -13,11 +13,12 @@ namespace bench {
 
 struct Endpoint {
   std::string label;
-  // Ours: runs on the channel; `file` is the file to send, `folder` where a receive stores.
+  // Ours: runs on the channel; `file` is the file to send, or the path a receive of a protocol
+  // without names stores under; `folder` is where a receive stores.
   std::function<int(sio::ByteChannel& channel, const std::string& file, const std::string& folder)> run;
-  // Or an external program, "{file}" standing for the file's name and "{device}" for its end of
-  // the line (also its standard input and output); a sender runs in the file's folder, a
-  // receiver in the folder it stores into.
+  // Or an external program, "{file}" in an argument standing for the file's name and "{device}"
+  // for its end of the line (also its standard input and output); a sender runs in the file's
+  // folder, a receiver in the folder it stores into.
   std::vector<std::string> command;
 };
 

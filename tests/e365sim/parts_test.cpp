@@ -121,6 +121,18 @@ TEST(LineFaults, NoiseFlipsSingleBitsAndDropsLoseBytesRepeatablyBySeed) {
   settings.seed = 8;
   EXPECT_NE(LineFaults(settings).pass(clean).bytes, out);
 
+  // A fault limit keeps the line clean once that many bytes were damaged, across writes.
+  LineFaultSettings limited = settings;
+  limited.drop = 0.05;
+  limited.fault_limit = 30;
+  LineFaults bounded(limited);
+  std::string first = bounded.pass(clean.substr(0, 200)).bytes;
+  std::string rest = bounded.pass(clean.substr(200)).bytes;
+  std::size_t damaged = clean.size() - first.size() - rest.size();
+  for (char c : first + rest) damaged += c != '\x55';
+  EXPECT_EQ(damaged, 30u);
+  EXPECT_EQ(rest.substr(rest.size() - 10000), clean.substr(0, 10000));
+
   LineFaultSettings dropping;
   dropping.drop = 0.1;
   std::string counted;
@@ -192,7 +204,7 @@ TEST(Options, ParsesEveryOptionAndRefusesBadValues) {
   auto options = parse_options({"--port", "7", "--folder", "/f", "--memos", "/m", "--no-pacing", "--model", "V300",
                                 "--error-on", "AT+GMR", "--error-on", "ATZ", "--silent-get", "--cancel-after", "100",
                                 "--hangup-after", "200", "--noise", "0.01", "--drop", "0.5", "--seed", "42",
-                                "--extra-memo", "../x", "--extra-memo", "a/b", "--announce", "other"},
+                                "--fault-limit", "9", "--extra-memo", "../x", "--extra-memo", "a/b", "--announce", "other"},
                                error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->port, 7);
@@ -207,6 +219,7 @@ TEST(Options, ParsesEveryOptionAndRefusesBadValues) {
   EXPECT_DOUBLE_EQ(options->faults.noise, 0.01);
   EXPECT_DOUBLE_EQ(options->faults.drop, 0.5);
   EXPECT_EQ(options->faults.seed, 42u);
+  EXPECT_EQ(options->faults.fault_limit, 9);
   EXPECT_EQ(options->extra_memos, (std::vector<std::string>{"../x", "a/b"}));
   EXPECT_EQ(options->dialogue.announce_as, "other");
 
@@ -218,7 +231,7 @@ TEST(Options, ParsesEveryOptionAndRefusesBadValues) {
 
   for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
            {"--port", "0"}, {"--port", "257"}, {"--port", "5x"}, {"--port"}, {"--noise", "1.5"}, {"--drop", "-0.1"},
-           {"--cancel-after", "-1"}, {"--seed", "x"}, {"--extra-memo", ""}, {"--bogus"}}) {
+           {"--cancel-after", "-1"}, {"--seed", "x"}, {"--fault-limit", "-2"}, {"--extra-memo", ""}, {"--bogus"}}) {
     error.clear();
     EXPECT_FALSE(parse_options(bad, error)) << bad[0];
     EXPECT_FALSE(error.empty());

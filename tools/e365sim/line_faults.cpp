@@ -22,8 +22,14 @@ LineFaults::Passed LineFaults::pass(std::string_view bytes) {
 
   passed.bytes.reserve(bytes.size());
   for (char c : bytes) {
-    if (settings_.drop > 0.0 && chance() < settings_.drop) continue;
-    if (settings_.noise > 0.0 && chance() < settings_.noise) c = static_cast<char>(c ^ (1 << (random_() % 8)));
+    if (settings_.drop > 0.0 && fault_allowed() && chance() < settings_.drop) {
+      ++faults_;
+      continue;
+    }
+    if (settings_.noise > 0.0 && fault_allowed() && chance() < settings_.noise) {
+      ++faults_;
+      c = static_cast<char>(c ^ (1 << (random_() % 8)));
+    }
     passed.bytes.push_back(c);
   }
   return passed;

@@ -23,6 +23,7 @@ const char* const kUsage =
     "  --noise RATE        flip one bit in this fraction of the bytes sent during a transfer\n"
     "  --drop RATE         drop this fraction of the bytes sent during a transfer\n"
     "  --seed N            seed of the noise and drops (default 1)\n"
+    "  --fault-limit N     flip or drop no more than N bytes in all, then keep the line clean\n"
     "  --extra-memo NAME   list a memo under NAME too, with small content (repeatable)\n"
     "  --announce NAME     announce every memo under NAME in the file header\n"
     "A memo is announced by the first 30 bytes of its name; of a name with \"/\" only the\n"
@@ -99,6 +100,9 @@ std::optional<Options> parse_options(const std::vector<std::string>& args, std::
     } else if (arg == "--drop") {
       if (!value(text)) return std::nullopt;
       if (!parse_rate(text, options.faults.drop)) return bad(text);
+    } else if (arg == "--fault-limit") {
+      if (!value(text)) return std::nullopt;
+      if (!parse_number(text, options.faults.fault_limit) || options.faults.fault_limit < 0) return bad(text);
     } else if (arg == "--seed") {
       if (!value(text)) return std::nullopt;
       if (!parse_number(text, options.faults.seed)) return bad(text);
