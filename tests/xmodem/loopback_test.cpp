@@ -114,12 +114,12 @@ TEST(XmodemLoopback, DamagedLinkGivesTheExactFileOrAFailure) {
     if (result == SIOFT_OK) {
       ++delivered;
       EXPECT_EQ(read_file(receiving.file("file")), bytes);
+      EXPECT_GT(link.faults_made(), 0u);  // it came through damage (a failure may come before any)
     } else {
       ++failed;
       EXPECT_LT(result, 0);
       EXPECT_FALSE(file_exists(receiving.file("file")));
     }
-    EXPECT_GT(link.faults_made(), 0u);
   };
   std::vector<std::future<void>> running;
   for (std::uint32_t seed = 1; seed <= 4; ++seed)
