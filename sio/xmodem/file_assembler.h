@@ -25,7 +25,9 @@ class FileAssembler {
   // At the sender's EOT: drops the padding still held back; 0, or SIOFT_PROTOCOL when fewer
   // bytes came than announced.
   int finish();
-  long received() const { return written_ + static_cast<long>(held_subs_); }
+  // Bytes of the file so far; SUBs held back count once a later block shows they are data, so
+  // that the count never goes back when the padding is dropped.
+  long received() const { return written_; }
   long length() const { return length_; }
 
  private:

@@ -34,10 +34,14 @@ ReceiverCore::Event ReceiverCore::feed(std::uint8_t byte, long now_ms) {
     can_run_ = 0;
     if (byte != BS) cancel_tail_ = false;
   }
-  if (phase_ == Phase::Purge) {
-    deadline_ = std::min(now_ms + timing_.purge_quiet_ms, purge_end_limit_);
+  if (phase_ == Phase::Purge || phase_ == Phase::EotQuiet) {
+    const int quiet_ms = phase_ == Phase::Purge ? timing_.purge_quiet_ms : timing_.eot_quiet_ms;
+    eot_confirmed_ = false;
+    deadline_ = std::min(now_ms + quiet_ms, purge_end_limit_);
     return Event::None;
   }
+  const bool answers_eot_request = eot_requested_;
+  eot_requested_ = false;
   switch (decoder_.feed(byte)) {
     case BlockDecoder::Result::Pending:
       if (decoder_.in_block()) wait(now_ms, timing_.byte_wait_ms);
@@ -55,7 +59,7 @@ ReceiverCore::Event ReceiverCore::feed(std::uint8_t byte, long now_ms) {
       purge_end_limit_ = now_ms + timing_.purge_limit_ms;
       return Event::None;
     case BlockDecoder::Result::Eot:
-      return on_eot(now_ms);
+      return on_eot(now_ms, answers_eot_request);
     case BlockDecoder::Result::Block:
       return on_block(now_ms);
   }
@@ -65,6 +69,11 @@ ReceiverCore::Event ReceiverCore::feed(std::uint8_t byte, long now_ms) {
 ReceiverCore::Event ReceiverCore::tick(long now_ms) {
   if (finished() || phase_ == Phase::HeaderPending || now_ms < deadline_) return Event::None;
   if (cancel_tail_) return fail(SIOFT_CANABORT);
+  if (phase_ == Phase::EotQuiet) {
+    if (eot_confirmed_) return end_of_file(now_ms);
+    phase_ = Phase::Eot;
+    return ask_again(now_ms);
+  }
   if (phase_ == Phase::Start && !decoder_.in_block()) {
     if (requests_ >= timing_.start_requests) return fail(SIOFT_TIMEOUT);
     start_request(now_ms);
@@ -91,23 +100,28 @@ ReceiverCore::Event ReceiverCore::ask_again(long now_ms) {
     send(NAK);
     wait(now_ms, timing_.block_wait_ms);
   }
+  eot_requested_ = phase_ == Phase::Eot;
   return Event::None;
 }
 
-ReceiverCore::Event ReceiverCore::on_eot(long now_ms) {
+ReceiverCore::Event ReceiverCore::on_eot(long now_ms, bool answers_request) {
   if (awaiting_header_) {
     send(ACK);  // the sender repeats the last file's EOT: our ACK was lost
     return Event::None;
   }
-  if (phase_ != Phase::Eot) {
-    // The first EOT is answered with a request for another, so that a damaged byte that reads
-    // as EOT cannot end the file early: a real sender repeats it, a sender in mid-file resends
-    // its block.
-    purge_from_ = phase_;
-    phase_ = Phase::Eot;
-    ask_again(now_ms);
-    return Event::None;
-  }
+  // A file ends only on an EOT that comes alone, in answer to our request for another, with
+  // the line quiet after it. A damaged byte in mid-file can read as EOT, even twice within one
+  // block; the rest of such a block is discarded until the line is quiet, and a sender in
+  // mid-file answers our request with its block again.
+  if (phase_ != Phase::Eot) purge_from_ = phase_;
+  phase_ = Phase::EotQuiet;
+  eot_confirmed_ = answers_request;
+  wait(now_ms, timing_.eot_quiet_ms);
+  purge_end_limit_ = now_ms + timing_.purge_limit_ms;
+  return Event::None;
+}
+
+ReceiverCore::Event ReceiverCore::end_of_file(long now_ms) {
   send(ACK);
   errors_ = 0;
   heard_ = false;

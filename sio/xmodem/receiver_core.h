@@ -21,6 +21,7 @@ struct ReceiverTiming {
   int byte_wait_ms = 1000;    // silence inside a block that means bytes were lost
   int purge_quiet_ms = 200;   // quiet that ends the discarding of a damaged block
   int purge_limit_ms = 3000;  // longest discarding, however much noise keeps coming
+  int eot_quiet_ms = 50;      // quiet that must follow an EOT (a sender waits for our answer)
   int max_errors = 10;        // consecutive bad or missing blocks before giving up
 };
 
@@ -58,10 +59,12 @@ class ReceiverCore {
   Check check() const { return decoder_.check(); }
 
  private:
-  enum class Phase { Start, Data, Eot, Purge, HeaderPending, Done, Failed };
+  // EotQuiet: an EOT came and the line must fall quiet before we answer; Eot: we asked for another.
+  enum class Phase { Start, Data, EotQuiet, Eot, Purge, HeaderPending, Done, Failed };
 
   Event on_block(long now_ms);
-  Event on_eot(long now_ms);
+  Event on_eot(long now_ms, bool answers_request);
+  Event end_of_file(long now_ms);
   Event ask_again(long now_ms);
   Event error(long now_ms);
   Event fail(int result);
@@ -81,6 +84,8 @@ class ReceiverCore {
   int errors_ = 0;
   bool heard_ = false;        // some byte came since the last good block
   bool cancel_tail_ = false;  // the last bytes were CANs (and the backspaces after them)
+  bool eot_requested_ = false;  // we asked for the EOT again and nothing has come since
+  bool eot_confirmed_ = false;  // the EOT answered that request and the line stayed quiet
   int can_run_ = 0;
   long purge_end_limit_ = 0;
   long deadline_ = 0;

@@ -104,25 +104,52 @@ TEST(XmodemReceiverCore, AsksAgainForDamagedAndMissingBlocks) {
   EXPECT_EQ(rx.events, (std::vector<Event>{Event::Data, Event::Data}));
 }
 
-TEST(XmodemReceiverCore, EndsOnlyOnARepeatedEot) {
+TEST(XmodemReceiverCore, EndsOnlyOnARepeatedEotFollowedByQuiet) {
   Receiver rx(Check::Crc);
   rx.take_reply();
   EXPECT_EQ(rx.feed(block(1, "data")), kAck);
-  EXPECT_EQ(rx.feed({EOT}), kNak);
+  EXPECT_TRUE(rx.feed({EOT}).empty());  // answered once the line is quiet
+  long before = rx.now;
+  EXPECT_EQ(rx.wait(), kNak);
+  EXPECT_EQ(rx.now - before, kTiming.eot_quiet_ms);
   EXPECT_EQ(rx.feed(block(2, "more")), kAck);  // the EOT was a damaged byte: go on
-  EXPECT_EQ(rx.feed({EOT}), kNak);
+  EXPECT_TRUE(rx.feed({EOT}).empty());
+  EXPECT_EQ(rx.wait(), kNak);
   EXPECT_EQ(rx.wait(), kNak);  // the repeat was lost
-  EXPECT_EQ(rx.feed({EOT}), kAck);
+  EXPECT_TRUE(rx.feed({EOT}).empty());
+  EXPECT_EQ(rx.wait(), kAck);
   EXPECT_EQ(rx.events, (std::vector<Event>{Event::Data, Event::Data, Event::EndOfFile}));
   EXPECT_TRUE(rx.core.finished());
   EXPECT_EQ(rx.core.result(), 0);
 }
 
+TEST(XmodemReceiverCore, EotsInsideADamagedBlockNeverEndTheFile) {
+  // The block's start was lost: its data reads as noise, and data bytes that equal EOT come
+  // among other bytes, even right after our request for another EOT.
+  Receiver rx(Check::Crc);
+  rx.take_reply();
+  EXPECT_EQ(rx.feed(block(1, "data")), kAck);
+  EXPECT_EQ(rx.feed(block(2, "more")), kAck);
+  auto headless = block(3, std::string("a\4b\4\4c"));
+  headless.erase(headless.begin());
+  EXPECT_TRUE(rx.feed(headless).empty());
+  EXPECT_EQ(rx.wait(), kNak);
+  EXPECT_TRUE(rx.feed({EOT, 'x'}).empty());  // the first byte answers the request, but more follow
+  EXPECT_EQ(rx.wait(), kNak);
+  EXPECT_TRUE(rx.feed({'y', EOT}).empty());  // an EOT that is not the first byte after the request
+  EXPECT_EQ(rx.wait(), kNak);
+  EXPECT_EQ(rx.feed(block(3, "a\4b\4\4c")), kAck);  // the sender's answer: the block again
+  EXPECT_EQ(rx.events, (std::vector<Event>{Event::Data, Event::Data, Event::Data}));
+  EXPECT_FALSE(rx.core.finished());
+}
+
 TEST(XmodemReceiverCore, AnEmptyFileIsJustTheEot) {
   Receiver rx(Check::Crc);
   rx.take_reply();
-  EXPECT_EQ(rx.feed({EOT}), kCrcRequest);  // before any block a NAK would ask for checksums
-  EXPECT_EQ(rx.feed({EOT}), kAck);
+  EXPECT_TRUE(rx.feed({EOT}).empty());
+  EXPECT_EQ(rx.wait(), kCrcRequest);  // before any block a NAK would ask for checksums
+  EXPECT_TRUE(rx.feed({EOT}).empty());
+  EXPECT_EQ(rx.wait(), kAck);
   EXPECT_EQ(rx.events, std::vector<Event>{Event::EndOfFile});
 }
 
@@ -170,8 +197,10 @@ TEST(YmodemReceiverCore, RunsABatchOfHeaderDataAndTheEmptyHeader) {
   EXPECT_EQ(rx.feed(header), (Bytes{ACK, CRC_REQUEST}));
   EXPECT_EQ(rx.feed(header), (Bytes{ACK, CRC_REQUEST}));  // our ACK was lost: ask for data again
   EXPECT_EQ(rx.feed(block(1, "hello")), kAck);
-  EXPECT_EQ(rx.feed({EOT}), kNak);
-  EXPECT_EQ(rx.feed({EOT}), (Bytes{ACK, CRC_REQUEST}));  // and the next header, please
+  EXPECT_TRUE(rx.feed({EOT}).empty());
+  EXPECT_EQ(rx.wait(), kNak);
+  EXPECT_TRUE(rx.feed({EOT}).empty());
+  EXPECT_EQ(rx.wait(), (Bytes{ACK, CRC_REQUEST}));  // and the next header, please
   EXPECT_EQ(rx.feed({EOT}), kAck);  // the sender missed our ACK
   EXPECT_EQ(rx.feed(encode_block(0, {}, kShortBlock, Check::Crc, 0)), kAck);
   EXPECT_EQ(rx.events, (std::vector<Event>{Event::Header, Event::Data, Event::EndOfFile, Event::EndOfBatch}));
