@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 
 #include "sio/channel.h"
 #include "sio/sio.h"
 #include "sio/transfers.h"
 #include "tests/kermit/peer_process.h"
+#include "tests/kermit/test_data.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
 
@@ -17,13 +17,6 @@ using namespace kermit_test;
 namespace {
 
 enum class Peer { GKermit, CKermit };
-
-std::string random_bytes(std::size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string s(n, '\0');
-  for (auto& c : s) c = static_cast<char>(gen() & 0xFF);
-  return s;
-}
 
 std::string all_byte_values() {
   std::string s;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -13,6 +12,7 @@
 #include "sio/sio.h"
 #include "sio/transfers.h"
 #include "tests/kermit/peer_process.h"
+#include "tests/kermit/test_data.h"
 #include "tests/support/link_relay.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
@@ -24,13 +24,6 @@ using test_support::LinkRelay;
 using sio::kermit::Timing;
 
 namespace {
-
-std::string random_bytes(std::size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string s(n, '\0');
-  for (auto& c : s) c = static_cast<char>(gen() & 0xFF);
-  return s;
-}
 
 std::vector<std::string> names_in(const std::string& folder) {
   std::vector<std::string> names;

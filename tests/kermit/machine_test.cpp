@@ -11,10 +11,11 @@
 #include "sio/kermit/receiver.h"
 #include "sio/kermit/sender.h"
 #include "sio/sio.h"
-#include "tests/kermit/memory_source.h"
+#include "tests/kermit/test_data.h"
 
 using namespace sio::kermit;
 using kermit_test::MemorySource;
+using kermit_test::random_bytes;
 
 namespace {
 
@@ -48,13 +49,6 @@ class MemorySink : public FileSink {
   std::string data_, committed_;
   std::vector<std::string> announced_;
 };
-
-std::string random_bytes(std::size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string s(n, '\0');
-  for (auto& c : s) c = static_cast<char>(gen() & 0xFF);
-  return s;
-}
 
 // What an endpoint sends on a line that takes everything at once: its answers, then new
 // packets while its window has room.

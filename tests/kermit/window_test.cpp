@@ -2,14 +2,13 @@
 // the test checks each packet the sender puts on the line.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 #include "sio/kermit/init.h"
 #include "sio/kermit/packet.h"
 #include "sio/kermit/sender.h"
 #include "sio/sio.h"
-#include "tests/kermit/memory_source.h"
+#include "tests/kermit/test_data.h"
 
 using namespace sio::kermit;
 using kermit_test::MemorySource;
@@ -18,19 +17,12 @@ namespace {
 
 constexpr int kRetries = 5;
 
-std::string noise(std::size_t n) {
-  std::mt19937 gen(3);
-  std::string s(n, '\0');
-  for (auto& c : s) c = static_cast<char>(gen());
-  return s;
-}
-
 // A sender whose Send-Init, file header and attributes a scripted receiver has answered with
 // the window it names; the test then plays the receiver packet by packet.
 class WindowedSender {
  public:
   explicit WindowedSender(const std::string& reply_field, std::size_t file_size = 200000)
-      : source_(noise(file_size)), sender_("w.bin", static_cast<long>(file_size), source_, Timing{1000, 1000, kRetries}) {
+      : source_(kermit_test::random_bytes(file_size, 3)), sender_("w.bin", static_cast<long>(file_size), source_, Timing{1000, 1000, kRetries}) {
     sender_.start();
     const Packet init = sent_now().at(0);
     EXPECT_EQ(init.type, 'S');
