@@ -10,9 +10,6 @@
 namespace sio {
 namespace {
 
-// A transfer's write may wait for a slow line or flow control, but not forever.
-constexpr int kTransferWriteTimeoutMs = 30000;
-
 int read_from(os::Handle handle, std::uint8_t* buf, std::size_t len, int timeout_ms) {
   int ready = os::wait_readable(handle, timeout_ms);
   if (ready <= 0) {
@@ -80,6 +77,8 @@ int FdChannel::write_for(const std::uint8_t* buf, std::size_t len, int timeout_m
   return write_some(write_fd_, buf, len, timeout_ms);
 }
 
+bool FdChannel::loses_unread_on_close() const { return os::is_pty_master(write_fd_); }
+
 int PortChannel::read(std::uint8_t* buf, std::size_t len, int timeout_ms) {
   auto handle = port_handle(port_);
   if (!handle) return SIOFT_BADPORT;
@@ -96,6 +95,11 @@ int PortChannel::write_for(const std::uint8_t* buf, std::size_t len, int timeout
   auto handle = port_handle(port_);
   if (!handle) return SIOFT_BADPORT;
   return write_some(*handle, buf, len, timeout_ms);
+}
+
+bool PortChannel::loses_unread_on_close() const {
+  auto handle = port_handle(port_);
+  return handle && os::is_pty_master(*handle);
 }
 
 }  // namespace sio

@@ -6,6 +6,9 @@
 
 namespace sio {
 
+// A transfer's write may wait for a slow line or flow control, but not forever.
+constexpr int kTransferWriteTimeoutMs = 30000;
+
 class ByteChannel {
  public:
   virtual ~ByteChannel() = default;
@@ -18,6 +21,9 @@ class ByteChannel {
   // which may be less than len, or a negative SIOFT_ result. Lets a protocol keep answering and
   // reporting while a slow line drains; a channel without it writes everything.
   virtual int write_for(const std::uint8_t* buf, std::size_t len, int timeout_ms);
+  // True when bytes written but not yet read by the other end are lost if the caller closes
+  // the channel right away (the controlling side of a pseudo-terminal).
+  virtual bool loses_unread_on_close() const { return false; }
 };
 
 // Over a file descriptor that the caller owns (a tty, a pty, a socket or a pipe pair).
@@ -27,6 +33,7 @@ class FdChannel : public ByteChannel {
   int read(std::uint8_t* buf, std::size_t len, int timeout_ms) override;
   int write(const std::uint8_t* buf, std::size_t len) override;
   int write_for(const std::uint8_t* buf, std::size_t len, int timeout_ms) override;
+  bool loses_unread_on_close() const override;
 
  private:
   int read_fd_;
@@ -41,6 +48,7 @@ class PortChannel : public ByteChannel {
   int read(std::uint8_t* buf, std::size_t len, int timeout_ms) override;
   int write(const std::uint8_t* buf, std::size_t len) override;
   int write_for(const std::uint8_t* buf, std::size_t len, int timeout_ms) override;
+  bool loses_unread_on_close() const override;
 
  private:
   int port_;

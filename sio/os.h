@@ -31,6 +31,9 @@ int write_all(Handle handle, const char* buf, int len, int timeout_ms);
 // Writes until everything is out or timeout_ms has passed (0: only what the line takes at
 // once; negative: no limit): the count written.
 int write_for(Handle handle, const char* buf, int len, int timeout_ms);
+// True for the controlling side of a pseudo-terminal: closing it hangs the other side up, and
+// bytes that side has not read yet are lost.
+bool is_pty_master(Handle handle);
 // 1 when bytes wait, 0 after timeout_ms without, negative on error.
 int wait_readable(Handle handle, int timeout_ms);
 // Identifies the device behind a handle, so two port numbers that reach one device are seen as one.

@@ -211,6 +211,11 @@ int write_for(Handle handle, const char* buf, int len, int timeout_ms) {
   return done;
 }
 
+bool is_pty_master(Handle handle) {
+  unsigned int number = 0;
+  return ioctl(handle, TIOCGPTN, &number) == 0;
+}
+
 int wait_readable(Handle handle, int timeout_ms) {
   pollfd pfd{handle, POLLIN, 0};
   for (;;) {

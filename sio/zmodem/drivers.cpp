@@ -1,5 +1,6 @@
 #include "sio/zmodem/drivers.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -19,9 +20,15 @@ namespace {
 // Bytes taken from the channel per read, and written to the file per write.
 constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr std::size_t kWriteChunk = 256 * 1024;
-// File data queued between two looks at the receiver's answers while streaming: small, so that
-// a slow line blocks a write only briefly and a resend request is heard at once.
+// File data read ahead per read when sending.
+constexpr std::size_t kReadAhead = 64 * 1024;
+// File data queued between two looks at the receiver's answers while streaming (a subpacket).
 constexpr std::size_t kStreamBudget = 1024;
+// The longest a write waits for room on a full line before the loop hears the other end and
+// reports progress again: a subpacket takes more than a second on a slow line.
+constexpr int kWriteWaitMs = 20;
+// A cancel sequence waits no longer than this for a line that has stopped taking bytes.
+constexpr int kCancelWriteMs = 1000;
 // After the sender's last bytes ("OO"): time for the receiver to read them before the caller
 // may close the line (a pty drops unread bytes on close, and tcdrain does not wait on one).
 constexpr int kLingerMs = 50;
@@ -64,34 +71,89 @@ class FolderSink : public ReceiveSink {
   std::vector<std::uint8_t> buffer_;
 };
 
+// The file to send, read ahead in large blocks: the sender asks for a subpacket at a time.
 class FileSource : public SendSource {
  public:
-  explicit FileSource(int fd) : fd_(fd) {}
+  explicit FileSource(int fd) : fd_(fd), cache_(kReadAhead) {}
   int read_at(std::uint32_t position, std::uint8_t* buf, std::size_t len) override {
-    std::size_t done = 0;
-    while (done < len) {
-      ssize_t n = pread(fd_, buf + done, len - done, static_cast<off_t>(position + done));
+    bool cached = position >= cached_at_ && position + len <= cached_at_ + cached_;
+    if (!cached) {
+      int n = fill(position, std::max(len, kReadAhead));
+      if (n < 0) return n;
+    }
+    std::size_t from = position - cached_at_;
+    std::size_t n = std::min(len, cached_ - std::min(cached_, from));
+    std::copy_n(cache_.data() + from, n, buf);
+    return static_cast<int>(n);
+  }
+
+ private:
+  int fill(std::uint32_t position, std::size_t len) {
+    cache_.resize(std::max(cache_.size(), len));
+    cached_at_ = position;
+    cached_ = 0;
+    while (cached_ < len) {
+      ssize_t n = pread(fd_, cache_.data() + cached_, len - cached_, static_cast<off_t>(position + cached_));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         keep_last_error(errno);
         return SIOFT_WIN32FAIL;
       }
       if (n == 0) break;
-      done += static_cast<std::size_t>(n);
+      cached_ += static_cast<std::size_t>(n);
     }
-    return static_cast<int>(done);
+    return 0;
   }
 
- private:
   int fd_;
+  std::vector<std::uint8_t> cache_;
+  std::uint32_t cached_at_ = 0;  // file position of cache_[0]
+  std::size_t cached_ = 0;       // bytes valid in cache_
 };
 
-int write_out(ByteChannel& channel, Bytes& out) {
-  if (out.empty()) return 0;
-  int result = channel.write(out.data(), out.size());
-  out.clear();
-  return result;
-}
+// Bytes on their way to the line: it takes what it can at a time, so the loop keeps hearing
+// the other end while a slow line drains. A line that takes nothing for long fails the session.
+class Outgoing {
+ public:
+  void take(Bytes& bytes) {
+    if (empty()) {
+      queue_.clear();
+      sent_ = 0;
+      last_moved_ = now_ms();
+    }
+    queue_.insert(queue_.end(), bytes.begin(), bytes.end());
+    bytes.clear();
+  }
+  bool empty() const { return sent_ == queue_.size(); }
+  // Writes what the line takes within kWriteWaitMs; 0 or a negative SIOFT_ result.
+  int push(ByteChannel& channel) {
+    if (empty()) return 0;
+    int n = channel.write_for(queue_.data() + sent_, queue_.size() - sent_, kWriteWaitMs);
+    if (n < 0) return n;
+    sent_ += static_cast<std::size_t>(n);
+    if (n > 0) last_moved_ = now_ms();
+    else if (now_ms() - last_moved_ >= kTransferWriteTimeoutMs) return SIOFT_TIMEOUT;
+    return 0;
+  }
+  // Writes the rest (the session has ended), waiting for the line up to limit_ms.
+  int flush(ByteChannel& channel, int limit_ms) {
+    std::int64_t until = now_ms() + limit_ms;
+    while (!empty()) {
+      int n = channel.write_for(queue_.data() + sent_, queue_.size() - sent_, kWriteWaitMs);
+      if (n < 0) return n;
+      sent_ += static_cast<std::size_t>(n);
+      if (n == 0 && now_ms() >= until) return SIOFT_TIMEOUT;
+    }
+    return 0;
+  }
+  // Forgets what has not gone out (the data of a session that is being cancelled).
+  void drop() { sent_ = queue_.size(); }
+
+ private:
+  Bytes queue_;
+  std::size_t sent_ = 0;
+  std::int64_t last_moved_ = 0;
+};
 
 // Gives the peer time to read our last bytes; ends early when it hangs up.
 void linger(ByteChannel& channel) {
@@ -102,17 +164,26 @@ void linger(ByteChannel& channel) {
 }
 
 // Runs a core until it finishes: its output goes out, the channel's bytes and the time go in,
-// and the caller hears of the progress and may abort.
+// and the caller hears of the progress and may abort. `pump` lets a sender queue more data once
+// the line has taken what went before; it says whether it did.
 template <typename Core, typename Pump>
 int drive(ByteChannel& channel, Core& core, ProgressReporter& progress, Pump pump) {
   std::vector<std::uint8_t> buf(kReadChunk);
+  Outgoing out;
   core.start(now_ms());
   while (true) {
-    int written = write_out(channel, core.output());
-    if (written < 0) core.line_lost(written);
-    if (core.finished()) return core.result();
-    int wait_ms = pump() ? 0 : kProgressSliceMs;
-    int n = channel.read(buf.data(), buf.size(), wait_ms);
+    out.take(core.output());
+    if (core.finished()) {
+      out.flush(channel, kTransferWriteTimeoutMs);
+      return core.result();
+    }
+    if (int pushed = out.push(channel); pushed < 0) {
+      out.drop();
+      core.line_lost(pushed);
+      continue;
+    }
+    bool busy = !out.empty() || pump();
+    int n = channel.read(buf.data(), buf.size(), busy ? 0 : kProgressSliceMs);
     if (n < 0) {
       core.line_lost(n);
       return core.result();
@@ -121,7 +192,9 @@ int drive(ByteChannel& channel, Core& core, ProgressReporter& progress, Pump pum
     core.tick(now_ms());
     if (!progress.report(core.bytes_done(), core.bytes_total())) {
       core.abort();
-      int cancelled = write_out(channel, core.output());
+      out.drop();
+      out.take(core.output());
+      int cancelled = out.flush(channel, kCancelWriteMs);
       // The callback may have closed the port itself.
       return cancelled == SIOFT_BADPORT ? SIOFT_BADPORT : core.result();
     }
@@ -163,7 +236,9 @@ int send(ByteChannel& channel, const std::string& path, const ProgressFn& progre
     return true;
   });
   ::close(fd);
-  if (result != SIOFT_BADPORT) linger(channel);
+  // Only a pseudo-terminal's controlling side drops our last bytes ("OO") when the caller closes
+  // it at once; a device waits for its output, and the other side of a pty keeps it readable.
+  if (result != SIOFT_BADPORT && channel.loses_unread_on_close()) linger(channel);
   if (result == SIOFT_OK) reporter.report(core.bytes_done(), core.bytes_total(), true);
   return result;
 }

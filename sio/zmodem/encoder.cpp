@@ -24,20 +24,27 @@ Escaper::Escaper(bool escape_controls) {
   if (escape_controls)
     for (int c = 0; c < 256; ++c)
       if ((c & 0x60) == 0) escaped_[c] = true;
+  for (int c = 0; c < 256; ++c) watched_[c] = escaped_[c] || (c & 0x7F) == '\r';
 }
 
+// File data passes through here: one table look-up per byte, straight into the output.
 void Escaper::put(Bytes& out, const std::uint8_t* data, std::size_t len) {
+  std::size_t start = out.size();
+  out.resize(start + 2 * len);  // room for every byte escaped
+  std::uint8_t* to = out.data() + start;
+  std::uint8_t last = last_;
   for (std::size_t i = 0; i < len; ++i) {
     std::uint8_t c = data[i];
-    bool cr_after_at = (c & 0x7F) == '\r' && (last_ & 0x7F) == '@';
-    if (escaped_[c] || cr_after_at) {
-      out.push_back(ZDLE);
-      out.push_back(c ^ 0x40);
+    if (watched_[c] && (escaped_[c] || (last & 0x7F) == '@')) {
+      *to++ = ZDLE;
+      *to++ = c ^ 0x40;
     } else {
-      out.push_back(c);
+      *to++ = c;
     }
-    last_ = c;
+    last = c;
   }
+  last_ = last;
+  out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 void append_header(Bytes& out, const Header& h, Escaper& escaper) {

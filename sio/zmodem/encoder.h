@@ -24,6 +24,7 @@ class Escaper {
 
  private:
   std::array<bool, 256> escaped_{};
+  std::array<bool, 256> watched_{};  // escaped, or CR (escaped after '@')
   std::uint8_t last_ = 0;
 };
 

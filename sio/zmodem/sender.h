@@ -1,6 +1,7 @@
 // The sending end of a ZMODEM session as a state machine without I/O of its own: fed the bytes
 // that arrived and the time, it queues the bytes to send and reads the file through a source.
-// Streams data while the receiver allows it and shrinks its subpackets on a noisy line.
+// Streams data while the receiver allows it; its subpackets grow on a clean line and shrink on
+// a noisy one.
 #pragma once
 
 #include <cstdint>
@@ -45,8 +46,10 @@ class Sender {
   long bytes_total() const { return length_; }
   std::size_t subpacket_size() const { return block_; }
 
-  // Subpacket sizes: the classic 1 KiB at most; down to 64 bytes on a noisy line.
-  static constexpr std::size_t kMaxBlock = 1024;
+  // Subpacket sizes: the classic 1 KiB to start with; up to 8 KiB (what receivers take when
+  // they name no buffer size) while the line stays clean, down to 64 bytes on a noisy one.
+  static constexpr std::size_t kFirstBlock = 1024;
+  static constexpr std::size_t kMaxBlock = 8192;
   static constexpr std::size_t kMinBlock = 64;
 
  private:
@@ -90,7 +93,7 @@ class Sender {
   std::uint32_t acked_ = 0;        // start of the window that awaits the receiver's ZACK
   std::uint32_t confirmed_ = 0;    // the receiver's position, as it last told us
   bool frame_open_ = false;        // a ZDATA header went out and its frame has not ended
-  std::size_t block_ = kMaxBlock;
+  std::size_t block_ = kFirstBlock;
   std::uint32_t clean_since_ = 0;  // bytes sent since the last resend request
   std::uint32_t last_resend_ = 0xFFFFFFFFu;
   int errors_ = 0;

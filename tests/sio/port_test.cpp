@@ -3,10 +3,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
+#include "sio/channel.h"
 #include "sio/os_posix.h"
 #include "sio/sio.h"
 #include "tests/support/pty_pair.h"
@@ -199,6 +202,33 @@ TEST(SioPort, WriteTimesOutWhenTheLineIsFull) {
   int result = 0;
   for (int i = 0; i < 64 && result >= 0; ++i) result = sio_write(kPort, chunk.data(), static_cast<int>(chunk.size()));
   EXPECT_EQ(result, SIO_WRITETIMEOUT);
+}
+
+// A transfer writes what the line takes and goes on listening meanwhile; only the controlling
+// side of a pty loses what it wrote when closed before the other side read it.
+TEST(SioPort, ChannelsWriteWhatTheLineTakes) {
+  OpenedPort port;
+  sio::PortChannel channel(kPort);
+  EXPECT_FALSE(channel.loses_unread_on_close());
+  EXPECT_TRUE(sio::FdChannel(port.pty.peer()).loses_unread_on_close());
+  int sockets[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, sockets), 0);
+  EXPECT_FALSE(sio::FdChannel(sockets[0]).loses_unread_on_close());
+  close(sockets[0]);
+  close(sockets[1]);
+
+  // Nobody reads the other side: the line takes less than offered, then nothing.
+  std::vector<std::uint8_t> chunk(65536, 'a');
+  int n = 0;
+  std::size_t taken = 0;
+  for (int i = 0; i < 64 && (n = channel.write_for(chunk.data(), chunk.size(), 10)) > 0; ++i) taken += n;
+  EXPECT_EQ(n, 0);
+  EXPECT_GT(taken, 0u);
+  // Once the other side reads, the line takes bytes again.
+  EXPECT_FALSE(read_for(port.pty.peer(), 4096, 1000).empty());
+  EXPECT_GT(channel.write_for(chunk.data(), 16, 1000), 0);
+  sio_close(kPort);
+  EXPECT_EQ(channel.write_for(chunk.data(), 16, 10), SIOFT_BADPORT);
 }
 
 TEST(SioPort, SystemErrorText) {

@@ -375,3 +375,52 @@ TEST(ZmodemCores, SenderWaitsForASlowLineToDeliver) {
   // While the line drained, only the ZEOF went again: no data was sent twice.
   EXPECT_LT(written, kSize + kSize / 20);
 }
+
+// On a clean line the subpackets grow from the classic 1 KiB to 8 KiB, which our receiver
+// takes; a resend request halves them again.
+TEST(ZmodemCores, SubpacketsGrowOnACleanLineAndShrinkOnResendRequests) {
+  constexpr std::size_t kSize = 1024 * 1024;
+  MemorySource source;
+  source.data = random_bytes(kSize, 21);
+  MemorySink sink;
+  Sender sender(source, "memo.amr", kSize, 0);
+  Receiver receiver(sink);
+  FrameDecoder watch;  // what crosses the line, as the receiver sees it
+  std::vector<std::size_t> sizes;
+  std::uint8_t frame = 0;
+  sender.start(0);
+  receiver.start(0);
+  for (int step = 0; step < 10000 && !(sender.finished() && receiver.finished()); ++step) {
+    if (sender.streaming()) sender.stream(1024);
+    Bytes wire = std::exchange(sender.output(), {});
+    for (std::size_t pos = 0; pos < wire.size();) {
+      pos += watch.feed(wire.data() + pos, wire.size() - pos);
+      const auto& e = watch.event();
+      if (e.kind == FrameDecoder::Kind::Header) frame = e.header.type;
+      if (e.kind == FrameDecoder::Kind::Subpacket && frame == ZDATA) sizes.push_back(e.size);
+    }
+    receiver.feed(wire.data(), wire.size(), 0);
+    Bytes answer = std::exchange(receiver.output(), {});
+    sender.feed(answer.data(), answer.size(), 0);
+  }
+  EXPECT_EQ(receiver.result(), SIOFT_OK);
+  EXPECT_EQ(sink.data, source.data);
+  ASSERT_GT(sizes.size(), 2u);
+  EXPECT_EQ(sizes.front(), 1024u);
+  EXPECT_TRUE(std::is_sorted(sizes.begin(), sizes.end() - 1));
+  EXPECT_EQ(*std::max_element(sizes.begin(), sizes.end()), 8192u);
+  // 8 KiB subpackets carry most of the file.
+  std::size_t in_largest = 8192 * static_cast<std::size_t>(std::count(sizes.begin(), sizes.end(), 8192u));
+  EXPECT_GT(in_largest, kSize / 2);
+
+  Sender rewound(source, "memo.amr", kSize, 0);
+  rewound.start(0);
+  Script s;
+  append_header(s.wire, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), s.escaper);
+  Bytes begin = s.hex(ZRPOS, 0).take();
+  rewound.feed(begin.data(), begin.size(), 0);
+  while (rewound.subpacket_size() < Sender::kMaxBlock) rewound.stream(1024);
+  Bytes back = s.hex(ZRPOS, 1000).take();
+  rewound.feed(back.data(), back.size(), 0);
+  EXPECT_EQ(rewound.subpacket_size(), Sender::kMaxBlock / 2);
+}

@@ -115,6 +115,32 @@ TEST(ZmodemDriver, SilentPeerTimesOutWithProgressMeanwhile) {
   }
 }
 
+// A receiver that starts the file and then stops reading: the line fills up, yet the sender
+// keeps reporting progress, and an abort from the callback ends it at once (the cancel cannot
+// get through a full line, and is not waited for long).
+TEST(ZmodemDriver, SenderOnAStoppedLineStillHearsTheCallback) {
+  PtyPair pty;
+  TempFolder folder;
+  auto data = zmodem_test::random_bytes(1 << 20, 4);
+  write_file(folder.file("big.bin"), std::string(data.begin(), data.end()));
+  Escaper e;
+  Bytes answers;
+  append_header(answers, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), e);
+  append_header(answers, Header::at(ZRPOS, 0), e);
+  write_all(pty.peer(), std::string(answers.begin(), answers.end()));
+  sio::FdChannel channel(pty.device_fd());
+  long stalled_at = -1;
+  int stalled_calls = 0;
+  auto impatient = [&](long done, long) {
+    stalled_calls = done == stalled_at ? stalled_calls + 1 : 0;
+    stalled_at = done;
+    return stalled_calls >= 10 ? -1 : 0;
+  };
+  EXPECT_EQ(send(channel, folder.file("big.bin"), impatient, Timing{}), SIOFT_ABORT);
+  EXPECT_GT(stalled_at, 0);
+  EXPECT_LT(stalled_at, 1 << 20);
+}
+
 TEST(ZmodemDriver, ClosedPeerEndsTheTransfer) {
   signal(SIGPIPE, SIG_IGN);  // our answers go to a socket nobody reads any more
   TempFolder folder;
