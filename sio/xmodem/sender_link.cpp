@@ -8,6 +8,8 @@
 namespace sio::xmodem {
 namespace {
 constexpr int kSettleMs = 20;
+// Longest pause after an ACK before the next block (see ack_pause_ms_).
+constexpr int kMaxAckPauseMs = 8;
 }
 
 AnswerReader::Answer AnswerReader::feed(std::uint8_t byte) {
@@ -99,8 +101,16 @@ int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
   heard_ = false;
   int silent_sends = 0;
   bool sent_again_unasked = false;
-  int settle_ms = 0;
+  // Right after an ACK, the pause that this receiver has shown it needs.
+  const bool follows_ack = after_ack_;
+  after_ack_ = false;
+  int settle_ms = follows_ack ? ack_pause_ms_ : 0;
   for (int attempt = 0; attempt <= timing_.max_retries; ++attempt) {
+    // Some receivers discard their input just after sending an ACK (lrzsz does): a block sent
+    // at once can lose its first bytes there and then costs the receiver's time-out. Once a
+    // block that followed an ACK at once is not taken, the next ones wait a moment longer.
+    if (attempt == 1 && follows_ack && ack_pause_ms_ < kMaxAckPauseMs)
+      ack_pause_ms_ = std::max(1, 2 * ack_pause_ms_);
     if (int result = drop_stale_input(settle_ms); result < 0) return result;
     if (int result = channel_.write(block.data(), block.size()); result < 0) return result;
     const long sent_at = now_ms();
@@ -114,6 +124,7 @@ int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
         case AnswerReader::Answer::Ack:
           // A block sent again without a NAK may draw a second ACK; taken for the next block's
           // answer, it would let a lost block pass unnoticed.
+          after_ack_ = true;
           if (sent_again_unasked) return drop_stale_input(std::max<int>(kSettleMs, 2 * round_trip_ms_));
           return 0;
         case AnswerReader::Answer::Cancel: return SIOFT_CANABORT;

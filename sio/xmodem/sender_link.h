@@ -70,6 +70,8 @@ class SenderLink {
   std::size_t input_len_ = 0;
   bool heard_ = false;  // some byte came since the current block was first sent
   long round_trip_ms_ = -1;  // from a block's end to its answer, the longest lately
+  bool after_ack_ = false;   // the last block sent was acknowledged
+  int ack_pause_ms_ = 0;     // wait after an ACK before the next block: 0, then 1, 2, 4, 8 ms
   long done_ = 0;
   long total_ = 0;
 };
