@@ -65,6 +65,13 @@ bool announces_name(const std::string& protocol) {
   return protocol == "zmodem" || protocol == "ymodem" || protocol == "kermit";
 }
 
+// What a protocol promises to deliver of `content`. XMODEM carries no length: its receiver
+// drops the padding SUBs (0x1A) of the last block, and a file's own trailing SUBs with them.
+std::string deliverable(const std::string& protocol, const std::string& content) {
+  if (protocol.rfind("xmodem", 0) != 0) return content;
+  return content.substr(0, content.find_last_not_of('\x1a') + 1);
+}
+
 int dev_null() { return open("/dev/null", O_RDWR | O_CLOEXEC); }
 
 }  // namespace
@@ -102,7 +109,7 @@ Outcome run_sio_transfer(const Options& options, const std::string& protocol, co
     o.ending = Ending::Hung;
     o.result = receiver_status < 0 ? SIOFT_TIMEOUT : 0;
   } else {
-    o = judge(reported_result(read_file(work.file("receive.log"))), received, content, inbox);
+    o = judge(reported_result(read_file(work.file("receive.log"))), received, deliverable(protocol, content), inbox);
   }
   o.seconds = seconds;
   o.bytes = options.size;
