@@ -8,18 +8,8 @@ namespace {
 constexpr std::size_t kPacedSize = 100 * 1024;
 constexpr std::size_t kUnpacedSize = 10 << 20;
 
-Endpoint our_zmodem_sender() {
-  return {"ours", [](sio::ByteChannel& c, const std::string& file, const std::string&) {
-            return sio::zmodem_send(c, file, nullptr);
-          }, {}};
-}
-
-Endpoint our_zmodem_receiver() {
-  return {"ours", [](sio::ByteChannel& c, const std::string&, const std::string& folder) {
-            std::string stored;
-            return sio::zmodem_receive(c, folder, stored, nullptr);
-          }, {}};
-}
+Endpoint our_zmodem_sender() { return our_sender(sio::zmodem_send); }
+Endpoint our_zmodem_receiver() { return our_receiver(sio::zmodem_receive); }
 
 Endpoint sz() { return {"sz", nullptr, {"sz", "-q", "{file}"}}; }
 Endpoint rz() { return {"rz", nullptr, {"rz", "-q"}}; }
@@ -31,6 +21,19 @@ void add_zmodem_both_ways(std::vector<Case>& cases, const std::string& line_name
 }
 
 }  // namespace
+
+Endpoint our_sender(FileSend send) {
+  return {"ours", [send](sio::ByteChannel& c, const std::string& file, const std::string&) {
+            return send(c, file, nullptr);
+          }, {}};
+}
+
+Endpoint our_receiver(FolderReceive receive) {
+  return {"ours", [receive](sio::ByteChannel& c, const std::string&, const std::string& folder) {
+            std::string stored;
+            return receive(c, folder, stored, nullptr);
+          }, {}};
+}
 
 std::vector<Case> transfer_cases() {
   std::vector<Case> cases;

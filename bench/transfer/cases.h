@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bench/transfer/line_run.h"
+#include "sio/progress.h"
 
 namespace bench {
 
@@ -18,6 +19,15 @@ struct Case {
 };
 
 std::vector<Case> transfer_cases();
+
+// Our end through a library entry point that sends a file, or that stores the file a sender
+// announces in a folder (sio/transfers.h).
+using FileSend = int (*)(sio::ByteChannel&, const std::string& path, const sio::ProgressFn&);
+using FolderReceive = int (*)(sio::ByteChannel&, const std::string& folder, std::string& stored_name,
+                              const sio::ProgressFn&);
+Endpoint our_sender(FileSend send);
+Endpoint our_receiver(FolderReceive receive);
+
 // Kermit against C-Kermit (kermit_cases.cpp).
 void add_kermit_cases(std::vector<Case>& cases);
 // XMODEM, YMODEM and ASCII rows (xmodem_cases.cpp).

@@ -1,3 +1,5 @@
+// Kermit rows: our receive from C-Kermit and our send to it, with C-Kermit's own pair as the
+// reference.
 #include "bench/transfer/cases.h"
 #include "sio/transfers.h"
 
@@ -6,19 +8,6 @@ namespace {
 
 constexpr std::size_t kPacedSize = 100 * 1024;
 constexpr std::size_t kUnpacedSize = 10 << 20;
-
-Endpoint our_kermit_sender() {
-  return {"ours", [](sio::ByteChannel& c, const std::string& file, const std::string&) {
-            return sio::kermit_send(c, file, nullptr);
-          }, {}};
-}
-
-Endpoint our_kermit_receiver() {
-  return {"ours", [](sio::ByteChannel& c, const std::string&, const std::string& folder) {
-            std::string stored;
-            return sio::kermit_receive(c, folder, stored, nullptr);
-          }, {}};
-}
 
 // C-Kermit on the line's device, binary, with its defaults otherwise (long packets, a window
 // of 30): no start-up delay, no carrier, names as they are, and no keys read from the
@@ -34,10 +23,10 @@ Endpoint ckermit_sender() { return {"C-Kermit", nullptr, ckermit({"-s", "{file}"
 Endpoint ckermit_receiver() { return {"C-Kermit", nullptr, ckermit({"-r"})}; }
 
 void add_both_ways(std::vector<Case>& cases, const std::string& line_name, Line line, std::size_t size) {
-  cases.push_back({"kermit receive from C-Kermit, " + line_name, line, size, ckermit_sender(), our_kermit_receiver(),
-                   ckermit_sender(), ckermit_receiver()});
-  cases.push_back({"kermit send to C-Kermit, " + line_name, line, size, our_kermit_sender(), ckermit_receiver(),
-                   ckermit_sender(), ckermit_receiver()});
+  cases.push_back({"kermit receive from C-Kermit, " + line_name, line, size, ckermit_sender(),
+                   our_receiver(sio::kermit_receive), ckermit_sender(), ckermit_receiver()});
+  cases.push_back({"kermit send to C-Kermit, " + line_name, line, size, our_sender(sio::kermit_send),
+                   ckermit_receiver(), ckermit_sender(), ckermit_receiver()});
 }
 
 }  // namespace
