@@ -18,7 +18,7 @@
 
 namespace sio::ascii {
 
-// Bytes per write: small enough that a slow line hands back control for the progress report.
-constexpr std::size_t kSendChunk = 512;
+// Bytes read from the file at a time; the line takes of them what it can within a progress slice.
+constexpr std::size_t kSendChunk = 64 * 1024;
 
 }  // namespace sio::ascii

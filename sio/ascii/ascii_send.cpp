@@ -1,7 +1,9 @@
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "sio/ascii/ascii.h"
 #include "sio/port_table.h"
@@ -28,24 +30,37 @@ class ReadOnlyFile {
 }  // namespace
 
 int ascii_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress) {
+  using Clock = std::chrono::steady_clock;
   ReadOnlyFile file(path);
   struct stat st;
   if (file.fd() < 0 || fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) return SIOFT_FOPEN;
   const long total = static_cast<long>(st.st_size);
   ProgressReporter reporter(progress);
   long sent = 0;
-  std::uint8_t chunk[ascii::kSendChunk];
+  std::vector<std::uint8_t> chunk(ascii::kSendChunk);
+  auto last_moved = Clock::now();
   for (;;) {
     if (!reporter.report(sent, total)) return SIOFT_ABORT;
-    ssize_t n = ::read(file.fd(), chunk, sizeof chunk);
+    ssize_t n = ::read(file.fd(), chunk.data(), chunk.size());
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       keep_last_error(errno);
       return SIOFT_WIN32FAIL;
     }
     if (n == 0) break;
-    if (int result = channel.write(chunk, static_cast<std::size_t>(n)); result < 0) return result;
-    sent += n;
+    // A slow or stopped line hands back control after a slice, for the report and an abort.
+    for (std::size_t done = 0; done < static_cast<std::size_t>(n);) {
+      int written = channel.write_for(chunk.data() + done, static_cast<std::size_t>(n) - done, kProgressSliceMs);
+      if (written < 0) return written;
+      done += static_cast<std::size_t>(written);
+      sent += written;
+      if (written > 0) {
+        last_moved = Clock::now();
+      } else if (Clock::now() - last_moved >= std::chrono::milliseconds(kTransferWriteTimeoutMs)) {
+        return SIOFT_TIMEOUT;
+      }
+      if (done < static_cast<std::size_t>(n) && !reporter.report(sent, total)) return SIOFT_ABORT;
+    }
   }
   reporter.report(sent, total, true);
   return SIOFT_OK;

@@ -119,3 +119,25 @@ TEST(AsciiTransfer, SendRefusesAMissingFileAndStopsOnAbort) {
   EXPECT_EQ(sio::ascii_send(channel, folder.file("source"), [](long, long) { return -1; }), SIOFT_ABORT);
   EXPECT_EQ(read_for(line.second(), 1, 100), "");  // aborted before the first byte
 }
+
+TEST(AsciiTransfer, ALineThatTakesNothingStillReportsAndAborts) {
+  // Nobody reads the far side: once the line's buffer is full, the send waits, but the
+  // progress report keeps coming and its abort ends the send then and there.
+  TempFolder folder;
+  write_file(folder.file("source"), std::string(4 << 20, 'a'));
+  PtyPair pty;
+  sio::FdChannel channel(pty.peer());
+  long stalled_at = -1;
+  int reports_while_stalled = 0;
+  const auto start = Clock::now();
+  const int result = sio::ascii_send(channel, folder.file("source"), [&](long done, long) {
+    if (done > 0 && done == stalled_at) ++reports_while_stalled;
+    stalled_at = done;
+    return reports_while_stalled >= 3 ? -1 : 0;
+  });
+  EXPECT_EQ(result, SIOFT_ABORT);
+  EXPECT_GT(stalled_at, 0);
+  EXPECT_LT(stalled_at, 4 << 20);
+  // Far below the 30 s a blocked write would take to fail.
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(15));
+}
