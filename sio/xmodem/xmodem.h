@@ -7,8 +7,8 @@
 // Receiving: the checksum variant asks with NAK; the CRC and 1K variants ask with 'C' and fall
 // back to NAK (checksums) when the sender never answers 'C'. Every variant takes 128- and
 // 1024-byte blocks. A repeated block is acknowledged and dropped; a damaged one is asked for
-// again; the first EOT is answered with NAK and only a repeated EOT ends the file, so a damaged
-// byte cannot end it early. XMODEM carries no length: the trailing SUBs of the last block are
+// again; an EOT is answered once the line is quiet after it, the first with NAK, and only an
+// EOT that comes alone in answer to that NAK ends the file, so damaged bytes cannot end it early. XMODEM carries no length: the trailing SUBs of the last block are
 // dropped (see file_assembler.h). The file is written beside its target and appears under its
 // name only when complete; an existing file is never replaced (-5 at once).
 //
