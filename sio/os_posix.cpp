@@ -188,12 +188,11 @@ int write_for(Handle handle, const char* buf, int len, int timeout_ms) {
   int done = 0;
   while (done < len) {
     ssize_t n = ::write(handle, buf + done, static_cast<size_t>(len - done));
-    if (n > 0) {
-      done += static_cast<int>(n);
-      continue;
-    }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return SIO_WIN32FAIL;
+    if (n > 0) done += static_cast<int>(n);
+    if (done == len) break;
+    // A short write means the line's buffer is full: wait for room rather than ask again.
     int wait_ms = -1;
     if (timeout_ms >= 0) {
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();

@@ -2,6 +2,7 @@
 // not to cost throughput.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -31,6 +32,13 @@ class ProgressReporter {
   }
 
   bool aborted() const { return aborted_; }
+
+  // How long until the next report is due (0: it is), so that a loop can wait no longer.
+  int ms_until_due() const {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        last_ + period_ - std::chrono::steady_clock::now());
+    return static_cast<int>(std::clamp<long long>(left.count(), 0, period_.count()));
+  }
 
  private:
   ProgressFn fn_;

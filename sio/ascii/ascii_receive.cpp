@@ -1,4 +1,5 @@
 #include <chrono>
+#include <vector>
 
 #include "sio/ascii/ascii.h"
 #include "sio/incoming_file.h"
@@ -14,14 +15,15 @@ int ascii_receive(ByteChannel& channel, const std::string& path, const ProgressF
   ProgressReporter reporter(progress);
   const auto quiet_limit = std::chrono::seconds(quiet_seconds);
   auto last_data = Clock::now();
-  std::uint8_t buf[4096];
+  std::vector<std::uint8_t> buf(ascii::kReceiveChunk);
   for (;;) {
     if (!reporter.report(file.size(), 0)) break;
     if (quiet_seconds > 0 && file.size() > 0 && Clock::now() - last_data >= quiet_limit) break;
-    int n = channel.read(buf, sizeof buf, kProgressSliceMs);
+    // No longer than until the next report: a user who stops the receive is heard on time.
+    int n = channel.read(buf.data(), buf.size(), reporter.ms_until_due());
     if (n < 0) return n;
     if (n == 0) continue;
-    if (int result = file.write(buf, static_cast<std::size_t>(n)); result < 0) return result;
+    if (int result = file.write(buf.data(), static_cast<std::size_t>(n)); result < 0) return result;
     last_data = Clock::now();
   }
   reporter.report(file.size(), 0, true);
