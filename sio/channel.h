@@ -1,6 +1,7 @@
 // The byte channel every protocol runs over: a port of ours, any file descriptor, or a test's pipe.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -8,6 +9,24 @@ namespace sio {
 
 // A transfer's write may wait for a slow line or flow control, but not forever.
 constexpr int kTransferWriteTimeoutMs = 30000;
+
+// Tells a line that has stopped taking our output (flow control held for good) from a slow one:
+// stuck once it has taken nothing for kTransferWriteTimeoutMs while output waited.
+class StallWatch {
+ public:
+  StallWatch() { restart(); }
+  // Output waits again after the line had taken all: the clock starts now, not at the last write.
+  void restart() { moved_at_ = std::chrono::steady_clock::now(); }
+  // After a write that took `written` bytes: false when the line is stuck.
+  bool note(int written) {
+    const auto now = std::chrono::steady_clock::now();
+    if (written > 0) moved_at_ = now;
+    return now - moved_at_ < std::chrono::milliseconds(kTransferWriteTimeoutMs);
+  }
+
+ private:
+  std::chrono::steady_clock::time_point moved_at_;
+};
 
 class ByteChannel {
  public:

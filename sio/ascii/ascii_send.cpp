@@ -1,5 +1,4 @@
 #include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,7 +29,6 @@ class ReadOnlyFile {
 }  // namespace
 
 int ascii_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress) {
-  using Clock = std::chrono::steady_clock;
   ReadOnlyFile file(path);
   struct stat st;
   if (file.fd() < 0 || fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) return SIOFT_FOPEN;
@@ -38,7 +36,7 @@ int ascii_send(ByteChannel& channel, const std::string& path, const ProgressFn& 
   ProgressReporter reporter(progress);
   long sent = 0;
   std::vector<std::uint8_t> chunk(ascii::kSendChunk);
-  auto last_moved = Clock::now();
+  StallWatch stall;
   for (;;) {
     if (!reporter.report(sent, total)) return SIOFT_ABORT;
     ssize_t n = ::read(file.fd(), chunk.data(), chunk.size());
@@ -54,11 +52,7 @@ int ascii_send(ByteChannel& channel, const std::string& path, const ProgressFn& 
       if (written < 0) return written;
       done += static_cast<std::size_t>(written);
       sent += written;
-      if (written > 0) {
-        last_moved = Clock::now();
-      } else if (Clock::now() - last_moved >= std::chrono::milliseconds(kTransferWriteTimeoutMs)) {
-        return SIOFT_TIMEOUT;
-      }
+      if (!stall.note(written)) return SIOFT_TIMEOUT;
       if (done < static_cast<std::size_t>(n) && !reporter.report(sent, total)) return SIOFT_ABORT;
     }
   }

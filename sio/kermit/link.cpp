@@ -16,8 +16,6 @@ constexpr int kAbortWaitMs = 2000;
 // A write waits at most this long for a slow line to take our output, so that arriving answers
 // and progress reports are taken in between: a window of long packets takes seconds there.
 constexpr int kWriteSliceMs = kProgressSliceMs / 2;
-// A line that takes nothing for this long (flow control held for good) ends the transfer.
-constexpr int kStuckLineMs = 30000;
 constexpr int kDrainQuietMs = 200;
 constexpr int kDrainMaxMs = 3000;
 
@@ -28,17 +26,20 @@ class Outbox {
     if (sent_ == pending_.size()) {
       pending_ = std::move(bytes);
       sent_ = 0;
+      stall_.restart();
     } else {
       pending_ += bytes;
     }
   }
   bool empty() const { return sent_ == pending_.size(); }
-  // What the line takes within a slice: the count written or a negative SIOFT_ result.
+  // What the line takes within a slice: the count written or a negative SIOFT_ result
+  // (SIOFT_TIMEOUT once the line has stopped taking anything).
   int write_slice(ByteChannel& channel) {
     const int w = channel.write_for(reinterpret_cast<const std::uint8_t*>(pending_.data() + sent_),
                                     pending_.size() - sent_, kWriteSliceMs);
-    if (w > 0) sent_ += static_cast<std::size_t>(w);
-    return w;
+    if (w < 0) return w;
+    sent_ += static_cast<std::size_t>(w);
+    return stall_.note(w) ? w : SIOFT_TIMEOUT;
   }
   int write_all(ByteChannel& channel) {
     const int w = channel.write(reinterpret_cast<const std::uint8_t*>(pending_.data() + sent_), pending_.size() - sent_);
@@ -58,6 +59,7 @@ class Outbox {
  private:
   std::string pending_;
   std::size_t sent_ = 0;
+  StallWatch stall_;
 };
 
 // Waits until the peer's next packet is complete (or the wait ends) and takes it in, so that
@@ -107,7 +109,6 @@ int run_endpoint(ByteChannel& channel, Endpoint& endpoint, const ProgressFn& pro
     add_answer(outbox, endpoint);
   };
   auto deadline = Clock::now() + std::chrono::milliseconds(endpoint.wait_ms());
-  auto line_moved = Clock::now();
   std::uint8_t buf[4096];
   while (!endpoint.finished()) {
     if (!reporter.report(endpoint.bytes_done(), endpoint.total())) {
@@ -123,13 +124,8 @@ int run_endpoint(ByteChannel& channel, Endpoint& endpoint, const ProgressFn& pro
     if (!outbox.empty()) {
       const int w = outbox.write_slice(channel);
       if (w < 0) return w;
-      if (w > 0) {
-        line_moved = Clock::now();
-        // The peer cannot answer before our last byte has left.
-        deadline = line_moved + std::chrono::milliseconds(endpoint.wait_ms());
-      } else if (Clock::now() - line_moved >= std::chrono::milliseconds(kStuckLineMs)) {
-        return SIOFT_TIMEOUT;
-      }
+      // The peer cannot answer before our last byte has left.
+      if (w > 0) deadline = Clock::now() + std::chrono::milliseconds(endpoint.wait_ms());
     }
     refill();
     const int n = channel.read(buf, sizeof buf, outbox.empty() ? kProgressSliceMs : 0);

@@ -119,7 +119,7 @@ class Outgoing {
     if (empty()) {
       queue_.clear();
       sent_ = 0;
-      last_moved_ = now_ms();
+      stall_.restart();
     }
     queue_.insert(queue_.end(), bytes.begin(), bytes.end());
     bytes.clear();
@@ -131,9 +131,7 @@ class Outgoing {
     int n = channel.write_for(queue_.data() + sent_, queue_.size() - sent_, kWriteWaitMs);
     if (n < 0) return n;
     sent_ += static_cast<std::size_t>(n);
-    if (n > 0) last_moved_ = now_ms();
-    else if (now_ms() - last_moved_ >= kTransferWriteTimeoutMs) return SIOFT_TIMEOUT;
-    return 0;
+    return stall_.note(n) ? 0 : SIOFT_TIMEOUT;
   }
   // Writes the rest (the session has ended), waiting for the line up to limit_ms.
   int flush(ByteChannel& channel, int limit_ms) {
@@ -152,7 +150,7 @@ class Outgoing {
  private:
   Bytes queue_;
   std::size_t sent_ = 0;
-  std::int64_t last_moved_ = 0;
+  StallWatch stall_;
 };
 
 // Gives the peer time to read our last bytes; ends early when it hangs up.
