@@ -1,9 +1,13 @@
 // Transfer throughput: each case of cases.cpp runs our pair and the reference pair over the
 // same line with the same random file, checks the received file byte for byte, and prints one
 // row: on a paced line the share of the line's byte rate reached, unpaced the MiB/s.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bench/transfer/cases.h"
 
@@ -33,18 +37,38 @@ std::string cell(const bench::Case& c, const bench::RunResult& r) {
   return buf;
 }
 
+// The run of median time among `runs` (a failed run counts as the slowest); exact only when
+// every run was.
+bench::RunResult median(std::vector<bench::RunResult> runs) {
+  std::sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) {
+    return std::make_pair(!a.exact, a.seconds) < std::make_pair(!b.exact, b.seconds);
+  });
+  bench::RunResult middle = runs[runs.size() / 2];
+  middle.exact = std::all_of(runs.begin(), runs.end(), [](const auto& r) { return r.exact; });
+  return middle;
+}
+
 }  // namespace
 
-// With an argument, only the cases whose name contains it run.
+// NAME-PART: only the cases whose name contains it run. RUNS: each pair runs that many times,
+// ours and the reference by turns, and the row shows the medians (the machine's load scatters
+// single runs of the fast lines widely).
 int main(int argc, char** argv) {
   std::string only = argc > 1 ? argv[1] : "";
+  const int run_count = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
   std::printf("%-48s %-24s %-24s %s\n", "case", "ours: time, figure", "reference: time, figure", "ratio");
   bool all_exact = true;
   for (const auto& c : bench::transfer_cases()) {
     if (c.name.find(only) == std::string::npos) continue;
     std::string data = file_data(c.file_size);
-    auto ours = bench::run_transfer(c.our_sender, c.our_receiver, c.line, data, kTimeoutMs);
-    auto reference = bench::run_transfer(c.reference_sender, c.reference_receiver, c.line, data, kTimeoutMs);
+    std::vector<bench::RunResult> our_runs, reference_runs;
+    for (int i = 0; i < run_count; ++i) {
+      our_runs.push_back(bench::run_transfer(c.our_sender, c.our_receiver, c.line, data, kTimeoutMs));
+      reference_runs.push_back(
+          bench::run_transfer(c.reference_sender, c.reference_receiver, c.line, data, kTimeoutMs));
+    }
+    const auto ours = median(our_runs);
+    const auto reference = median(reference_runs);
     all_exact = all_exact && ours.exact;
     std::printf("%-48s %-24s %-24s %5.2f\n", c.name.c_str(), cell(c, ours).c_str(), cell(c, reference).c_str(),
                 reference.seconds / ours.seconds);
