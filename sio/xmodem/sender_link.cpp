@@ -10,6 +10,9 @@ namespace {
 constexpr int kSettleMs = 20;
 // Longest pause after an ACK before the next block (see ack_pause_ms_).
 constexpr int kMaxAckPauseMs = 8;
+// Blocks in a row taken at their first send after which the pause is halved: a receiver that
+// lost blocks to a short burst of load need not cost every later block the longest pause.
+constexpr int kCleanBlocksToShortenPause = 512;
 }
 
 AnswerReader::Answer AnswerReader::feed(std::uint8_t byte) {
@@ -109,8 +112,11 @@ int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
     // Some receivers discard their input just after sending an ACK (lrzsz does): a block sent
     // at once can lose its first bytes there and then costs the receiver's time-out. Once a
     // block that followed an ACK at once is not taken, the next ones wait a moment longer.
-    if (attempt == 1 && follows_ack && ack_pause_ms_ < kMaxAckPauseMs)
-      ack_pause_ms_ = std::max(1, 2 * ack_pause_ms_);
+    if (attempt == 1 && follows_ack) {
+      clean_since_loss_ = 0;
+      if (ack_pause_ms_ < kMaxAckPauseMs) ack_pause_ms_ = std::max(1, 2 * ack_pause_ms_);
+    }
+    sends_ = attempt + 1;
     if (int result = drop_stale_input(settle_ms); result < 0) return result;
     if (int result = channel_.write(block.data(), block.size()); result < 0) return result;
     const long sent_at = now_ms();
@@ -125,6 +131,10 @@ int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
           // A block sent again without a NAK may draw a second ACK; taken for the next block's
           // answer, it would let a lost block pass unnoticed.
           after_ack_ = true;
+          if (attempt == 0 && ++clean_since_loss_ >= kCleanBlocksToShortenPause) {
+            ack_pause_ms_ /= 2;
+            clean_since_loss_ = 0;
+          }
           if (sent_again_unasked) return drop_stale_input(std::max<int>(kSettleMs, 2 * round_trip_ms_));
           return 0;
         case AnswerReader::Answer::Cancel: return SIOFT_CANABORT;

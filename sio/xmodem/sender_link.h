@@ -53,6 +53,8 @@ class SenderLink {
   int send_eot(bool final);
   // Sends the cancel sequence and returns `result`.
   int cancel(int result);
+  // How often the last block or EOT went out before its answer.
+  int sends_of_last_block() const { return sends_; }
 
  private:
   int send(std::span<const std::uint8_t> block, bool final);
@@ -72,6 +74,8 @@ class SenderLink {
   long round_trip_ms_ = -1;  // from a block's end to its answer, the longest lately
   bool after_ack_ = false;   // the last block sent was acknowledged
   int ack_pause_ms_ = 0;     // wait after an ACK before the next block: 0, then 1, 2, 4, 8 ms
+  int clean_since_loss_ = 0; // blocks taken at their first send since one was lost
+  int sends_ = 0;
   long done_ = 0;
   long total_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "sio/incoming_file.h"
 #include "sio/sio.h"
+#include "sio/xmodem/block_sizer.h"
 #include "sio/xmodem/file_assembler.h"
 #include "sio/xmodem/receive_loop.h"
 
@@ -23,13 +24,15 @@ class SingleFileSink : public ReceiveSink {
 }  // namespace
 
 int send_file_data(SenderLink& link, FileSource& source, Check check, bool long_blocks, bool last) {
+  BlockSizer sizer(long_blocks && check == Check::Crc);
   for (std::uint8_t number = 1;; ++number) {
     std::span<const std::uint8_t> payload;
-    if (int result = source.next(long_blocks && check == Check::Crc, payload); result < 0)
-      return link.cancel(result);
+    if (int result = source.next(sizer.long_blocks(), payload); result < 0) return link.cancel(result);
     if (payload.empty()) break;
-    auto block = encode_block(number, payload, payload.size() > kShortBlock ? kLongBlock : kShortBlock, check);
+    const bool is_long = payload.size() > kShortBlock;
+    auto block = encode_block(number, payload, is_long ? kLongBlock : kShortBlock, check);
     if (int result = link.send_block(block); result < 0) return result;
+    sizer.block_done(is_long, link.sends_of_last_block());
     link.set_progress(source.consume(), source.size());
   }
   return link.send_eot(last);

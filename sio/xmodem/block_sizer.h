@@ -1,0 +1,40 @@
+// Chooses between 1024- and 128-byte blocks while a file goes out. On a noisy line a long block
+// is hit eight times as often as a short one, and a receiver gives up after a few bad blocks in
+// a row: once a long block has needed several sends, short blocks carry the file until the line
+// has been clean for a while.
+#pragma once
+
+namespace sio::xmodem {
+
+class BlockSizer {
+ public:
+  // Sends of one long block that show a noisy line.
+  static constexpr int kNoisySends = 3;
+  // Short blocks in a row taken at their first send before long blocks are tried again.
+  static constexpr int kCleanShortBlocks = 32;
+
+  explicit BlockSizer(bool long_allowed) : long_allowed_(long_allowed) {}
+
+  bool long_blocks() const { return long_allowed_ && !short_for_noise_; }
+
+  // After a block went through: whether it was long and how often it was sent.
+  void block_done(bool was_long, int sends) {
+    if (was_long) {
+      if (sends >= kNoisySends) {
+        short_for_noise_ = true;
+        clean_short_ = 0;
+      }
+      return;
+    }
+    if (!short_for_noise_) return;
+    clean_short_ = sends == 1 ? clean_short_ + 1 : 0;
+    if (clean_short_ >= kCleanShortBlocks) short_for_noise_ = false;
+  }
+
+ private:
+  bool long_allowed_;
+  bool short_for_noise_ = false;
+  int clean_short_ = 0;
+};
+
+}  // namespace sio::xmodem
