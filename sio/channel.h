@@ -11,20 +11,24 @@ namespace sio {
 constexpr int kTransferWriteTimeoutMs = 30000;
 
 // Tells a line that has stopped taking our output (flow control held for good) from a slow one:
-// stuck once it has taken nothing for kTransferWriteTimeoutMs while output waited.
+// stuck once it has taken nothing for `limit` (kTransferWriteTimeoutMs) while output waited.
 class StallWatch {
  public:
-  StallWatch() { restart(); }
+  explicit StallWatch(std::chrono::milliseconds limit = std::chrono::milliseconds(kTransferWriteTimeoutMs))
+      : limit_(limit) {
+    restart();
+  }
   // Output waits again after the line had taken all: the clock starts now, not at the last write.
   void restart() { moved_at_ = std::chrono::steady_clock::now(); }
   // After a write that took `written` bytes: false when the line is stuck.
   bool note(int written) {
     const auto now = std::chrono::steady_clock::now();
     if (written > 0) moved_at_ = now;
-    return now - moved_at_ < std::chrono::milliseconds(kTransferWriteTimeoutMs);
+    return now - moved_at_ < limit_;
   }
 
  private:
+  std::chrono::milliseconds limit_;
   std::chrono::steady_clock::time_point moved_at_;
 };
 
