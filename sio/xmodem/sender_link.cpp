@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 #include "sio/sio.h"
 
 namespace sio::xmodem {
 namespace {
 constexpr int kSettleMs = 20;
-// Longest pause after an ACK before the next block (see ack_pause_ms_).
-constexpr int kMaxAckPauseMs = 8;
+// The pause after an ACK before the next block (see ack_pause_us_): from the shortest, doubled
+// up to the longest.
+constexpr int kMinAckPauseUs = 100;
+constexpr int kMaxAckPauseUs = 8000;
 // Blocks in a row taken at their first send after which the pause is halved: a receiver that
 // lost blocks to a short burst of load need not cost every later block the longest pause.
 constexpr int kCleanBlocksToShortenPause = 512;
@@ -93,49 +96,62 @@ int SenderLink::await_request(Check& check) {
   }
 }
 
-// Once answers have come, a block that draws none is sent again after a few round trips:
-// a receiver that lost it may wait a long time before it asks again.
-int SenderLink::answer_wait_ms() const {
+// Once answers have come, a block that draws none is sent again after a few round trips: a
+// receiver that lost it whole may wait seconds before it asks again. Each resend waits twice as
+// long as the one before, since a receiver that got part of the block reads until the line is
+// quiet before it asks again. A block longer than the one timed takes that much longer to cross
+// a slow line. An EOT waits longest: receivers answer it only after a quiet moment, which a
+// repeated EOT would spoil.
+int SenderLink::answer_wait_ms(std::span<const std::uint8_t> block, int unasked_resends) const {
   if (round_trip_ms_ < 0) return timing_.answer_wait_ms;
-  return static_cast<int>(std::min<long>(timing_.answer_wait_ms, timing_.quick_resend_ms + 4 * round_trip_ms_));
+  const long longer = std::max<long>(1, static_cast<long>((block.size() + timed_size_ - 1) / timed_size_));
+  const long crossing = 4 * round_trip_ms_ * longer;
+  long wait = timing_.resend_wait_ms + crossing;
+  if (block.size() > 1)
+    wait = std::min(wait, (static_cast<long>(timing_.block_resend_ms) << std::min(unasked_resends, 16)) + crossing);
+  return static_cast<int>(std::min<long>(timing_.answer_wait_ms, wait));
 }
 
 int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
   heard_ = false;
   int silent_sends = 0;
-  bool sent_again_unasked = false;
+  int unasked_resends = 0;
   // Right after an ACK, the pause that this receiver has shown it needs.
   const bool follows_ack = after_ack_;
   after_ack_ = false;
-  int settle_ms = follows_ack ? ack_pause_ms_ : 0;
+  int settle_ms = 0;
   for (int attempt = 0; attempt <= timing_.max_retries; ++attempt) {
     // Some receivers discard their input just after sending an ACK (lrzsz does): a block sent
     // at once can lose its first bytes there and then costs the receiver's time-out. Once a
     // block that followed an ACK at once is not taken, the next ones wait a moment longer.
     if (attempt == 1 && follows_ack) {
       clean_since_loss_ = 0;
-      if (ack_pause_ms_ < kMaxAckPauseMs) ack_pause_ms_ = std::max(1, 2 * ack_pause_ms_);
+      ack_pause_us_ = std::clamp(2 * ack_pause_us_, kMinAckPauseUs, kMaxAckPauseUs);
     }
+    if (attempt == 0 && follows_ack && ack_pause_us_ > 0)
+      std::this_thread::sleep_for(std::chrono::microseconds(ack_pause_us_));
     sends_ = attempt + 1;
     if (int result = drop_stale_input(settle_ms); result < 0) return result;
     if (int result = channel_.write(block.data(), block.size()); result < 0) return result;
     const long sent_at = now_ms();
-    const long deadline = sent_at + (final ? timing_.final_wait_ms : answer_wait_ms());
+    const long deadline = sent_at + (final ? timing_.final_wait_ms : answer_wait_ms(block, unasked_resends));
     for (bool resend = false; !resend;) {
       AnswerReader::Answer answer;
       if (int result = next_answer(deadline, answer); result < 0) return result;
-      if (answer == AnswerReader::Answer::Ack || answer == AnswerReader::Answer::Nak)
+      if (answer == AnswerReader::Answer::Ack || answer == AnswerReader::Answer::Nak) {
         round_trip_ms_ = std::max(now_ms() - sent_at, round_trip_ms_ * 3 / 4);
+        timed_size_ = block.size();
+      }
       switch (answer) {
         case AnswerReader::Answer::Ack:
           // A block sent again without a NAK may draw a second ACK; taken for the next block's
           // answer, it would let a lost block pass unnoticed.
           after_ack_ = true;
           if (attempt == 0 && ++clean_since_loss_ >= kCleanBlocksToShortenPause) {
-            ack_pause_ms_ /= 2;
+            ack_pause_us_ = ack_pause_us_ / 2 < kMinAckPauseUs ? 0 : ack_pause_us_ / 2;
             clean_since_loss_ = 0;
           }
-          if (sent_again_unasked) return drop_stale_input(std::max<int>(kSettleMs, 2 * round_trip_ms_));
+          if (unasked_resends > 0) return drop_stale_input(std::max<int>(kSettleMs, 2 * round_trip_ms_));
           return 0;
         case AnswerReader::Answer::Cancel: return SIOFT_CANABORT;
         case AnswerReader::Answer::Nak:
@@ -146,7 +162,7 @@ int SenderLink::send(std::span<const std::uint8_t> block, bool final) {
           break;
         case AnswerReader::Answer::None:
           if (final && ++silent_sends >= 2) return 0;
-          sent_again_unasked = true;
+          ++unasked_resends;
           settle_ms = 0;
           resend = true;
           break;

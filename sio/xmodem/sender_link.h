@@ -16,7 +16,11 @@ namespace sio::xmodem {
 struct SenderTiming {
   int start_wait_ms = 60000;   // for the receiver's first request
   int answer_wait_ms = 10000;  // for the answer to the first block before it is sent again
-  int quick_resend_ms = 1500;  // least wait for later answers (and 4 round trips on top)
+  // Once answers have come, the waits before a block is sent again unasked, with 4 round trips
+  // on top: from block_resend_ms, doubled at each resend up to resend_wait_ms; an EOT's is
+  // always resend_wait_ms.
+  int block_resend_ms = 100;
+  int resend_wait_ms = 1500;
   int max_retries = 10;        // sends of one block beyond the first
   int final_wait_ms = 2000;    // for the answer to the last EOT or block of a session
 };
@@ -60,7 +64,7 @@ class SenderLink {
   int send(std::span<const std::uint8_t> block, bool final);
   int next_answer(long deadline_ms, AnswerReader::Answer& answer);
   int drop_stale_input(int quiet_ms);
-  int answer_wait_ms() const;
+  int answer_wait_ms(std::span<const std::uint8_t> block, int unasked_resends) const;
   long now_ms() const;
 
   ByteChannel& channel_;
@@ -72,8 +76,9 @@ class SenderLink {
   std::size_t input_len_ = 0;
   bool heard_ = false;  // some byte came since the current block was first sent
   long round_trip_ms_ = -1;  // from a block's end to its answer, the longest lately
+  std::size_t timed_size_ = 1;  // the size of the block that round trip was timed with
   bool after_ack_ = false;   // the last block sent was acknowledged
-  int ack_pause_ms_ = 0;     // wait after an ACK before the next block: 0, then 1, 2, 4, 8 ms
+  int ack_pause_us_ = 0;     // wait after an ACK before the next block, once blocks were lost there
   int clean_since_loss_ = 0; // blocks taken at their first send since one was lost
   int sends_ = 0;
   long done_ = 0;

@@ -33,19 +33,20 @@ bool discard_waiting_input(int fd) {
 // Our XMODEM-1K sender on one end of a local line, sending `blocks` KB of random bytes; the
 // test plays the receiver on the other end.
 struct SenderOnALine {
-  explicit SenderOnALine(std::size_t blocks) : bytes(random_bytes(blocks * kLongBlock, 9)) {
+  explicit SenderOnALine(std::size_t blocks, SenderTiming timing = quick_sender())
+      : bytes(random_bytes(blocks * kLongBlock, 9)) {
     write_file(folder.file("file"), bytes);
-    sender = in_background([this] {
+    sender = in_background([this, timing] {
       sio::FdChannel channel(line.second());
-      return send_file(channel, sio::XmodemVariant::Crc1K, folder.file("file"), nullptr, quick_sender());
+      return send_file(channel, sio::XmodemVariant::Crc1K, folder.file("file"), nullptr, timing);
     });
     write_all(fd(), "C");
   }
   int fd() const { return line.first(); }
 
   // The next block or EOT as it arrives, whatever its length.
-  std::string next_block() {
-    std::string in = read_for(fd(), 1, 400);
+  std::string next_block(int wait_ms = 400) {
+    std::string in = read_for(fd(), 1, wait_ms);
     if (in.empty() || in[0] == EOT) return in;
     const std::size_t size = static_cast<std::uint8_t>(in[0]) == STX ? kLongBlock : kShortBlock;
     return in + read_for(fd(), 2 + size + 2, 400);  // number, its complement, data, CRC
@@ -100,6 +101,34 @@ TEST(XmodemSender, WaitsAfterAnAckForAReceiverThatDiscardsItsInputThen) {
   // go out again unasked, after a pause); this one loses one or two while it finds the pause
   // this receiver needs.
   EXPECT_LE(lost, 6) << "of " << kBlocks << " blocks";
+}
+
+// A block lost whole draws no answer: the receiver waits seconds for it before it asks again.
+// The sender sends it again after a few round trips, and waits twice as long before each
+// further resend (a receiver that got part of it reads until the line is quiet).
+TEST(XmodemSender, SendsABlockThatDrewNoAnswerAgainSoonThenLessOften) {
+  using Clock = std::chrono::steady_clock;
+  auto ms_since = [](Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+  };
+  SenderOnALine run(6, SenderTiming{});
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(run.answer(run.next_block()));
+  // Block 4 is lost, then its first resend too.
+  ASSERT_EQ(run.next_block().size(), 3 + kLongBlock + 2);
+  auto lost_at = Clock::now();
+  ASSERT_EQ(run.next_block(3000).size(), 3 + kLongBlock + 2);
+  const auto first_resend_ms = ms_since(lost_at);
+  lost_at = Clock::now();
+  const std::string again = run.next_block(3000);
+  const auto second_resend_ms = ms_since(lost_at);
+  EXPECT_GE(first_resend_ms, 90);
+  EXPECT_LT(first_resend_ms, 1000);  // a receiver's own time-out takes seconds here
+  EXPECT_GE(second_resend_ms, 180);
+  EXPECT_TRUE(run.answer(again));
+  for (int round = 0; round < 20 && !run.ended; ++round) run.answer(run.next_block());
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(run.sender.get(), SIOFT_OK);
+  EXPECT_EQ(run.received, run.bytes);
 }
 
 // Every long block arrives damaged twice before it gets through; short blocks get through at

@@ -43,7 +43,7 @@ inline sio::xmodem::ReceiverTiming quick_receiver() {
 }
 
 inline sio::xmodem::SenderTiming quick_sender() {
-  return {.start_wait_ms = 1000, .answer_wait_ms = 300, .quick_resend_ms = 400, .max_retries = 6,
+  return {.start_wait_ms = 1000, .answer_wait_ms = 300, .block_resend_ms = 100, .resend_wait_ms = 400, .max_retries = 6,
           .final_wait_ms = 500};
 }
 
