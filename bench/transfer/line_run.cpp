@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <sys/stat.h>
 #include <thread>
@@ -70,7 +71,7 @@ RunResult run_transfer(const Endpoint& sender, const Endpoint& receiver, const L
   using Clock = std::chrono::steady_clock;
   auto start = Clock::now();
   RunResult r;
-  bool ok;
+  bool tx_ok = false, rx_ok = false;
   {
     RunningEnd rx(receiver, receiving_side, to.file(kName), to.path(), to.path());
     RunningEnd tx(sender, sending_side, from.file(kName), "", from.path());
@@ -88,10 +89,14 @@ RunResult run_transfer(const Endpoint& sender, const Endpoint& receiver, const L
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     // An end still waiting for a lost answer gets a while to finish, then counts as failed.
-    ok = tx.finish(kGraceMs);
-    ok = rx.finish(kGraceMs) && ok;
+    tx_ok = tx.finish(kGraceMs);
+    rx_ok = rx.finish(kGraceMs);
   }
-  r.exact = ok && test_support::read_file(to.file(kName)) == data;
+  const bool same = test_support::read_file(to.file(kName)) == data;
+  r.exact = tx_ok && rx_ok && same;
+  if (!r.exact)
+    std::fprintf(stderr, "failed run: %s %s, %s %s, file %s\n", sender.label.c_str(), tx_ok ? "ok" : "FAILED",
+                 receiver.label.c_str(), rx_ok ? "ok" : "FAILED", same ? "exact" : "differs");
   return r;
 }
 

@@ -97,18 +97,16 @@ int SenderLink::await_request(Check& check) {
 }
 
 // Once answers have come, a block that draws none is sent again after a few round trips: a
-// receiver that lost it whole may wait seconds before it asks again. Each resend waits twice as
-// long as the one before, since a receiver that got part of the block reads until the line is
-// quiet before it asks again. A block longer than the one timed takes that much longer to cross
-// a slow line. An EOT waits longest: receivers answer it only after a quiet moment, which a
-// repeated EOT would spoil.
+// receiver that lost it whole may wait seconds before it asks again. Only the first resend
+// comes that soon: a receiver that got part of the block reads until the line has been quiet
+// for a while (lrzsz: 1 s) before it asks again, and quick resends would keep it reading. A
+// block longer than the one timed takes that much longer to cross a slow line. An EOT always
+// waits long: receivers answer it only after a quiet moment, which a repeated EOT would spoil.
 int SenderLink::answer_wait_ms(std::span<const std::uint8_t> block, int unasked_resends) const {
   if (round_trip_ms_ < 0) return timing_.answer_wait_ms;
   const long longer = std::max<long>(1, static_cast<long>((block.size() + timed_size_ - 1) / timed_size_));
-  const long crossing = 4 * round_trip_ms_ * longer;
-  long wait = timing_.resend_wait_ms + crossing;
-  if (block.size() > 1)
-    wait = std::min(wait, (static_cast<long>(timing_.block_resend_ms) << std::min(unasked_resends, 16)) + crossing);
+  const bool first_of_block = block.size() > 1 && unasked_resends == 0;
+  const long wait = (first_of_block ? timing_.block_resend_ms : timing_.resend_wait_ms) + 4 * round_trip_ms_ * longer;
   return static_cast<int>(std::min<long>(timing_.answer_wait_ms, wait));
 }
 

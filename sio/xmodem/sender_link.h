@@ -17,8 +17,7 @@ struct SenderTiming {
   int start_wait_ms = 60000;   // for the receiver's first request
   int answer_wait_ms = 10000;  // for the answer to the first block before it is sent again
   // Once answers have come, the waits before a block is sent again unasked, with 4 round trips
-  // on top: from block_resend_ms, doubled at each resend up to resend_wait_ms; an EOT's is
-  // always resend_wait_ms.
+  // on top: block_resend_ms the first time, resend_wait_ms after that and for an EOT.
   int block_resend_ms = 100;
   int resend_wait_ms = 1500;
   int max_retries = 10;        // sends of one block beyond the first

@@ -2,7 +2,8 @@
 //
 // Sending: the receiver chooses the check: 'C' gets CRC-16 blocks, NAK gets checksum blocks,
 // whatever variant was asked for. The 1K variant and YMODEM send 1024-byte blocks (only with
-// CRC), the tail of a file in 128-byte blocks; the last block is padded with SUB (0x1A).
+// CRC), the tail of a file in 128-byte blocks; the last block is padded with SUB (0x1A). On a
+// noisy line they go on in 128-byte blocks for a while (block_sizer.h).
 //
 // Receiving: the checksum variant asks with NAK; the CRC and 1K variants ask with 'C' and fall
 // back to NAK (checksums) when the sender never answers 'C'. Every variant takes 128- and
@@ -19,8 +20,10 @@
 //
 // Time-outs (defaults of ReceiverTiming and SenderTiming): a receiver asks every 3 s for 60 s
 // before it gives up (-2), asks again after 5 s of silence between blocks and 1 s inside one;
-// a sender waits 60 s for the receiver to start and 10 s for each answer. Ten failures in a row
-// end a transfer: -2 when the peer went silent, -3 otherwise, after the cancel sequence.
+// a sender waits 60 s for the receiver to start and 10 s for the first answer; later blocks go
+// again unasked once after 100 ms and four round trips, then after 1.5 s (see SenderTiming).
+// Ten failures in a row end a transfer: -2 when the peer went silent, -3 otherwise, after the
+// cancel sequence.
 #pragma once
 
 #include <string>

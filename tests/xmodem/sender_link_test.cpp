@@ -104,9 +104,9 @@ TEST(XmodemSender, WaitsAfterAnAckForAReceiverThatDiscardsItsInputThen) {
 }
 
 // A block lost whole draws no answer: the receiver waits seconds for it before it asks again.
-// The sender sends it again after a few round trips, and waits twice as long before each
-// further resend (a receiver that got part of it reads until the line is quiet).
-TEST(XmodemSender, SendsABlockThatDrewNoAnswerAgainSoonThenLessOften) {
+// The sender sends it again after a few round trips, but only once that soon: a receiver that
+// got part of it reads until the line has been quiet for a while.
+TEST(XmodemSender, SendsABlockThatDrewNoAnswerAgainSoonOnce) {
   using Clock = std::chrono::steady_clock;
   auto ms_since = [](Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
@@ -123,7 +123,7 @@ TEST(XmodemSender, SendsABlockThatDrewNoAnswerAgainSoonThenLessOften) {
   const auto second_resend_ms = ms_since(lost_at);
   EXPECT_GE(first_resend_ms, 90);
   EXPECT_LT(first_resend_ms, 1000);  // a receiver's own time-out takes seconds here
-  EXPECT_GE(second_resend_ms, 180);
+  EXPECT_GE(second_resend_ms, 1400);
   EXPECT_TRUE(run.answer(again));
   for (int round = 0; round < 20 && !run.ended; ++round) run.answer(run.next_block());
   EXPECT_TRUE(run.ended);
