@@ -79,7 +79,7 @@ class SenderLink {
   bool after_ack_ = false;   // the last block sent was acknowledged
   int ack_pause_us_ = 0;     // wait after an ACK before the next block, once blocks were lost there
   int clean_since_loss_ = 0; // blocks taken at their first send since one was lost
-  int sends_ = 0;
+  int sends_ = 0;            // sends of the block or EOT last handled
   long done_ = 0;
   long total_ = 0;
 };

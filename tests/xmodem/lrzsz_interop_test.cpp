@@ -1,5 +1,4 @@
 // XMODEM and YMODEM against lrzsz (sx, rx, sb, rb) over pty pairs, both directions, byte for byte.
-#include <algorithm>
 #include <csignal>
 #include <atomic>
 #include <future>
@@ -76,11 +75,10 @@ const char* variant_name(XmodemVariant variant) {
   return "?";
 }
 
-// What rx stores: the file padded with SUBs to a whole block (128 bytes unless the last block
-// was a long one).
-std::string padded(const std::string& bytes, std::size_t block = 128) {
+// What rx stores: the file padded with SUBs to a whole 128-byte block.
+std::string padded(const std::string& bytes) {
   std::string out = bytes;
-  out.resize((bytes.size() + block - 1) / block * block, '\x1a');
+  out.resize((bytes.size() + 127) / 128 * 128, '\x1a');
   return out;
 }
 
@@ -89,8 +87,9 @@ std::string padded(const std::string& bytes, std::size_t block = 128) {
 bool padded_to_some_block(const std::string& received, const std::string& bytes) {
   for (std::size_t start = 0; start < bytes.size(); start += 128)
     for (std::size_t block : {128u, 1024u}) {
+      if (start + block < bytes.size()) continue;  // not the last block
       std::string expected = bytes;
-      expected.resize(std::max(start + block, bytes.size()), '\x1a');
+      expected.resize(start + block, '\x1a');
       if (received == expected) return true;
     }
   return false;
