@@ -1,5 +1,5 @@
 // The operating-system side of the port operations. One implementation file per platform
-// (os_posix.cpp here); everything above it is portable.
+// (os_posix*.cpp here); everything above it is portable.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,6 @@
 #include "sio/os_posix.h"
 
 #include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -175,39 +174,6 @@ int read_available(Handle handle, char* buf, int len) {
     if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
     return SIO_WIN32FAIL;
   }
-}
-
-int write_all(Handle handle, const char* buf, int len, int timeout_ms) {
-  const int n = write_for(handle, buf, len, timeout_ms);
-  return n >= 0 && n < len ? SIO_WRITETIMEOUT : n;
-}
-
-int write_for(Handle handle, const char* buf, int len, int timeout_ms) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
-  int done = 0;
-  while (done < len) {
-    ssize_t n = ::write(handle, buf + done, static_cast<size_t>(len - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return SIO_WIN32FAIL;
-    if (n > 0) done += static_cast<int>(n);
-    if (done == len) break;
-    // A short write means the line's buffer is full: wait for room rather than ask again.
-    int wait_ms = -1;
-    if (timeout_ms >= 0) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (left <= 0) return done;
-      wait_ms = static_cast<int>(left);
-    }
-    pollfd pfd{handle, POLLOUT, 0};
-    int ready = poll(&pfd, 1, wait_ms);
-    if (ready < 0 && errno != EINTR) return SIO_WIN32FAIL;
-    if (ready > 0 && (pfd.revents & (POLLERR | POLLNVAL))) {
-      errno = EIO;
-      return SIO_WIN32FAIL;
-    }
-  }
-  return done;
 }
 
 bool is_pty_master(Handle handle) {
