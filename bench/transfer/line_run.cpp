@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -20,6 +21,13 @@ using test_support::PtyPair;
 const std::string kName = "bench.bin";
 constexpr int kGraceMs = 30000;
 
+double thread_cpu_seconds() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 // One end running: an external program or one of ours on a thread.
 class RunningEnd {
  public:
@@ -29,6 +37,7 @@ class RunningEnd {
       thread_ = std::thread([&end, fd = pty.device_fd(), file, folder, this] {
         sio::FdChannel channel(fd);
         result_ = end.run(channel, file, folder);
+        cpu_seconds_ = thread_cpu_seconds();  // the thread ran only this end
         done_ = true;
       });
       return;
@@ -47,11 +56,14 @@ class RunningEnd {
     if (thread_.joinable()) thread_.join();
     return (child_ ? child_->wait(timeout_ms) : result_) == 0;
   }
+  // After finish(): the processor time this end used.
+  double cpu_seconds() const { return child_ ? child_->cpu_seconds() : cpu_seconds_; }
 
  private:
   std::thread thread_;
   std::unique_ptr<ChildProcess> child_;
   int result_ = -1;
+  double cpu_seconds_ = 0;
   std::atomic<bool> done_{false};
 };
 
@@ -91,6 +103,8 @@ RunResult run_transfer(const Endpoint& sender, const Endpoint& receiver, const L
     // An end still waiting for a lost answer gets a while to finish, then counts as failed.
     tx_ok = tx.finish(kGraceMs);
     rx_ok = rx.finish(kGraceMs);
+    r.sender_cpu = tx.cpu_seconds();
+    r.receiver_cpu = rx.cpu_seconds();
   }
   const bool same = test_support::read_file(to.file(kName)) == data;
   r.exact = tx_ok && rx_ok && same;

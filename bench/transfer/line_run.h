@@ -30,6 +30,7 @@ struct Line {
 struct RunResult {
   double seconds = 0;
   bool exact = false;  // every end reported success and the received file is the sent one
+  double sender_cpu = 0, receiver_cpu = 0;  // processor time each end used, in seconds
 };
 
 RunResult run_transfer(const Endpoint& sender, const Endpoint& receiver, const Line& line, const std::string& data,

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -31,21 +32,25 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, int fd, const s
 ChildProcess::~ChildProcess() {
   if (pid_ > 0 && status_ < 0) {
     kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
+    reap(0);
   }
+}
+
+bool ChildProcess::reap(int options) {
+  int raw = 0;
+  rusage usage{};
+  if (wait4(pid_, &raw, options, &usage) != pid_) return false;
+  status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  cpu_seconds_ = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return true;
 }
 
 void ChildProcess::signal(int sig) {
   if (pid_ > 0 && status_ < 0) kill(pid_, sig);
 }
 
-bool ChildProcess::exited() {
-  if (status_ >= 0) return true;
-  int raw = 0;
-  if (waitpid(pid_, &raw, WNOHANG) != pid_) return false;
-  status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  return true;
-}
+bool ChildProcess::exited() { return status_ >= 0 || reap(WNOHANG); }
 
 int ChildProcess::wait(int timeout_ms) {
   if (status_ >= 0) return status_;
@@ -54,7 +59,7 @@ int ChildProcess::wait(int timeout_ms) {
     if (exited()) return status_;
     if (std::chrono::steady_clock::now() >= deadline) {
       kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
+      reap(0);
       status_ = 255;
       return -1;
     }

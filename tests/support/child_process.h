@@ -22,10 +22,16 @@ class ChildProcess {
   bool exited();
   void signal(int sig);
   int pid() const { return pid_; }
+  // Processor time (user and system) the child used, once it has ended.
+  double cpu_seconds() const { return cpu_seconds_; }
 
  private:
+  // Collects the ended child; false when it is still running (only with WNOHANG in `options`).
+  bool reap(int options);
+
   int pid_ = -1;
   int status_ = -1;
+  double cpu_seconds_ = 0;
 };
 
 }  // namespace test_support
