@@ -10,13 +10,22 @@
 namespace sio {
 namespace {
 
-int read_from(os::Handle handle, std::uint8_t* buf, std::size_t len, int timeout_ms) {
-  // Bytes already waiting are taken without a wait first: on a busy line that saves a poll per read.
-  int waiting = os::read_available(handle, reinterpret_cast<char*>(buf), static_cast<int>(len));
-  if (waiting > 0) return waiting;
-  if (waiting < 0) {
-    keep_last_error(errno);
-    return SIOFT_WIN32FAIL;
+// `drained`: the last read emptied the line (it returned less than asked for).
+int read_from(os::Handle handle, std::uint8_t* buf, std::size_t len, int timeout_ms, bool& drained) {
+  // Bytes already waiting are taken without a wait first: on a busy line that saves a poll per
+  // read. After a read that emptied the line the wait comes first: on a slow line a read at
+  // once would find nothing.
+  if (!drained) {
+    int waiting = os::read_available(handle, reinterpret_cast<char*>(buf), static_cast<int>(len));
+    if (waiting > 0) {
+      drained = static_cast<std::size_t>(waiting) < len;
+      return waiting;
+    }
+    if (waiting < 0) {
+      keep_last_error(errno);
+      return SIOFT_WIN32FAIL;
+    }
+    drained = true;
   }
   // Nothing waiting, or the other end is gone: the wait below tells which.
   int ready = os::wait_readable(handle, timeout_ms);
@@ -34,6 +43,7 @@ int read_from(os::Handle handle, std::uint8_t* buf, std::size_t len, int timeout
     keep_last_error(errno);
     return SIOFT_WIN32FAIL;
   }
+  drained = static_cast<std::size_t>(n) < len;
   return n;
 }
 
@@ -71,7 +81,7 @@ FdChannel::FdChannel(int read_fd, int write_fd)
 }
 
 int FdChannel::read(std::uint8_t* buf, std::size_t len, int timeout_ms) {
-  return read_from(read_fd_, buf, len, timeout_ms);
+  return read_from(read_fd_, buf, len, timeout_ms, drained_);
 }
 
 int ByteChannel::write_for(const std::uint8_t* buf, std::size_t len, int) {
@@ -90,7 +100,7 @@ bool FdChannel::loses_unread_on_close() const { return os::is_pty_master(write_f
 int PortChannel::read(std::uint8_t* buf, std::size_t len, int timeout_ms) {
   auto handle = port_handle(port_);
   if (!handle) return SIOFT_BADPORT;
-  return read_from(*handle, buf, len, timeout_ms);
+  return read_from(*handle, buf, len, timeout_ms, drained_);
 }
 
 int PortChannel::write(const std::uint8_t* buf, std::size_t len) {

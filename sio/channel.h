@@ -61,6 +61,7 @@ class FdChannel : public ByteChannel {
  private:
   int read_fd_;
   int write_fd_;
+  bool drained_ = false;  // the last read emptied the line
 };
 
 // Over a port opened with sio_open. Looks the port up at every call, so a port closed from a
@@ -75,6 +76,7 @@ class PortChannel : public ByteChannel {
 
  private:
   int port_;
+  bool drained_ = false;  // the last read emptied the line
 };
 
 }  // namespace sio

@@ -34,9 +34,9 @@ class ProgressReporter {
   bool aborted() const { return aborted_; }
 
   // How long until the next report is due (0: it is), so that a loop can wait no longer.
+  // Rounded up: a loop that waited 0 ms for the last fraction of a millisecond would spin.
   int ms_until_due() const {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        last_ + period_ - std::chrono::steady_clock::now());
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(last_ + period_ - std::chrono::steady_clock::now());
     return static_cast<int>(std::clamp<long long>(left.count(), 0, period_.count()));
   }
 

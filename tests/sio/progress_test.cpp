@@ -38,4 +38,23 @@ TEST(ProgressReporter, ThrottlesReportsAndTellsWhenTheNextIsDue) {
   EXPECT_EQ(calls, 3);
 }
 
+// A loop that waits ms_until_due() and then reports never finds the report not yet due: a wait
+// of 0 while a fraction of a millisecond is left would make it spin.
+TEST(ProgressReporter, ReportIsDueWheneverTheWaitLeftIsZero) {
+  int calls = 0;
+  sio::ProgressReporter reporter([&](long, long) { return ++calls, 0; }, 20ms);
+  reporter.report(0, 0);
+  ASSERT_EQ(calls, 1);
+  int zero_waits = 0;
+  for (const auto end = std::chrono::steady_clock::now() + 100ms; std::chrono::steady_clock::now() < end;) {
+    if (reporter.ms_until_due() != 0) continue;
+    ++zero_waits;
+    const int before = calls;
+    reporter.report(0, 0);
+    EXPECT_EQ(calls, before + 1) << "after " << zero_waits << " waits of 0 ms";
+    if (calls != before + 1) break;
+  }
+  EXPECT_GE(zero_waits, 3);
+}
+
 }  // namespace
