@@ -18,6 +18,9 @@ std::string folder_of(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Bytes gathered before a write to the file.
+constexpr std::size_t kGatherBytes = 256 * 1024;
+
 int system_failure() {
   keep_last_error(errno);
   return SIOFT_WIN32FAIL;
@@ -46,26 +49,41 @@ int IncomingFile::open(const std::string& path) {
 }
 
 int IncomingFile::write(const std::uint8_t* data, std::size_t len) {
-  while (len > 0) {
-    ssize_t n = ::write(fd_, data, len);
+  gathered_.insert(gathered_.end(), data, data + len);
+  size_ += static_cast<long>(len);
+  return gathered_.size() >= kGatherBytes ? flush() : 0;
+}
+
+int IncomingFile::flush() {
+  std::size_t done = 0;
+  while (done < gathered_.size()) {
+    ssize_t n = ::write(fd_, gathered_.data() + done, gathered_.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return system_failure();
-    data += n;
-    len -= static_cast<std::size_t>(n);
-    size_ += n;
+    if (n <= 0) {
+      gathered_.clear();
+      return system_failure();
+    }
+    done += static_cast<std::size_t>(n);
   }
+  gathered_.clear();
   return 0;
 }
 
 int IncomingFile::truncate(long length) {
   if (length < 0 || length >= size_) return 0;
-  if (ftruncate(fd_, length) != 0) return system_failure();
+  if (int result = flush(); result < 0) return result;
+  // The next write goes on at the cut, not where the longer file ended.
+  if (ftruncate(fd_, length) != 0 || lseek(fd_, length, SEEK_SET) != length) return system_failure();
   size_ = length;
   return 0;
 }
 
 int IncomingFile::commit() {
   if (fd_ < 0) return SIOFT_FOPEN;
+  if (int result = flush(); result < 0) {
+    discard();
+    return result;
+  }
   if (::close(fd_) != 0) {
     fd_ = -1;
     int result = system_failure();
@@ -85,6 +103,7 @@ int IncomingFile::commit() {
 }
 
 void IncomingFile::discard() {
+  gathered_.clear();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_path_.empty()) unlink(temp_path_.c_str());

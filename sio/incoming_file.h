@@ -1,10 +1,12 @@
 // A received file that appears complete or not at all: the data goes to a temporary file beside
-// the target, which is put in place at the end without replacing anything.
+// the target, which is put in place at the end without replacing anything. What a line brings in
+// small pieces gathers in memory before it goes to the file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sio {
 
@@ -18,11 +20,12 @@ class IncomingFile {
   // Starts a file that will become `path`. SIOFT_FOPEN when `path` already exists or its folder
   // cannot take files; SIOFT_WIN32FAIL for other system failures.
   int open(const std::string& path);
-  // 0, or SIOFT_WIN32FAIL with the system error number kept.
+  // 0, or SIOFT_WIN32FAIL with the system error number kept (perhaps of an earlier write's
+  // bytes, which reach the file later).
   int write(const std::uint8_t* data, std::size_t len);
   // Cuts the file to `length` bytes (a sender announced the length).
   int truncate(long length);
-  long size() const { return size_; }
+  long size() const { return size_; }  // every byte written, gathered ones too
   bool is_open() const { return fd_ >= 0; }
   // Puts the file in place under its name, never replacing an existing file (then SIOFT_FOPEN).
   int commit();
@@ -30,7 +33,10 @@ class IncomingFile {
   void discard();
 
  private:
+  int flush();
+
   int fd_ = -1;
+  std::vector<std::uint8_t> gathered_;  // written, not yet in the file
   std::string temp_path_;
   std::string path_;
   long size_ = 0;

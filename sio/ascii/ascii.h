@@ -20,8 +20,7 @@ namespace sio::ascii {
 
 // Bytes read from the file at a time; the line takes of them what it can within a progress slice.
 constexpr std::size_t kSendChunk = 64 * 1024;
-// Bytes received that gather before they go to the file, and the most taken from the line at a
-// time (a fast line fills the pty's buffer between two reads).
+// Bytes taken from the line at a time: a fast line fills the pty's buffer between two reads.
 constexpr std::size_t kReceiveChunk = 64 * 1024;
 
 }  // namespace sio::ascii

@@ -17,9 +17,8 @@
 namespace sio::zmodem {
 namespace {
 
-// Bytes taken from the channel per read, and written to the file per write.
+// Bytes taken from the channel per read.
 constexpr std::size_t kReadChunk = 64 * 1024;
-constexpr std::size_t kWriteChunk = 256 * 1024;
 // File data read ahead per read when sending.
 constexpr std::size_t kReadAhead = 64 * 1024;
 // File data queued between two looks at the receiver's answers while streaming (a subpacket).
@@ -38,37 +37,18 @@ std::int64_t now_ms() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Received data, gathered into large writes of the temporary file.
+// Received data goes to a temporary file beside its name in the folder.
 class FolderSink : public ReceiveSink {
  public:
-  explicit FolderSink(std::string folder) : folder_(std::move(folder)) { buffer_.reserve(kWriteChunk); }
+  explicit FolderSink(std::string folder) : folder_(std::move(folder)) {}
   int open(const std::string& name) override { return file_.open(folder_ + "/" + name); }
-  int write(const std::uint8_t* data, std::size_t len) override {
-    buffer_.insert(buffer_.end(), data, data + len);
-    return buffer_.size() >= kWriteChunk ? flush() : 0;
-  }
-  int commit() override {
-    int flushed = flush();
-    if (flushed < 0) {
-      file_.discard();
-      return flushed;
-    }
-    return file_.commit();
-  }
-  void discard() override {
-    buffer_.clear();
-    file_.discard();
-  }
+  int write(const std::uint8_t* data, std::size_t len) override { return file_.write(data, len); }
+  int commit() override { return file_.commit(); }
+  void discard() override { file_.discard(); }
 
  private:
-  int flush() {
-    int result = buffer_.empty() ? 0 : file_.write(buffer_.data(), buffer_.size());
-    buffer_.clear();
-    return result;
-  }
   std::string folder_;
   IncomingFile file_;
-  std::vector<std::uint8_t> buffer_;
 };
 
 // The file to send, read ahead in large blocks: the sender asks for a subpacket at a time.

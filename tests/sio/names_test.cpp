@@ -58,6 +58,23 @@ TEST(IncomingFile, AppearsCompleteOrNotAtAll) {
   }
   EXPECT_EQ(read_file(target), "abcd");
 
+  {  // large writes, a cut and more data: the file holds them in order
+    std::string data(300 * 1024, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 251);
+    sio::IncomingFile file;
+    ASSERT_EQ(file.open(folder.file("large")), 0);
+    for (std::size_t at = 0; at < data.size(); at += 1000) {
+      const std::size_t n = std::min<std::size_t>(1000, data.size() - at);
+      ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>(data.data() + at), n), 0);
+    }
+    EXPECT_EQ(file.size(), static_cast<long>(data.size()));
+    EXPECT_EQ(file.truncate(200 * 1024), 0);
+    ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>("tail"), 4), 0);
+    EXPECT_EQ(file.size(), 200 * 1024 + 4);
+    ASSERT_EQ(file.commit(), 0);
+    EXPECT_TRUE(read_file(folder.file("large")) == data.substr(0, 200 * 1024) + "tail");
+  }
+
   {  // never replaces
     sio::IncomingFile file;
     EXPECT_EQ(file.open(target), SIOFT_FOPEN);
@@ -75,6 +92,6 @@ TEST(IncomingFile, AppearsCompleteOrNotAtAll) {
   }
   std::size_t entries = 0;
   for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder.path())) ++entries;
-  EXPECT_EQ(entries, 2u);
+  EXPECT_EQ(entries, 3u);
   EXPECT_EQ(sio::IncomingFile().open(folder.file("no-such-dir/x")), SIOFT_FOPEN);
 }
