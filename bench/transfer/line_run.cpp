@@ -24,8 +24,7 @@ constexpr int kGraceMs = 30000;
 double thread_cpu_seconds() {
   rusage usage{};
   getrusage(RUSAGE_THREAD, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return test_support::cpu_seconds(usage);
 }
 
 // One end running: an external program or one of ours on a thread.

@@ -4,12 +4,16 @@
 #include <csignal>
 #include <fcntl.h>
 #include <stdexcept>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace test_support {
+
+double cpu_seconds(const rusage& usage) {
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, int fd, const std::string& cwd,
                            const std::string& stderr_path) {
@@ -41,8 +45,7 @@ bool ChildProcess::reap(int options) {
   rusage usage{};
   if (wait4(pid_, &raw, options, &usage) != pid_) return false;
   status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  cpu_seconds_ = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  cpu_seconds_ = test_support::cpu_seconds(usage);
   return true;
 }
 

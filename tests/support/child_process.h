@@ -2,9 +2,13 @@
 #pragma once
 
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace test_support {
+
+// The processor time (user and system) in a resource usage record, in seconds.
+double cpu_seconds(const rusage& usage);
 
 class ChildProcess {
  public:
