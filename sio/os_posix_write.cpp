@@ -106,12 +106,13 @@ std::optional<int> sleeping_write(Handle handle, const char* buf, int len, const
   return error == EINTR ? 0 : -1;
 }
 
-// Waits until the line has room or the deadline passes; false on a failure (errno set).
+// Waits until the line has room or the deadline passes; false on a failure (errno set). The
+// wait is rounded up: 0 ms for the deadline's last fraction of a millisecond would spin.
 bool wait_for_room(Handle handle, const Clock::time_point* deadline) {
   int wait_ms = -1;
   if (deadline)
     wait_ms = static_cast<int>(
-        std::max<long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now()).count()));
+        std::max<long>(0, std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count()));
   pollfd pfd{handle, POLLOUT, 0};
   int ready = poll(&pfd, 1, wait_ms);
   if (ready < 0 && errno != EINTR) return false;
