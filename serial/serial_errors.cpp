@@ -1,7 +1,26 @@
 #include "serial/serial_errors.h"
 
 #include "app/message_box.h"
+#include "serial/port_settings.h"
 #include "sio/sio.h"
+
+namespace {
+
+// Who may open the device, and how to become one of them.
+QString AccessDeniedText(const QString& group) {
+  const QString whose = group.isEmpty() ? QStringLiteral("в группу, которой принадлежит устройство порта")
+                                        : QStringLiteral("в группу «%1»").arg(group);
+  return QStringLiteral("Нет доступа к порту: у пользователя нет прав на устройство. Добавьте пользователя %1 "
+                        "(sudo adduser $USER %2) и войдите в систему заново")
+      .arg(whose, group.isEmpty() ? QStringLiteral("<группа>") : group);
+}
+
+QString RefusedText(const QString& setting) {
+  return QStringLiteral("Порт не принял настройку «%1». Выберите другое значение в «Настройка соединения...»")
+      .arg(setting);
+}
+
+}  // namespace
 
 std::optional<QString> SerialErrorText(int result) {
   switch (result) {
@@ -15,6 +34,14 @@ std::optional<QString> SerialErrorText(int result) {
     case -8: return std::nullopt;
     case -11: return QStringLiteral("Write has blocked, and user abort write");
     case -12: return QStringLiteral("Время ожидания записи истекло");
+    case SIO_ACCESSDENIED: return AccessDeniedText(QString::fromLocal8Bit(sio_port_group(PortSettings.Port)));
+    case SIO_GONE:
+      return QStringLiteral("Связь с телефоном потеряна: устройство порта отключено. Проверьте кабель и откройте порт снова");
+    case SIO_SPEEDREFUSED: return RefusedText(QStringLiteral("скорость"));
+    case SIO_PARITYREFUSED: return RefusedText(QStringLiteral("чётность"));
+    case SIO_DATABITSREFUSED: return RefusedText(QStringLiteral("биты данных"));
+    case SIO_STOPBITSREFUSED: return RefusedText(QStringLiteral("стоповые биты"));
+    case SIO_FLOWREFUSED: return RefusedText(QStringLiteral("управление потоком"));
     default: return QStringLiteral("Неизвестная ошибка:") + QString::number(result);
   }
 }

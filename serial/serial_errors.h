@@ -5,6 +5,7 @@
 #include <optional>
 
 // The text for a negative result of a port operation; none for -8, whose text is the system's.
+// Access denied names the group of the device that PortSettings.Port reaches.
 std::optional<QString> SerialErrorText(int result);
 
 // The platform's text for a system error number in the user's language, or the number itself

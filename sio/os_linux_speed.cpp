@@ -18,10 +18,12 @@ int set_custom_speed(Handle handle, long baud) {
   return ioctl(handle, TCSETS2, &tio) == 0 ? 0 : -1;
 }
 
-long get_custom_speed(Handle handle) {
+int get_speeds(Handle handle, long& input, long& output) {
   struct termios2 tio;
   if (ioctl(handle, TCGETS2, &tio) != 0) return -1;
-  return static_cast<long>(tio.c_ospeed);
+  input = static_cast<long>(tio.c_ispeed);
+  output = static_cast<long>(tio.c_ospeed);
+  return 0;
 }
 
 }  // namespace sio::os

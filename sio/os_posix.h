@@ -1,6 +1,7 @@
 // Pieces of the POSIX port layer that tests inspect directly.
 #pragma once
 
+#include <functional>
 #include <termios.h>
 
 #include "sio/os.h"
@@ -14,8 +15,23 @@ termios with_line_mode(const termios& base, const LineMode& mode);
 // The termios speed constant for a standard speed, or 0 when there is none (7200 bit/s).
 speed_t speed_constant(long baud);
 
-// Speeds without a termios constant go through the kernel's arbitrary-speed interface.
+// Speeds without a termios constant go through the kernel's arbitrary-speed interface, which
+// also tells the speeds a driver really set (it may round them or fall back to another).
 int set_custom_speed(Handle handle, long baud);
-long get_custom_speed(Handle handle);
+int get_speeds(Handle handle, long& input, long& output);
+
+// The settings a device holds.
+struct LineSettings {
+  long input_speed = 0;
+  long output_speed = 0;
+  LineMode mode;
+  bool hardware_flow = false;
+  bool software_flow = false;
+};
+int read_line_settings(Handle handle, LineSettings& settings);
+
+// How settings are read back after applying them. A pty takes nearly everything a serial
+// driver may refuse, so a test puts a device that drops a setting in its place.
+extern std::function<int(Handle, LineSettings&)> read_back_settings;
 
 }  // namespace sio::os

@@ -1,10 +1,15 @@
 // The port operations: a table of open ports over the platform's calls in os_*.cpp.
 #include <array>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <grp.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "sio/lock_file.h"
 #include "sio/port_table.h"
 #include "sio/program_folder.h"
 #include "sio/sio.h"
@@ -17,6 +22,8 @@ struct OpenPort {
   os::Handle handle = -1;
   bool hardware_flow = false;
   int write_timeout_ms = -1;
+  std::string lock_file;  // empty when the system has no lock folder for us
+  pid_t opened_by = 0;    // a forked child's copy is not the child's to release
 };
 
 constexpr long kBaudRates[] = {50,   75,   110,   134,   150,   300,   600,    1200,   1800,   2400,
@@ -33,10 +40,35 @@ OpenPort* find_open(int port) {
   return &table[port];
 }
 
-// Negative results of the platform layer that come with an errno keep it for the caller.
+// Negative results of the platform layer that come with an errno keep it for the caller; the
+// errors of a vanished device become SIO_GONE.
 int with_error(int result) {
-  if (result == SIO_WIN32FAIL) keep_last_error(errno);
-  return result;
+  if (result != SIO_WIN32FAIL) return result;
+  keep_last_error(errno);
+  return os::is_gone(errno) ? SIO_GONE : result;
+}
+
+void release(OpenPort& port) {
+  if (port.opened_by == getpid()) {
+    os::close(port.handle);
+    os::release_lock_file(port.lock_file);
+  } else {
+    ::close(port.handle);
+  }
+  port = OpenPort{};
+}
+
+// A normal exit releases our ports, so no lock file of ours is left behind.
+void release_all() {
+  std::lock_guard lock(table_mutex);
+  for (auto& port : table)
+    if (port.open) release(port);
+}
+
+// The device itself, with the links to it (COMn, /dev/serial/by-id/...) followed.
+std::string device_path(const std::string& path) {
+  char resolved[PATH_MAX];
+  return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
 bool decode_mode(int mode, os::LineMode& line) {
@@ -79,21 +111,30 @@ int sio_open(int port) {
   if (!valid_number(port)) return SIO_BADPORT;
   std::lock_guard lock(table_mutex);
   if (table[port].open) return SIO_OK;  // a second open of our own port keeps the one handle
+  const std::string device = device_path(resolve_port_path(port));
   os::Handle handle;
-  int result = os::open_exclusive(resolve_port_path(port), handle);
+  int result = os::open_exclusive(device, handle);
   if (result != SIO_OK) {
     keep_last_error(errno);
     return result;
   }
-  const auto device = os::device_id(handle);
+  const auto id = os::device_id(handle);
   for (const auto& other : table) {
-    if (other.open && os::device_id(other.handle) == device) {
+    if (other.open && os::device_id(other.handle) == id) {
       os::close(handle);
       keep_last_error(EBUSY);
       return SIO_OPENFAIL;
     }
   }
-  table[port] = OpenPort{true, handle, false, -1};
+  std::string lock_file;
+  if (os::take_lock_file(os::lock_folder(), device, lock_file) != SIO_OK) {
+    keep_last_error(errno);
+    os::close(handle);
+    return SIO_OPENFAIL;
+  }
+  static const bool released_at_exit = std::atexit(release_all) == 0;
+  (void)released_at_exit;
+  table[port] = OpenPort{true, handle, false, -1, lock_file, getpid()};
   return SIO_OK;
 }
 
@@ -101,8 +142,7 @@ int sio_close(int port) {
   std::lock_guard lock(table_mutex);
   OpenPort* p = find_open(port);
   if (!p) return SIO_BADPORT;
-  os::close(p->handle);
-  *p = OpenPort{};
+  release(*p);
   return SIO_OK;
 }
 
@@ -149,11 +189,7 @@ long sio_getbaud(int port) {
   OpenPort* p = find_open(port);
   if (!p) return SIO_BADPORT;
   long speed = os::get_speed(p->handle);
-  if (speed < 0) {
-    keep_last_error(errno);
-    return SIO_WIN32FAIL;
-  }
-  return speed;
+  return speed < 0 ? with_error(SIO_WIN32FAIL) : speed;
 }
 
 int sio_SetWriteTimeouts(int port, unsigned long timeout_ms) {
@@ -169,7 +205,13 @@ int sio_read(int port, char* buf, int len) {
   OpenPort* p = find_open(port);
   if (!p) return SIO_BADPORT;
   if (!buf || len < 0) return SIO_BADPARM;
-  return with_error(os::read_available(p->handle, buf, len));
+  const int n = os::read_available(p->handle, buf, len);
+  // A terminal reads nothing both when the line is quiet and after a hang-up.
+  if (n == 0 && len > 0 && os::hung_up(p->handle)) {
+    keep_last_error(EIO);
+    return SIO_GONE;
+  }
+  return with_error(n);
 }
 
 int sio_write(int port, const char* buf, int len) {
@@ -189,4 +231,13 @@ const char* sio_error_text(int error_number) {
   const char* message = strerror_r(error_number, text, sizeof text);
   if (!message || std::strncmp(message, "Unknown error", 13) == 0) return "";
   return message;
+}
+
+const char* sio_port_group(int port) {
+  thread_local std::string name;
+  name.clear();
+  struct stat st;
+  if (valid_number(port) && stat(resolve_port_path(port).c_str(), &st) == 0)
+    if (const group* owner = getgrgid(st.st_gid)) name = owner->gr_name;
+  return name.c_str();
 }

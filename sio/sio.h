@@ -4,17 +4,30 @@
 
 #include <cstddef>
 
-// Results of the port operations.
+// Results of the port operations. A vanished device (unplugged, hung up, the other end of a
+// pty closed) gives SIO_GONE from whichever operation meets it first: sio_read (the read ends
+// with a hang-up), sio_write, and the configuring calls. The device does not come back on the
+// same handle; the caller closes the port once and may open it again later.
 enum : int {
   SIO_OK = 0,
-  SIO_BADPORT = -1,      // port number out of range, or the port is not open
-  SIO_BADPARM = -7,      // an argument the operation does not know
-  SIO_OUTCONTROL = -6,   // RTS is held by RTS/CTS flow control
+  SIO_BADPORT = -1,          // port number out of range, or the port is not open
   SIO_NODATA = -4,
-  SIO_OPENFAIL = -5,     // device missing, or held by another handle
-  SIO_WIN32FAIL = -8,    // the operating system failed; see sio_last_error()
+  SIO_OPENFAIL = -5,         // no such device, a serial port without hardware behind it (system
+                             // error ENODEV), or one that another program holds or has locked (EBUSY)
+  SIO_OUTCONTROL = -6,       // RTS is held by RTS/CTS flow control
+  SIO_BADPARM = -7,          // an argument the operation does not know
+  SIO_WIN32FAIL = -8,        // the operating system failed; see sio_last_error()
   SIO_ABORTWRITE = -11,
   SIO_WRITETIMEOUT = -12,
+  SIO_ACCESSDENIED = -13,    // the user may not open the device; sio_port_group() names its group
+  SIO_GONE = -14,            // the device has vanished; see above
+  // A setting the device did not take: read back after applying, it differs from the one asked
+  // for (the input and output speeds are both checked). The earlier settings of the call stay.
+  SIO_SPEEDREFUSED = -15,
+  SIO_PARITYREFUSED = -16,
+  SIO_DATABITSREFUSED = -17,
+  SIO_STOPBITSREFUSED = -18,
+  SIO_FLOWREFUSED = -19,
 };
 
 // Results of the file-transfer operations.
@@ -51,6 +64,10 @@ int sio_write(int port, const char* buf, int len);
 // and the platform's text for an error number (empty when it has none).
 int sio_last_error();
 const char* sio_error_text(int error_number);
+
+// The group that owns the device a port number reaches (for example "dialout"): its members may
+// open it. Empty when the device or its group cannot be found.
+const char* sio_port_group(int port);
 
 int sio_FtXmodem1KCRCTx(int port, const char* fname, sio_callback cb, int key);
 int sio_FtXmodemCheckSumTx(int port, const char* fname, sio_callback cb, int key);

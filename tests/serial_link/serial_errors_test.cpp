@@ -21,7 +21,7 @@ TEST(SerialErrors, TextForEachResult) {
   EXPECT_EQ(SerialErrorText(-12), QStringLiteral("Время ожидания записи истекло"));
   EXPECT_EQ(SerialErrorText(-10), QStringLiteral("Неизвестная ошибка:-10"));
   EXPECT_EQ(SerialErrorText(-3), QStringLiteral("Неизвестная ошибка:-3"));
-  EXPECT_EQ(SerialErrorText(-13), QStringLiteral("Неизвестная ошибка:-13"));
+  EXPECT_EQ(SerialErrorText(-20), QStringLiteral("Неизвестная ошибка:-20"));
   EXPECT_EQ(SerialErrorText(0), QStringLiteral("Неизвестная ошибка:0"));
   EXPECT_EQ(SerialErrorText(1), QStringLiteral("Неизвестная ошибка:1"));
 }
