@@ -171,6 +171,7 @@ int read_line_settings(Handle handle, LineSettings& settings) {
     settings.mode.parity = odd ? 'O' : 'E';
   settings.hardware_flow = tio.c_cflag & CRTSCTS;
   settings.software_flow = (tio.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF);
+  settings.framed = !is_pseudo_terminal(handle);
   return SIO_OK;
 }
 
@@ -200,10 +201,8 @@ int set_line(Handle handle, long baud, const LineMode& mode) {
   LineSettings taken;
   if (read_back_settings(handle, taken) != SIO_OK) return SIO_WIN32FAIL;
   if (!speed_taken(taken.output_speed, baud) || !speed_taken(taken.input_speed, baud)) return SIO_SPEEDREFUSED;
-  // A pty has no character frame to set: it carries whole bytes whatever it is told.
-  const bool framed = !is_pseudo_terminal(handle);
-  if (framed && taken.mode.data_bits != mode.data_bits) return SIO_DATABITSREFUSED;
-  if (framed && taken.mode.parity != mode.parity) return SIO_PARITYREFUSED;
+  if (taken.framed && taken.mode.data_bits != mode.data_bits) return SIO_DATABITSREFUSED;
+  if (taken.framed && taken.mode.parity != mode.parity) return SIO_PARITYREFUSED;
   if (taken.mode.stop_bits != mode.stop_bits) return SIO_STOPBITSREFUSED;
   return SIO_OK;
 }

@@ -27,6 +27,9 @@ struct LineSettings {
   LineMode mode;
   bool hardware_flow = false;
   bool software_flow = false;
+  // Data bits and parity mean something: not on a pty, which carries whole bytes whatever it
+  // is told (and keeps 8 bits without parity).
+  bool framed = true;
 };
 int read_line_settings(Handle handle, LineSettings& settings);
 

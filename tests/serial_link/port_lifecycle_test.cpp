@@ -3,6 +3,7 @@
 
 #include "app/message_box.h"
 #include "serial/port_lifecycle.h"
+#include "sio/os_posix.h"
 #include "sio/sio.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/qt_application.h"
@@ -124,6 +125,21 @@ TEST_F(ConfigurePortTest, FirstFailingStepStopsWithItsMessage) {
   messages.clear();
   EXPECT_FALSE(ConfigurePort(settings));
   EXPECT_EQ(messages, (std::vector<QString>{QStringLiteral("Номер порта недопустим, или порт не открыт заранее")}));
+}
+
+TEST_F(ConfigurePortTest, SettingTheDeviceDidNotTakeIsNamed) {
+  // A device that reads back one stop bit whatever it is told.
+  const auto real = sio::os::read_back_settings;
+  sio::os::read_back_settings = [&](sio::os::Handle handle, sio::os::LineSettings& taken) {
+    const int result = real(handle, taken);
+    taken.mode.stop_bits = 1;
+    return result;
+  };
+  settings.StopBitsCode = 4;
+  EXPECT_FALSE(ConfigurePort(settings));
+  sio::os::read_back_settings = real;
+  EXPECT_EQ(messages, (std::vector<QString>{QStringLiteral(
+                          "Порт не принял настройку «стоповые биты». Выберите другое значение в «Настройка соединения...»")}));
 }
 
 TEST(WriteTimeout, ThreeCharacterTimesAtLeast100Ms) {

@@ -3,10 +3,16 @@
 
 #include <cerrno>
 #include <cstring>
+#include <grp.h>
+#include <sys/stat.h>
 
 #include "app/message_box.h"
+#include "serial/port_settings.h"
 #include "serial/serial_errors.h"
+#include "sio/sio.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/qt_application.h"
+#include "tests/support/temp_folder.h"
 
 TEST(SerialErrors, TextForEachResult) {
   EXPECT_EQ(SerialErrorText(-1), QStringLiteral("Номер порта недопустим, или порт не открыт заранее"));
@@ -41,4 +47,17 @@ TEST(SerialErrors, SystemFailureShowsOnlyTheSystemText) {
   EXPECT_EQ(shown[1].second, QStringLiteral("Порт не существует или занят другой программой"));
   EXPECT_EQ(shown[2].second, QStringLiteral("987654"));
   for (const auto& message : shown) EXPECT_EQ(message.first, MessageIcon::Warning);
+}
+
+// The fix for a refused open: membership of the group that owns the device the port reaches.
+TEST(SerialErrors, AccessDeniedNamesTheDevicesGroup) {
+  test_support::ScopedProgramFolder folder;
+  test_support::PtyPair pty;
+  folder.link_port(PortSettings.Port, pty.device());
+  struct stat st;
+  ASSERT_EQ(stat(pty.device().c_str(), &st), 0);
+  const QString group = QString::fromLocal8Bit(getgrgid(st.st_gid)->gr_name);
+  EXPECT_TRUE(SerialErrorText(SIO_ACCESSDENIED)->contains(QStringLiteral("«%1» (sudo adduser $USER %1)").arg(group)));
+  folder.link_port(PortSettings.Port, folder.file("missing"));
+  EXPECT_TRUE(SerialErrorText(SIO_ACCESSDENIED)->contains(QStringLiteral("в группу, которой принадлежит устройство порта")));
 }

@@ -31,6 +31,11 @@ void PtyPair::close_device() {
   slave_ = -1;
 }
 
+void PtyPair::close_peer() {
+  if (master_ >= 0) close(master_);
+  master_ = -1;
+}
+
 termios PtyPair::device_settings() const {
   termios tio{};
   if (tcgetattr(slave_, &tio) != 0) throw std::runtime_error("tcgetattr failed");

@@ -23,6 +23,8 @@ class PtyPair {
   // Closes our descriptor of the device side once a child process holds its own, so that the
   // peer side sees a hang-up when the child ends.
   void close_device();
+  // Closes the side the test plays: the device sees its other end gone.
+  void close_peer();
 
  private:
   int master_ = -1;
