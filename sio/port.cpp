@@ -111,26 +111,28 @@ int sio_open(int port) {
   if (!valid_number(port)) return SIO_BADPORT;
   std::lock_guard lock(table_mutex);
   if (table[port].open) return SIO_OK;  // a second open of our own port keeps the one handle
+  // Every refusal comes before the device is touched: its settings may be another program's.
   const std::string device = device_path(resolve_port_path(port));
-  os::Handle handle;
-  int result = os::open_exclusive(device, handle);
-  if (result != SIO_OK) {
-    keep_last_error(errno);
-    return result;
-  }
-  const auto id = os::device_id(handle);
-  for (const auto& other : table) {
-    if (other.open && os::device_id(other.handle) == id) {
-      os::close(handle);
-      keep_last_error(EBUSY);
-      return SIO_OPENFAIL;
+  struct stat st;
+  if (stat(device.c_str(), &st) == 0 && S_ISCHR(st.st_mode)) {
+    for (const auto& other : table) {
+      if (other.open && os::device_id(other.handle) == st.st_rdev) {
+        keep_last_error(EBUSY);
+        return SIO_OPENFAIL;
+      }
     }
   }
   std::string lock_file;
   if (os::take_lock_file(os::lock_folder(), device, lock_file) != SIO_OK) {
     keep_last_error(errno);
-    os::close(handle);
     return SIO_OPENFAIL;
+  }
+  os::Handle handle;
+  const int result = os::open_exclusive(device, handle);
+  if (result != SIO_OK) {
+    keep_last_error(errno);
+    os::release_lock_file(lock_file);
+    return result;
   }
   static const bool released_at_exit = std::atexit(release_all) == 0;
   (void)released_at_exit;
