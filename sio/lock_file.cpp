@@ -72,7 +72,7 @@ std::string lock_file_name(const std::string& device) {
 
 int take_lock_file(const std::string& folder, const std::string& device, std::string& path) {
   path.clear();
-  if (folder.empty() || access(folder.c_str(), W_OK) != 0) return SIO_OK;
+  if (folder.empty()) return SIO_OK;
   const std::string wanted = folder + "/" + lock_file_name(device);
   // A second round after removing a stale file; a process that took it meanwhile wins.
   for (int round = 0; round < 2; ++round) {
@@ -80,9 +80,10 @@ int take_lock_file(const std::string& folder, const std::string& device, std::st
       path = wanted;
       return SIO_OK;
     }
-    if (errno != EEXIST) return SIO_OK;
+    // A folder we may not write still shows the locks of others.
+    if (errno != EEXIST && access(wanted.c_str(), F_OK) != 0) return SIO_OK;
     if (!is_stale(owner_of(wanted))) break;
-    unlink(wanted.c_str());
+    if (unlink(wanted.c_str()) != 0) return SIO_OK;  // stale, and not ours to remove: it holds nobody
   }
   errno = EBUSY;
   return SIO_OPENFAIL;

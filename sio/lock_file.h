@@ -17,7 +17,8 @@ std::string lock_file_name(const std::string& device);
 // Takes the lock of `device` (a resolved path) in `folder` for this process. SIO_OK with `path`
 // set to the lock file, or left empty when the folder is missing or not ours to write (the
 // advisory lock on the device still keeps other programs out); SIO_OPENFAIL with errno EBUSY
-// when a live process holds it. A lock file whose process has ended is taken over.
+// when a live process holds it. A lock file whose process has ended is taken over (or, where
+// we may not remove it, ignored).
 int take_lock_file(const std::string& folder, const std::string& device, std::string& path);
 
 // Removes the lock file at `path` if it still names this process.

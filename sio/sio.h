@@ -4,25 +4,31 @@
 
 #include <cstddef>
 
-// Results of the port operations. A vanished device (unplugged, hung up, the other end of a
-// pty closed) gives SIO_GONE from whichever operation meets it first: sio_read (the read ends
-// with a hang-up), sio_write, and the configuring calls. The device does not come back on the
-// same handle; the caller closes the port once and may open it again later.
+// Results of the port operations.
+//
+// A vanished device (USB cable pulled, the driver hung the line up, the other end of a pty
+// closed) gives SIO_GONE from every port operation that meets it: sio_read (the terminal
+// reads nothing and reports a hang-up, or the read fails with EIO or ENXIO), sio_write, and
+// the configuring calls (sio_ioctl, sio_flowctrl, sio_DTR, sio_RTS, sio_getbaud). It stays so:
+// a device does not come back on the same handle, even when plugged in again. The caller
+// closes the port once (sio_close never fails or waits there) and may open it again later;
+// sio_last_error() then holds EIO, ENXIO or ENODEV. A transfer that meets it ends with
+// SIOFT_WIN32FAIL and one of those errors, and the next sio_read says SIO_GONE.
 enum : int {
   SIO_OK = 0,
   SIO_BADPORT = -1,          // port number out of range, or the port is not open
-  SIO_NODATA = -4,
+  SIO_NODATA = -4,          // not returned here: sio_read gives 0 when nothing waits
   SIO_OPENFAIL = -5,         // no such device, a serial port without hardware behind it (system
                              // error ENODEV), or one that another program holds or has locked (EBUSY)
   SIO_OUTCONTROL = -6,       // RTS is held by RTS/CTS flow control
   SIO_BADPARM = -7,          // an argument the operation does not know
   SIO_WIN32FAIL = -8,        // the operating system failed; see sio_last_error()
-  SIO_ABORTWRITE = -11,
-  SIO_WRITETIMEOUT = -12,
+  SIO_ABORTWRITE = -11,     // not returned here: no write is aborted from outside
+  SIO_WRITETIMEOUT = -12,   // the line did not take everything within the write time-out
   SIO_ACCESSDENIED = -13,    // the user may not open the device; sio_port_group() names its group
   SIO_GONE = -14,            // the device has vanished; see above
   // A setting the device did not take: read back after applying, it differs from the one asked
-  // for (the input and output speeds are both checked). The earlier settings of the call stay.
+  // for (the input and output speeds are both checked). The device keeps what it took.
   SIO_SPEEDREFUSED = -15,
   SIO_PARITYREFUSED = -16,
   SIO_DATABITSREFUSED = -17,
