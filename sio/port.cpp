@@ -110,7 +110,9 @@ using namespace sio;
 int sio_open(int port) {
   if (!valid_number(port)) return SIO_BADPORT;
   std::lock_guard lock(table_mutex);
-  if (table[port].open) return SIO_OK;  // a second open of our own port keeps the one handle
+  // A second open of our own port keeps the one handle, unless its device has vanished.
+  if (table[port].open && !os::hung_up(table[port].handle)) return SIO_OK;
+  if (table[port].open) release(table[port]);
   // Every refusal comes before the device is touched: its settings may be another program's.
   const std::string device = device_path(resolve_port_path(port));
   struct stat st;

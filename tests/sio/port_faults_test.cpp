@@ -69,7 +69,9 @@ TEST(SioPortFaults, VanishedDeviceIsGone) {
   EXPECT_EQ(sio_write(kPort, "AT\r", 3), SIO_GONE);
   EXPECT_EQ(sio_DTR(kPort, 1), SIO_GONE);  // EIO: no modem lines to speak of, yet a failure
   EXPECT_EQ(sio_ioctl(kPort, 15, 3), SIO_GONE);
-  EXPECT_EQ(sio_close(kPort), SIO_OK);
+  // Opening again looks for the device anew instead of keeping the dead handle.
+  EXPECT_EQ(sio_open(kPort), SIO_OPENFAIL);
+  EXPECT_EQ(sio_read(kPort, buf, 512), SIO_BADPORT);
 }
 
 TEST(SioPortFaults, PermissionDeniedNamesTheDevicesGroup) {
