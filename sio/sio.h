@@ -12,8 +12,8 @@
 // the configuring calls (sio_ioctl, sio_flowctrl, sio_DTR, sio_RTS, sio_getbaud). It stays so:
 // a device does not come back on the same handle, even when plugged in again. The caller
 // closes the port once (sio_close never fails or waits there) and may open it again later
-// (sio_open of a port left open on a vanished device drops the dead handle and opens anew);
-// sio_last_error() then holds EIO, ENXIO or ENODEV. A transfer that meets it ends with
+// (sio_open of a port left open on a vanished device drops the dead handle and opens anew).
+// With SIO_GONE, sio_last_error() holds EIO, ENXIO or ENODEV. A transfer that meets it ends with
 // SIOFT_WIN32FAIL and one of those errors, and the next sio_read says SIO_GONE.
 enum : int {
   SIO_OK = 0,
