@@ -63,12 +63,7 @@ std::string lock_folder() {
   return {};
 }
 
-std::string lock_file_name(const std::string& device) {
-  std::string name = device.rfind("/dev/", 0) == 0 ? device.substr(5) : device.substr(device.rfind('/') + 1);
-  for (char& c : name)
-    if (c == '/') c = '_';
-  return "LCK.." + name;
-}
+std::string lock_file_name(const std::string& device) { return "LCK.." + device.substr(device.rfind('/') + 1); }
 
 int take_lock_file(const std::string& folder, const std::string& device, std::string& path) {
   path.clear();

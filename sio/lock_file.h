@@ -1,6 +1,6 @@
-// The lock file convention that Linux serial programs share (minicom, cu, ModemManager's
-// friends): a file LCK..<device name> in the system's lock folder holding the owner's PID as
-// ten ASCII digits and a newline.
+// The lock file convention that Linux serial programs share (minicom, cu, C-Kermit): a file
+// LCK..<device name> in the system's lock folder holding the owner's PID as ten ASCII digits
+// and a newline.
 #pragma once
 
 #include <string>
@@ -10,8 +10,8 @@ namespace sio::os {
 // /var/lock, else /run/lock; empty when the system has neither.
 std::string lock_folder();
 
-// "LCK..ttyUSB0" for /dev/ttyUSB0; a device below /dev/ keeps its subfolder with '_' for '/'
-// ("LCK..pts_3" for /dev/pts/3).
+// "LCK..ttyUSB0" for /dev/ttyUSB0: the base name, as C-Kermit has it ("LCK..3" for
+// /dev/pts/3).
 std::string lock_file_name(const std::string& device);
 
 // Takes the lock of `device` (a resolved path) in `folder` for this process. SIO_OK with `path`
