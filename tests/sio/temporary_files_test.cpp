@@ -27,7 +27,10 @@ pid_t StartReceiver(const std::string& target, bool keep_running) {
     auto* file = new sio::IncomingFile;  // never destroyed: the program dies with it open
     const bool opened = file->open(target) == 0;
     [[maybe_unused]] auto written = write(ready[1], opened ? "1" : "0", 1);
-    if (keep_running) pause();
+    if (keep_running) {
+      alarm(60);  // ends it should the test stop before killing it
+      pause();
+    }
     _exit(0);
   }
   close(ready[1]);
