@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include "sio/incoming_file.h"
-#include "sio/sio.h"
 #include "sio/temporary_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -71,19 +70,4 @@ TEST(TemporaryFiles, CleanupRemovesWhatADeadProgramLeftAndNothingARunningOneHold
   ASSERT_EQ(waitpid(running, nullptr, 0), running);
   EXPECT_EQ(sio::remove_stale_temporaries(folder.path()), 1);
   EXPECT_EQ(Names(folder.path()), (std::set<std::string>{"memo01", ".sio-receive-"}));
-}
-
-TEST(TemporaryFiles, AReceiveOfThisProgramKeepsItsFileAndAFileInTheWayIsNamed) {
-  TempFolder folder;
-  sio::IncomingFile file;
-  ASSERT_EQ(file.open(folder.file("memo")), 0);
-  EXPECT_EQ(sio::remove_stale_temporaries(folder.path()), 0);
-  ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>("x"), 1), 0);
-  write_file(folder.file("memo"), "arrived meanwhile");
-  EXPECT_EQ(file.commit(), SIOFT_FOPEN);
-  EXPECT_EQ(sio::last_blocking_path(), folder.file("memo"));
-  sio::clear_blocking_path();
-  EXPECT_EQ(sio::IncomingFile().open(folder.file("memo")), SIOFT_FOPEN);
-  EXPECT_EQ(sio::last_blocking_path(), folder.file("memo"));
-  EXPECT_EQ(Names(folder.path()), std::set<std::string>{"memo"});
 }
