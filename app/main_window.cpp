@@ -95,7 +95,8 @@ void frmMain::CreateControls() {
   cmdPortClose->setEnabled(false);
   Label1[0] = Label("E-mail:", this, Twips(6210, 120, 615, 240), strip);
 
-  Label3 = Place(new MailLink(QString::fromLatin1(kContactAddress), this), Twips(6930, 150, 1425, 225),
+  // Grown into the free space on both sides (given: 6930, 150, 1425, 225) to show the whole address.
+  Label3 = Place(new MailLink(QString::fromLatin1(kContactAddress), this), Twips(6870, 150, 1755, 225),
                  CyrillicFont("MS Sans Serif", 8.25, true, true));
   QPalette blue = Label3->palette();
   blue.setColor(QPalette::WindowText, QColor(0, 0, 255));

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sio/incoming_file.h"
 #include "sio/names.h"
 #include "sio/port_table.h"
 #include "sio/program_folder.h"
@@ -26,6 +27,7 @@ int on_port(int port, Run run) {
 
 template <typename Run>
 int with_file_name(int port, const char* fname, Run run) {
+  clear_blocking_path();
   if (!fname) return SIOFT_FOPEN;
   return on_port(port, [&](ByteChannel& channel) { return run(channel, std::string(fname)); });
 }
@@ -34,6 +36,7 @@ int with_file_name(int port, const char* fname, Run run) {
 // can show it during the transfer, and holds the final name (or nothing) afterwards.
 template <typename Run>
 int batch_receive(int port, char** names, int count, sio_callback cb, Run run) {
+  clear_blocking_path();
   if (!names || count < 1 || !names[0]) return SIOFT_FOPEN;
   names[0][0] = '\0';
   return on_port(port, [&](ByteChannel& channel) {

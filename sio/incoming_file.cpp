@@ -1,13 +1,12 @@
 #include "sio/incoming_file.h"
 
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "sio/port_table.h"
 #include "sio/sio.h"
+#include "sio/temporary_files.h"
 
 namespace sio {
 namespace {
@@ -21,6 +20,14 @@ std::string folder_of(const std::string& path) {
 // Bytes gathered before a write to the file.
 constexpr std::size_t kGatherBytes = 256 * 1024;
 
+thread_local std::string blocking_path;
+
+// A file of the target's name is in the way.
+int blocked_by(const std::string& path) {
+  blocking_path = path;
+  return SIOFT_FOPEN;
+}
+
 int system_failure() {
   keep_last_error(errno);
   return SIOFT_WIN32FAIL;
@@ -28,19 +35,22 @@ int system_failure() {
 
 }  // namespace
 
+std::string last_blocking_path() { return blocking_path; }
+
+void clear_blocking_path() { blocking_path.clear(); }
+
 IncomingFile::~IncomingFile() { discard(); }
 
 int IncomingFile::open(const std::string& path) {
   discard();
   struct stat st;
-  if (lstat(path.c_str(), &st) == 0) return SIOFT_FOPEN;
-  std::string temp = folder_of(path) + "/.sio-receive-XXXXXX";
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (lstat(path.c_str(), &st) == 0) return blocked_by(path);
+  std::string temp;
+  int fd = create_locked_temporary(folder_of(path), temp);
   if (fd < 0) {
     keep_last_error(errno);
     return SIOFT_FOPEN;
   }
-  fchmod(fd, 0644);
   fd_ = fd;
   temp_path_ = temp;
   path_ = path;
@@ -84,21 +94,22 @@ int IncomingFile::commit() {
     discard();
     return result;
   }
-  if (::close(fd_) != 0) {
-    fd_ = -1;
-    int result = system_failure();
-    discard();
-    return result;
-  }
-  fd_ = -1;
+  // Named while still open, so the lock keeps a cleanup off the temporary file until it is gone.
   // link() refuses an existing target, so nothing is ever replaced.
   if (link(temp_path_.c_str(), path_.c_str()) != 0) {
-    int result = errno == EEXIST ? SIOFT_FOPEN : system_failure();
+    int result = errno == EEXIST ? blocked_by(path_) : system_failure();
     discard();
     return result;
   }
   unlink(temp_path_.c_str());
   temp_path_.clear();
+  const int closed = ::close(fd_);
+  fd_ = -1;
+  if (closed != 0) {  // the data may not all have reached the file
+    const int result = system_failure();
+    unlink(path_.c_str());
+    return result;
+  }
   return 0;
 }
 

@@ -17,8 +17,8 @@ class IncomingFile {
   IncomingFile& operator=(const IncomingFile&) = delete;
   ~IncomingFile();  // discards what was not committed
 
-  // Starts a file that will become `path`. SIOFT_FOPEN when `path` already exists or its folder
-  // cannot take files; SIOFT_WIN32FAIL for other system failures.
+  // Starts a file that will become `path`. SIOFT_FOPEN when `path` already exists (it is then the
+  // blocking path) or its folder cannot take files; SIOFT_WIN32FAIL for other system failures.
   int open(const std::string& path);
   // 0, or SIOFT_WIN32FAIL with the system error number kept (perhaps of an earlier write's
   // bytes, which reach the file later).
@@ -27,7 +27,8 @@ class IncomingFile {
   int truncate(long length);
   long size() const { return size_; }  // every byte written, gathered ones too
   bool is_open() const { return fd_ >= 0; }
-  // Puts the file in place under its name, never replacing an existing file (then SIOFT_FOPEN).
+  // Puts the file in place under its name, never replacing an existing file (then SIOFT_FOPEN, and
+  // that file is the blocking path).
   int commit();
   // Removes the temporary file; the target is untouched.
   void discard();
@@ -41,5 +42,10 @@ class IncomingFile {
   std::string path_;
   long size_ = 0;
 };
+
+// The file that was in the way when a receive on this thread last could not store its file, or
+// empty. Every transfer starts with it empty.
+std::string last_blocking_path();
+void clear_blocking_path();
 
 }  // namespace sio

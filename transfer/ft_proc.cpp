@@ -14,9 +14,11 @@
 #include "fileutil/cls_open_file.h"
 #include "serial/port_settings.h"
 #include "serial/serial_errors.h"
+#include "sio/incoming_file.h"
 #include "sio/names.h"
 #include "sio/program_folder.h"
 #include "sio/sio.h"
+#include "sio/temporary_files.h"
 #include "transfer/ft_stat.h"
 #include "transfer/safe_names.h"
 
@@ -144,6 +146,8 @@ void RunFileTransfer() {
   const short protocol = FtProtocol;
   const short receive = FtReceive;
 
+  // What a program that died while receiving left behind would only be in the way.
+  if (receive != 0) GuardedStep([] { sio::remove_stale_temporaries(sio::program_folder()); });
   transfer_running = true;
   const LibraryOutcome outcome = CallLibrary(port, protocol, receive != 0);
   transfer_running = false;
@@ -183,7 +187,12 @@ void ShowTransferError(int result, short protocol, short receive, int system_err
     case SIOFT_ABORT:
       text = QString::fromUtf8(protocol == kFtASCII && receiving ? "Файл получен" : "Прервано пользователем");
       break;
-    case SIOFT_FOPEN: text = QString::fromUtf8("Не могу открыть файл"); break;
+    case SIOFT_FOPEN:
+      text = QString::fromUtf8("Не могу открыть файл");
+      // The user can move a file that is in the way, once told which.
+      if (const std::string blocking = sio::last_blocking_path(); !blocking.empty())
+        text += QString::fromUtf8("\r\nФайл уже существует: ") + QString::fromStdString(blocking);
+      break;
     case SIOFT_CANABORT: text = QString::fromUtf8("Прервано другой стороной"); break;
     case SIOFT_NOTSUPPORT: text = QString::fromUtf8("Данная функция не поддерживается"); break;
     default: text = QString::fromUtf8("При передаче файла произошла ошибка"); break;

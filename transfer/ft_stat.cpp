@@ -44,7 +44,7 @@ FtStat::FtStat(QWidget* owner, std::function<QString()> display_name)
   clFSize = ValueField(frame, Twips(1020, 210, 975, 255));
   Caption(frame, "Передано", Twips(2250, 210, 795, 255));
   clxLen = ValueField(frame, Twips(3060, 210, 1575, 255));
-  Caption(frame, "Имя файла", Twips(60, 690, 855, 255));
+  Caption(frame, "Имя файла", Twips(60, 690, 900, 255));  // 45 wider than given, to show it whole
   clFName = ValueField(frame, Twips(1020, 690, 3615, 255));
   StatDlgCancel = new QPushButton(QString::fromUtf8("Отмена"), frame);
   StatDlgCancel->setGeometry(Twips(3420, 1020, 1215, 375));

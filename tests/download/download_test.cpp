@@ -170,11 +170,13 @@ TEST_F(DownloadTest, AnAnnouncedNameStaysInTheFolderAndIsStillSavedUnderTheDispl
   EXPECT_FALSE(file_exists(folder.path() + "/../escape"));
 }
 
-TEST_F(DownloadTest, AFileOfTheRawNameInTheFolderIsNeverTouched) {
+TEST_F(DownloadTest, AFileOfTheRawNameInTheFolderIsNeverTouchedAndIsNamed) {
   write_file(folder.file("memo01"), "kept by the user");
+  write_file(folder.file(".sio-receive-Ab3dE9"), "left by a program that died while receiving");
   Connect();
   Save("memo01");
-  EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Не могу открыть файл"));
+  EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Не могу открыть файл\r\nФайл уже существует: ") +
+                               QString::fromStdString(folder.file("memo01")));
   EXPECT_EQ(read_file(folder.file("memo01")), "kept by the user");
   EXPECT_EQ(FolderFiles(), std::vector<std::string>{"memo01"});
   EXPECT_TRUE(Idle());

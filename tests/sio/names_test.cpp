@@ -75,13 +75,15 @@ TEST(IncomingFile, AppearsCompleteOrNotAtAll) {
     EXPECT_TRUE(read_file(folder.file("large")) == data.substr(0, 200 * 1024) + "tail");
   }
 
-  {  // never replaces
+  {  // never replaces, and names the file in the way
     sio::IncomingFile file;
     EXPECT_EQ(file.open(target), SIOFT_FOPEN);
+    EXPECT_EQ(sio::last_blocking_path(), target);
     ASSERT_EQ(file.open(folder.file("other")), 0);
     write_file(folder.file("other"), "someone else's");
     ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>("x"), 1), 0);
     EXPECT_EQ(file.commit(), SIOFT_FOPEN);
+    EXPECT_EQ(sio::last_blocking_path(), folder.file("other"));
   }
   EXPECT_EQ(read_file(folder.file("other")), "someone else's");
 

@@ -1,4 +1,5 @@
-// The application object for GUI tests (offscreen), and event pumping with a deadline.
+// The application object for GUI tests (offscreen) with the program's fonts, and event pumping
+// with a deadline.
 #pragma once
 
 #include <QApplication>
@@ -6,6 +7,8 @@
 #include <QThread>
 #include <functional>
 #include <ostream>
+
+#include "app/platform_fonts.h"
 
 // Readable QStrings in test failures.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -16,7 +19,9 @@ inline void EnsureApplication() {
   static int argc = 1;
   static char name[] = "vokarel-test";
   static char* argv[] = {name, nullptr};
-  if (!QApplication::instance()) new QApplication(argc, argv);
+  if (QApplication::instance()) return;
+  new QApplication(argc, argv);
+  UsePlatformFonts();
 }
 
 // Processes events (and runs `each` between rounds) until `done` holds or `timeout_ms` passed;
