@@ -258,6 +258,14 @@ def test_programs():
     return programs
 
 
+def object_of(entry):
+    """The object file a compile command writes."""
+    if "output" in entry:
+        return Path(entry["directory"], entry["output"])
+    args = shlex.split(entry["command"]) if "command" in entry else list(entry["arguments"])
+    return Path(entry["directory"], args[args.index("-o") + 1]) if "-o" in args else None
+
+
 def defined_symbols(binary):
     r = subprocess.run(["nm", "--defined-only", "-g", "-P", str(binary)], capture_output=True, text=True)
     return {line.split()[0] for line in r.stdout.splitlines() if len(line.split()) > 1 and line.split()[1] in "TtWDdBbRr"}
@@ -266,7 +274,7 @@ def defined_symbols(binary):
 def programs_pulling(entry, programs, cache={}):
     """The test programs that the object really went into (a static archive gives a program only
     the objects it needs): those that hold one of the object's own symbols."""
-    obj = Path(entry["directory"], entry["output"]) if "output" in entry else None
+    obj = object_of(entry)
     if obj is None or not obj.exists():
         return sorted(programs)
     own = defined_symbols(obj)
@@ -281,7 +289,7 @@ def programs_pulling(entry, programs, cache={}):
 
 def archive_of(entry):
     # .../CMakeFiles/<target>.dir/<path>.o: the library the object goes into
-    m = re.search(r"CMakeFiles/([^/]+)\.dir/", entry["output"] if "output" in entry else entry["command"])
+    m = re.search(r"CMakeFiles/([^/]+)\.dir/", str(object_of(entry)))
     return f"lib{m.group(1)}.a" if m else None
 
 
@@ -369,8 +377,7 @@ def coverage_map(durations, wanted_files):
     notes = []  # the coverage notes (.gcno) of the wanted files' objects
     for e in entries:
         if str(Path(e["file"]).resolve()) in wanted_files:
-            obj = Path(e["directory"], e["output"])
-            notes.append(obj.with_suffix(".gcno"))
+            notes.append(object_of(e).with_suffix(".gcno"))
     covered = {}
 
     def run_one(test):
