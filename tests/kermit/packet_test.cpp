@@ -134,6 +134,28 @@ TEST(KermitPacket, APacketCutShortGivesWayToTheNext) {
   EXPECT_EQ(fed.bad, 1);
 }
 
+// G-Kermit -p makes parity itself: its bytes arrive with the 8th bit used for it, which the
+// header of its first packet shows.
+TEST(KermitPacket, ParityShownInTheFirstPacketIsDroppedFromThenOn) {
+  const std::string data = encode_packet(Packet{'D', 1, "&a#M~"}, 1, Framing{});
+  for (char parity : {'e', 'o', 'm'}) {
+    std::string line = kGkermitSendInit + data;
+    for (auto& c : line) {
+      bool odd_bits = __builtin_popcount(static_cast<unsigned char>(c)) % 2;
+      if (parity == 'm' || (parity == 'e') == odd_bits) c = static_cast<char>(c | 0x80);
+    }
+    PacketReader reader;
+    auto fed = feed(reader, line);
+    ASSERT_EQ(fed.packets.size(), 2u) << parity;
+    EXPECT_EQ(fed.packets[1].data, "&a#M~") << parity;
+  }
+  // Without it, the 8th bit of later data stays.
+  PacketReader reader;
+  auto fed = feed(reader, kGkermitSendInit + encode_packet(Packet{'D', 1, "\xe9\x81"}, 1, Framing{}));
+  ASSERT_EQ(fed.packets.size(), 2u);
+  EXPECT_EQ(fed.packets[1].data, "\xe9\x81");
+}
+
 TEST(KermitPacket, SendInitIsAcceptedWithTypeOneWhateverCheckIsSet) {
   PacketReader reader;
   reader.set_check_type(3);
