@@ -143,7 +143,7 @@ TEST(ZmodemLrzsz, RunsNoCommandSzSends) {
     sio::FdChannel channel(line.our_fd());
     std::string stored;
     EXPECT_LT(sio::zmodem_receive(channel, to.path(), stored, {}), 0) << form;
-    EXPECT_EQ(sz->wait(10000), static_cast<int>(126)) << form;
+    EXPECT_EQ(sz->wait(10000), static_cast<int>(sio::zmodem::Receiver::kCommandRefused)) << form;
     EXPECT_EQ(files_in(to.path()), 0u) << form;
   }
 }
