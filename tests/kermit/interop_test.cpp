@@ -93,7 +93,9 @@ const PeerRow kRows[] = {
     {Peer::CKermit, {"set window 31"}},
     {Peer::CKermit, {"set parity even"}},
     {Peer::CKermit, {"set prefixing all"}},        // every control character prefixed
-    {Peer::CKermit, {"set prefixing minimal"}},    // control characters bare but the packet framing
+    {Peer::CKermit, {"set prefixing none"}},       // control characters bare but the packet framing
+    {Peer::CKermit, {"set receive end-of-packet 10"}},
+    {Peer::CKermit, {"set parity even", "set transfer locking-shift on"}},
     {Peer::CKermit, {"set clear-channel on"}},
     {Peer::CKermit, {"set repeat counts off"}},
     {Peer::CKermit, {"set attributes off"}},       // no length, no date
