@@ -58,14 +58,16 @@ struct Line {
   int our_fd() const { return relay ? far.device_fd() : near.peer(); }
 };
 
-// sz's and rz's options that change what crosses the line, one row each.
+// sz's and rz's options that change what crosses the line, one row each. The first row of
+// each program carries every case, the others every byte value and random bytes.
 struct PeerRow {
   std::vector<std::string> argv;  // "-q" and, for sz, the file name follow
+  bool every_case = false;
   std::size_t resume_from = 0;    // rz holds this much of the file already
 };
 
-const PeerRow kSzRows[] = {
-    {{"sz"}},                      // 32-bit CRCs, 1 KiB subpackets, streamed
+const PeerRow kRows[] = {
+    {{"sz"}, true},                // 32-bit CRCs, 1 KiB subpackets, streamed
     {{"sz", "-e"}},                // every control character escaped; ZSINIT in hex, its subpacket after it
     {{"sz", "-o"}},                // 16-bit CRCs
     {{"sz", "-L", "64"}},          // 64-byte subpackets
@@ -75,48 +77,24 @@ const PeerRow kSzRows[] = {
     {{"sz", "-T"}},                // DLE and CR after '@' go bare
     {{"sz", "-a"}},                // asks the receiver to convert line ends: we keep the bytes
     {{"env", "ZNULLS=64", "sz"}},  // nulls before each data frame
-};
-
-const PeerRow kRzRows[] = {
-    {{"rz"}},
+    {{"rz"}, true},
     {{"rz", "-e"}},                // its ZRINIT asks for every control character escaped
     {{"rz", "-S"}},                // its ZRINIT asks for a time sync, which we do not offer
-    {{"rz", "-r"}, 40000},         // resumes: the first ZRPOS is past 0
+    {{"rz", "-r"}, false, 40000},  // resumes: the first ZRPOS is past 0
 };
 
-// The first row of a table carries every case; the others every byte value and random bytes.
-std::vector<Case> cases_for(const PeerRow& row, const PeerRow* table) {
+std::vector<Case> cases_for(const PeerRow& row) {
   auto all = cases();
-  if (&row == table) return all;
+  if (row.every_case) return all;
   return {{"mixed.bin", all[2].content + all[3].content.substr(0, 200000)}};
 }
 
 }  // namespace
 
-TEST(ZmodemLrzsz, ReceivesFromSzWithEachOption) {
-  for (const auto& row : kSzRows) {
-    for (const auto& c : cases_for(row, kSzRows)) {
-      SCOPED_TRACE(testing::PrintToString(row.argv) + c.name);
-      TempFolder from, to;
-      write_file(from.file(c.name), c.content);
-      Line line;
-      auto argv = row.argv;
-      argv.insert(argv.end(), {"-q", c.name});
-      auto sz = line.start(argv, from.path());
-      sio::FdChannel channel(line.our_fd());
-      std::string stored;
-      EXPECT_EQ(sio::zmodem_receive(channel, to.path(), stored, {}), SIOFT_OK);
-      EXPECT_EQ(sz->wait(10000), 0);
-      EXPECT_EQ(stored, c.name);
-      EXPECT_TRUE(read_file(to.file(c.name)) == c.content);
-      EXPECT_EQ(files_in(to.path()), 1u);
-    }
-  }
-}
-
-TEST(ZmodemLrzsz, SendsToRzWithEachOption) {
-  for (const auto& row : kRzRows) {
-    for (const auto& c : cases_for(row, kRzRows)) {
+TEST(ZmodemLrzsz, TransfersWithEachPeerOption) {
+  for (const auto& row : kRows) {
+    bool we_send = row.argv[0] == "rz";
+    for (const auto& c : cases_for(row)) {
       SCOPED_TRACE(testing::PrintToString(row.argv) + c.name);
       TempFolder from, to;
       write_file(from.file(c.name), c.content);
@@ -124,11 +102,17 @@ TEST(ZmodemLrzsz, SendsToRzWithEachOption) {
       Line line;
       auto argv = row.argv;
       argv.push_back("-q");
-      auto rz = line.start(argv, to.path());
+      if (!we_send) argv.push_back(c.name);
+      auto peer = line.start(argv, we_send ? to.path() : from.path());
       sio::FdChannel channel(line.our_fd());
-      EXPECT_EQ(sio::zmodem_send(channel, from.file(c.name), {}), SIOFT_OK);
-      EXPECT_EQ(rz->wait(10000), 0);
+      std::string stored = c.name;
+      EXPECT_EQ(we_send ? sio::zmodem_send(channel, from.file(c.name), {})
+                        : sio::zmodem_receive(channel, to.path(), stored, {}),
+                SIOFT_OK);
+      EXPECT_EQ(peer->wait(10000), 0);
+      EXPECT_EQ(stored, c.name);
       EXPECT_TRUE(read_file(to.file(c.name)) == c.content);
+      EXPECT_EQ(files_in(to.path()), 1u);
     }
   }
 }
