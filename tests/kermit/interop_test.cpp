@@ -112,43 +112,30 @@ std::string described(const PeerRow& row) {
   return (row.peer == Peer::GKermit ? "G-Kermit " : "C-Kermit ") + testing::PrintToString(row.options);
 }
 
-// We send each case to the peer, which stores it in its folder.
-void send_to(const PeerRow& row) {
-  for (const auto& c : cases_for(row)) {
-    SCOPED_TRACE(described(row) + " " + c.name);
-    TempFolder ours, theirs;
-    write_file(ours.file(c.name), c.bytes);
-    PtyPair pty;
-    bool g = row.peer == Peer::GKermit;
-    PeerProcess process(g ? gkermit_receive(row.options) : ckermit_receive(pty.device(), row.options), theirs.path(),
-                        g ? pty.device() : std::string());
-    sio::FdChannel channel(pty.peer());
-    EXPECT_EQ(sio::kermit_send(channel, ours.file(c.name), nullptr), 0);
-    EXPECT_EQ(process.wait(), 0);
-    EXPECT_TRUE(same_bytes(read_file(theirs.file(c.name)), c.bytes)) << listing(theirs.path());
-  }
-}
-
-// The peer sends each case; we store it under its announced name. G-Kermit cannot announce
-// names with 8-bit characters (it sends an empty name), which we refuse.
-void receive_from(const PeerRow& row) {
+// Each case crosses to the other side, which stores it under its name. G-Kermit cannot
+// announce names with 8-bit characters (it sends an empty name), which we refuse.
+void transfer(const PeerRow& row, bool we_send) {
   for (const auto& c : cases_for(row)) {
     SCOPED_TRACE(described(row) + " " + c.name);
     bool g = row.peer == Peer::GKermit;
-    bool unnamed = g && static_cast<unsigned char>(c.name[0]) >= 0x80;
+    bool unnamed = !we_send && g && static_cast<unsigned char>(c.name[0]) >= 0x80;
     TempFolder ours, theirs;
-    write_file(theirs.file(c.name), c.bytes);
+    write_file((we_send ? ours : theirs).file(c.name), c.bytes);
     PtyPair pty;
-    PeerProcess process(g ? gkermit_send(c.name, row.options) : ckermit_send(pty.device(), c.name, row.options),
-                        theirs.path(), g ? pty.device() : std::string());
+    auto argv = we_send ? (g ? gkermit_receive(row.options) : ckermit_receive(pty.device(), row.options))
+                        : (g ? gkermit_send(c.name, row.options) : ckermit_send(pty.device(), c.name, row.options));
+    PeerProcess process(argv, theirs.path(), g ? pty.device() : std::string());
     sio::FdChannel channel(pty.peer());
-    std::string stored;
-    EXPECT_EQ(sio::kermit_receive(channel, ours.path(), stored, nullptr), unnamed ? SIOFT_FOPEN : 0);
+    std::string stored = c.name;
+    int result = we_send ? sio::kermit_send(channel, ours.file(c.name), nullptr)
+                         : sio::kermit_receive(channel, ours.path(), stored, nullptr);
+    EXPECT_EQ(result, unnamed ? SIOFT_FOPEN : 0);
     EXPECT_TRUE(process.wait() == 0 || unnamed);
     EXPECT_EQ(stored, unnamed ? "" : c.name);
-    EXPECT_EQ(listing(ours.path()), unnamed ? "" : "[" + c.name + "] ");
+    TempFolder& receiving = we_send ? theirs : ours;
+    EXPECT_EQ(listing(receiving.path()), unnamed ? "" : "[" + c.name + "] ");
     if (!unnamed) {
-      EXPECT_TRUE(same_bytes(read_file(ours.file(c.name)), c.bytes));
+      EXPECT_TRUE(same_bytes(read_file(receiving.file(c.name)), c.bytes));
     }
   }
 }
@@ -156,8 +143,8 @@ void receive_from(const PeerRow& row) {
 }  // namespace
 
 TEST(KermitInterop, SendsToEachPeerOption) {
-  for (const auto& row : kRows) send_to(row);
+  for (const auto& row : kRows) transfer(row, true);
 }
 TEST(KermitInterop, ReceivesFromEachPeerOption) {
-  for (const auto& row : kRows) receive_from(row);
+  for (const auto& row : kRows) transfer(row, false);
 }
