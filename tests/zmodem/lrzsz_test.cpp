@@ -70,8 +70,7 @@ const PeerRow kRows[] = {
     {{"sz"}, true},                // 32-bit CRCs, 1 KiB subpackets, streamed
     {{"sz", "-e"}},                // every control character escaped; ZSINIT in hex, its subpacket after it
     {{"sz", "-o"}},                // 16-bit CRCs
-    {{"sz", "-L", "64"}},          // 64-byte subpackets
-    {{"sz", "-l", "512"}},         // a ZCRCW every 512 bytes, then it waits for our ZACK
+    {{"sz", "-l", "64"}},          // 64-byte subpackets (its -L leaves them at 1 KiB)
     {{"sz", "-w", "2048"}},        // a 2 KiB window: ZCRCQ subpackets that want a ZACK
     {{"sz", "--start-8k"}},        // 8 KiB subpackets
     {{"sz", "-T"}},                // DLE and CR after '@' go bare
