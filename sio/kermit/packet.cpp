@@ -123,14 +123,16 @@ PacketReader::Event PacketReader::finish() {
   const bool parity = first_packet_ && header_high_ > 0 && header_high_ + body_high_ > 1;
   if (parity)
     for (auto& ch : raw_) ch = static_cast<char>(ch & 0x7F);
-  // The check's length depends on the check type, so try the one in force, then type 1 for
-  // a Send-Init that may come before the peer switched.
-  const int types[] = {check_type_, 1};
+  // The check's length depends on the check type, so try the one in force, then for the
+  // Send-Init exchange type 1 (what it carries) and type 3 (a peer that forces the CRC). The
+  // reply to our Send-Init is the ACK of packet 0 that comes before any check was agreed.
+  const int types[] = {check_type_, 1, 3};
+  const bool init_exchange = is_init_type(raw_[2]) || (raw_[2] == 'Y' && unchar(raw_[1]) == 0 && check_type_ == 1);
   for (int type : types) {
     const std::size_t check_len = static_cast<std::size_t>(check_length(type));
     if (raw_.size() < body_start_ + check_len) continue;
     const std::size_t data_end = raw_.size() - check_len;
-    if (type != check_type_ && !is_init_type(raw_[2])) continue;
+    if (type != check_type_ && !init_exchange) continue;
     if (raw_.compare(data_end, check_len, block_check(type, std::string_view(raw_).substr(0, data_end))) != 0)
       continue;
     const int seq = unchar(raw_[1]);

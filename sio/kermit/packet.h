@@ -39,8 +39,8 @@ class PacketReader {
  public:
   enum class Event { None, Packet, Bad };
 
-  // The check that packets carry. Send-Init packets and their replies always carry type 1;
-  // those are accepted with it whatever type is set.
+  // The check that packets carry. Send-Init packets and their replies carry type 1, or type 3
+  // from a peer that forces it; those are accepted with either whatever type is set.
   void set_check_type(int type) { check_type_ = type; }
   Event feed(std::uint8_t byte);
   // Feeds bytes from `data` until one completes a packet or a damaged one (the event), or all

@@ -74,6 +74,7 @@ std::vector<Case> cases() {
 struct PeerRow {
   Peer peer;
   std::vector<std::string> options;
+  bool peer_sends_only = false;
 };
 
 const PeerRow kRows[] = {
@@ -87,7 +88,8 @@ const PeerRow kRows[] = {
     {Peer::CKermit, {"set block-check 1"}},        // 6-bit sum
     {Peer::CKermit, {"set block-check 2"}},        // 12-bit sum
     {Peer::CKermit, {"set block-check 4"}},        // 12-bit sum without blanks
-    {Peer::CKermit, {"set block-check 5"}},        // CRC from the first packet on
+    // The CRC from the Send-Init on: a receiver set so takes only a sender set so (C-Kermit too).
+    {Peer::CKermit, {"set block-check 5"}, true},
     {Peer::CKermit, {"set receive packet-length 40", "set send packet-length 40"}},
     {Peer::CKermit, {"set window 1"}},
     {Peer::CKermit, {"set window 31"}},
@@ -143,7 +145,8 @@ void transfer(const PeerRow& row, bool we_send) {
 }  // namespace
 
 TEST(KermitInterop, SendsToEachPeerOption) {
-  for (const auto& row : kRows) transfer(row, true);
+  for (const auto& row : kRows)
+    if (!row.peer_sends_only) transfer(row, true);
 }
 TEST(KermitInterop, ReceivesFromEachPeerOption) {
   for (const auto& row : kRows) transfer(row, false);

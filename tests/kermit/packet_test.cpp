@@ -156,10 +156,15 @@ TEST(KermitPacket, ParityShownInTheFirstPacketIsDroppedFromThenOn) {
   EXPECT_EQ(fed.packets[1].data, "\xe9\x81");
 }
 
-TEST(KermitPacket, SendInitIsAcceptedWithTypeOneWhateverCheckIsSet) {
+TEST(KermitPacket, SendInitExchangeIsAcceptedWithTypeOneOrThreeWhateverCheckIsSet) {
   PacketReader reader;
   reader.set_check_type(3);
   EXPECT_EQ(feed(reader, kCkermitSendInit).packets.size(), 1u);
+  // C-Kermit's "force-3" puts the CRC on its Send-Init and on its reply to ours.
+  reader.set_check_type(1);
+  EXPECT_EQ(feed(reader, encode_packet(Packet{'S', 0, "~/ @-#Y5"}, 3, Framing{})).packets.size(), 1u);
+  EXPECT_EQ(feed(reader, encode_packet(Packet{'Y', 0, "~/ @-#Y5"}, 3, Framing{})).packets.size(), 1u);
+  reader.set_check_type(3);
   // Other packets must carry the check in force.
   EXPECT_EQ(feed(reader, encode_packet(Packet{'D', 1, "abc"}, 1, Framing{})).packets.size(), 0u);
 }
@@ -259,6 +264,9 @@ TEST(KermitInit, ParsesThePeersOffersAndNegotiates) {
   EXPECT_EQ(seven.check_type, 1);
   EXPECT_FALSE(seven.attributes);
   EXPECT_EQ(seven.max_data, 48 - 2 - 1);
+  // C-Kermit's "force-3" is the CRC, agreed.
+  const InitParams forced = parse_init("~/ @-#Y5");
+  EXPECT_EQ(negotiate(reply_to(forced, 5), forced).check_type, 3);
 }
 
 TEST(KermitInit, MissingFieldsTakeTheProtocolDefaults) {

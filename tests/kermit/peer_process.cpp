@@ -27,13 +27,15 @@ std::vector<std::string> gkermit(const std::vector<std::string>& options, std::v
   return argv;
 }
 
+// C-Kermit runs its -C commands after its action options, too late for settings, and its
+// RECEIVE command flushes a Send-Init that came early. A command file runs first: the settings
+// go in one through bash, no file left behind.
 std::vector<std::string> ckermit(const std::string& device, const std::vector<std::string>& settings,
-                                 std::vector<std::string> action) {
-  std::string setup = "set carrier-watch off, set file names literal, set receive pathnames off";
-  for (const auto& s : settings) setup += ", " + s;
-  std::vector<std::string> argv = {"kermit", "-Y", "-q", "-i", "-l", device, "-b", "57600", "-C", setup};
-  argv.insert(argv.end(), action.begin(), action.end());
-  return argv;
+                                 const std::string& action) {
+  std::string commands = "set carrier-watch off\nset file names literal\nset receive pathnames off\n";
+  for (const auto& s : settings) commands += s + "\n";
+  return {"bash", "-c", "exec kermit <(printf %s \"$0\") -Y -q -i -l \"$1\" -b 57600 " + action + " \"${@:2}\"",
+          commands, device};
 }
 
 }  // namespace
@@ -45,10 +47,12 @@ std::vector<std::string> gkermit_receive(const std::vector<std::string>& options
 
 std::vector<std::string> ckermit_send(const std::string& device, const std::string& file,
                                       const std::vector<std::string>& settings) {
-  return ckermit(device, settings, {"-s", file});
+  auto argv = ckermit(device, settings, "-s");
+  argv.push_back(file);
+  return argv;
 }
 std::vector<std::string> ckermit_receive(const std::string& device, const std::vector<std::string>& settings) {
-  return ckermit(device, settings, {"-r"});
+  return ckermit(device, settings, "-r");
 }
 
 }  // namespace kermit_test
