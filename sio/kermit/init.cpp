@@ -26,7 +26,8 @@ int field_number(std::string_view f, std::size_t i, int fallback) {
   return v < 0 ? fallback : v;
 }
 
-int check_type_of(char chkt) { return chkt >= '1' && chkt <= '3' ? chkt - '0' : 0; }
+// '5' is C-Kermit's "force-3": the CRC on every packet, the Send-Init exchange included.
+int check_type_of(char chkt) { return chkt == kForcedCrc ? 3 : chkt >= '1' && chkt <= '3' ? chkt - '0' : 0; }
 
 }  // namespace
 
@@ -107,7 +108,7 @@ InitParams reply_to(const InitParams& offer, int time_seconds) {
 
 Session negotiate(const InitParams& mine, const InitParams& theirs) {
   Session s;
-  s.check_type = mine.chkt == theirs.chkt && check_type_of(mine.chkt) ? check_type_of(mine.chkt) : 1;
+  s.check_type = check_type_of(mine.chkt) == check_type_of(theirs.chkt) && check_type_of(mine.chkt) ? check_type_of(mine.chkt) : 1;
   // Each side quotes control characters with the prefix it announced.
   s.prefixing.qctl = mine.qctl;
   if (is_prefix_char(theirs.qbin) && (mine.qbin == 'Y' || mine.qbin == theirs.qbin))

@@ -10,6 +10,9 @@
 
 namespace sio::kermit {
 
+// The CHKT of a peer that puts the CRC on every packet, its Send-Init and our reply included.
+constexpr char kForcedCrc = '5';
+
 // Capability bits of the CAPAS field.
 constexpr int kCapLongPackets = 2;
 constexpr int kCapWindows = 4;

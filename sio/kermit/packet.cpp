@@ -45,9 +45,15 @@ std::string encode_packet(const Packet& packet, int check_type, const Framing& f
 }
 
 PacketReader::Event PacketReader::feed(std::uint8_t byte) {
+  const bool high = byte & 0x80;
+  if (parity_ || (first_packet_ && state_ != State::Body)) byte &= 0x7F;
+  if (state_ == State::Body) body_high_ |= high;
+  else header_high_ += high;
   const char c = static_cast<char>(byte);
   if (c == kMark) {
     raw_.clear();
+    header_high_ = high;
+    body_high_ = false;
     state_ = State::Len;
     return Event::None;
   }
@@ -97,7 +103,7 @@ PacketReader::Event PacketReader::feed(std::uint8_t byte) {
 PacketReader::Event PacketReader::feed(const std::uint8_t* data, std::size_t len, std::size_t& used) {
   used = 0;
   while (used < len) {
-    if (state_ == State::Body && want_ > 1) {
+    if (state_ == State::Body && want_ > 1 && !parity_ && !first_packet_) {
       // The body up to its last character goes in at once, unless a MARK starts over in it.
       std::size_t n = std::min(want_ - 1, len - used);
       if (const void* mark = std::memchr(data + used, kMark, n)) n = static_cast<const std::uint8_t*>(mark) - (data + used);
@@ -113,14 +119,20 @@ PacketReader::Event PacketReader::feed(const std::uint8_t* data, std::size_t len
 }
 
 PacketReader::Event PacketReader::finish() {
-  // The check's length depends on the check type, so try the one in force, then type 1 for
-  // a Send-Init that may come before the peer switched.
-  const int types[] = {check_type_, 1};
+  // Parity in the header: the body carries it too. One flipped bit is noise.
+  const bool parity = first_packet_ && header_high_ > 0 && header_high_ + body_high_ > 1;
+  if (parity)
+    for (auto& ch : raw_) ch = static_cast<char>(ch & 0x7F);
+  // The check's length depends on the check type, so try the one in force, then for the
+  // Send-Init exchange type 1 (what it carries) and type 3 (a peer that forces the CRC). The
+  // reply to our Send-Init is the ACK of packet 0 that comes before any check was agreed.
+  const int types[] = {check_type_, 1, 3};
+  const bool init_exchange = is_init_type(raw_[2]) || (raw_[2] == 'Y' && unchar(raw_[1]) == 0 && check_type_ == 1);
   for (int type : types) {
     const std::size_t check_len = static_cast<std::size_t>(check_length(type));
     if (raw_.size() < body_start_ + check_len) continue;
     const std::size_t data_end = raw_.size() - check_len;
-    if (type != check_type_ && !is_init_type(raw_[2])) continue;
+    if (type != check_type_ && !init_exchange) continue;
     if (raw_.compare(data_end, check_len, block_check(type, std::string_view(raw_).substr(0, data_end))) != 0)
       continue;
     const int seq = unchar(raw_[1]);
@@ -128,6 +140,8 @@ PacketReader::Event PacketReader::finish() {
     packet_.seq = seq;
     packet_.type = raw_[2];
     packet_.data.assign(raw_, body_start_, data_end - body_start_);
+    if (first_packet_) parity_ = parity;
+    first_packet_ = false;
     return Event::Packet;
   }
   return Event::Bad;

@@ -20,7 +20,9 @@ void Receiver::on_packet(const Packet& p) {
     const InitParams offer = parse_init(p.data);
     const InitParams reply = reply_to(offer, std::max(1, timing_.packet_timeout_ms / 1000));
     session_ = negotiate(reply, offer);
-    acks_[static_cast<std::size_t>(p.seq)] = frame('Y', p.seq, encode_init(reply));  // still with the type 1 check
+    // Still with the type 1 check, unless the sender forces the CRC on every packet.
+    if (offer.chkt == kForcedCrc) check_type_ = 3;
+    acks_[static_cast<std::size_t>(p.seq)] = frame('Y', p.seq, encode_init(reply));
     emit(acks_[static_cast<std::size_t>(p.seq)]);
     check_type_ = session_.check_type;
     negotiated_ = true;

@@ -115,6 +115,8 @@ std::size_t FrameDecoder::feed(const std::uint8_t* bytes, std::size_t len) {
         }
         break;
       case State::HexDigits: on_hex_digit(c); break;
+      case State::HexEnd:
+      case State::HexLineFeed: on_hex_end(c); break;
       case State::BinHeader: on_header_byte(c); break;
       case State::Data: on_data_byte(c); break;
       case State::DataCrc: on_crc_byte(c); break;
@@ -174,12 +176,26 @@ void FrameDecoder::finish_header() {
   event_.header.type = header_[0];
   for (int k = 0; k < 4; ++k) event_.header.data[k] = header_[k + 1];
   event_.header.format = format_;
-  if (format_ != HeaderFormat::Hex && carries_data(header_[0])) {
-    state_ = State::Data;
+  if (carries_data(header_[0])) {
+    // A hex header's subpacket follows its CR LF and carries a 16-bit CRC.
+    state_ = format_ == HeaderFormat::Hex ? State::HexEnd : State::Data;
     data_crc32_ = format_ == HeaderFormat::Bin32;
     data_.clear();
   }
   emit(Kind::Header);
+}
+
+// The CR and LF (either with the high bit) that end a hex header before its subpacket; a
+// sender that leaves them out starts the data at once.
+void FrameDecoder::on_hex_end(std::uint8_t c) {
+  bool line_end = state_ == State::HexEnd ? (c & 0x7F) == '\r' : (c & 0x7F) == '\n';
+  // A CR with the high bit is a complete line end on its own.
+  if (line_end && state_ == State::HexEnd && c == '\r') {
+    state_ = State::HexLineFeed;
+    return;
+  }
+  state_ = State::Data;
+  if (!line_end) on_data_byte(c);
 }
 
 void FrameDecoder::on_data_byte(std::uint8_t c) {

@@ -43,7 +43,7 @@ class FrameDecoder {
   bool inside_subpacket() const { return (state_ == State::Data && !data_.empty()) || state_ == State::DataCrc; }
 
  private:
-  enum class State { Hunt, Pad, PadDle, HexDigits, BinHeader, Data, DataCrc };
+  enum class State { Hunt, Pad, PadDle, HexDigits, HexEnd, HexLineFeed, BinHeader, Data, DataCrc };
   enum class Unescaped { Byte, Skip, End, Error };
 
   Unescaped unescape(std::uint8_t c, std::uint8_t& out);
@@ -51,6 +51,7 @@ class FrameDecoder {
   bool plain_byte(std::uint8_t c, std::uint8_t& out, Kind error);
   void on_header_byte(std::uint8_t c);
   void on_hex_digit(std::uint8_t c);
+  void on_hex_end(std::uint8_t c);
   void finish_header();
   void on_data_byte(std::uint8_t c);
   void on_crc_byte(std::uint8_t c);

@@ -59,6 +59,9 @@ constexpr std::uint8_t CANFC32 = 0x20;  // takes 32-bit CRCs
 constexpr std::uint8_t ESCCTL = 0x40;   // wants every control character escaped
 constexpr std::uint8_t ESC8 = 0x80;     // wants 8th-bit bytes escaped
 
+// ZSINIT flag (ZF0): the sender escapes every control character and wants ours escaped too.
+constexpr std::uint8_t TESCCTL = 0x40;
+
 // ZFILE conversion option (ZF0): binary transfer.
 constexpr std::uint8_t ZCBIN = 1;
 

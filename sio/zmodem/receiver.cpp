@@ -28,7 +28,8 @@ void Receiver::send(const Header& header) {
 
 void Receiver::send_init() {
   // Full duplex, receives while writing, 32-bit CRCs; no buffer limit, so the sender streams.
-  send(Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32));
+  // Escaping of every control character, once asked for, goes on for the rest of the session.
+  send(Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32 | (escape_all_ ? ESCCTL : 0)));
 }
 
 void Receiver::feed(const std::uint8_t* bytes, std::size_t len, std::int64_t now_ms) {
@@ -98,10 +99,16 @@ void Receiver::on_header(const Header& h) {
       if (state_ == State::WaitFile || state_ == State::AfterFile) send_init();
       break;
     case ZSINIT:
-    case ZFILE:
-    case ZCOMMAND:
-      if (h.format != HeaderFormat::Hex) awaited_data_ = h.type;
+      // lrzsz's sz -e sends this one in hex, with its subpacket after it.
+      if (h.data[ZF0] & TESCCTL) {
+        escape_all_ = true;
+        escaper_ = Escaper(true);
+      }
+      awaited_data_ = ZSINIT;
       break;
+    case ZFILE:
+    case ZCOMMAND: awaited_data_ = h.type; break;
+    case ZFREECNT: send(Header::at(ZACK, 0xFFFFFFFFu)); break;  // no limit known, as lrzsz says
     case ZDATA:
       if (state_ != State::Data) break;
       awaited_data_ = ZDATA;
@@ -138,9 +145,10 @@ void Receiver::on_subpacket(const FrameDecoder::Event& e) {
   last_heard_ = now_;
   switch (type) {
     case ZFILE: on_file_offer(e.data, e.size); break;
-    case ZSINIT: send(Header::at(ZACK, 1)); break;
+    case ZSINIT: send(Header::at(ZACK, 1)); break;  // its attention string is not needed: we never interrupt
     case ZDATA: on_data(e); break;
-    default: break;  // remote commands are not run
+    case ZCOMMAND: send(Header::at(ZCOMPL, kCommandRefused)); break;
+    default: break;
   }
 }
 

@@ -1,6 +1,8 @@
 // The receiving end of a ZMODEM session as a state machine without I/O of its own: fed the
 // bytes that arrived and the time, it queues the bytes to send and drives a file sink. Stores
-// the first file a sender offers; later files of a batch are skipped.
+// the first file a sender offers; later files of a batch are skipped. A remote command
+// (ZCOMMAND) is never run: it is answered with ZCOMPL and the status kCommandRefused, so that
+// the sender does not take it for done (lrzsz's rz without -C answers 0, as if it had run).
 #pragma once
 
 #include <cstdint>
@@ -28,6 +30,9 @@ class ReceiveSink {
 
 class Receiver {
  public:
+  // The status a refused command reports: the shell's "found but cannot be executed".
+  static constexpr std::uint32_t kCommandRefused = 126;
+
   Receiver(ReceiveSink& sink, const Timing& timing = {});
 
   // Invites the sender (ZRINIT).
@@ -85,6 +90,7 @@ class Receiver {
   int quiet_repeats_ = 0;         // requests repeated since the line went quiet
   bool sender_waits_ = false;     // we acknowledged a ZCRCW: the sender waits for that ZACK
   bool sender_heard_ = false;
+  bool escape_all_ = false;        // the sender asked for every control character escaped
   std::uint8_t awaited_data_ = 0;  // type of the header whose subpacket comes next
   bool offered_ = false;           // a file was offered (later ones are skipped)
   bool stored_ = false;            // the file is in place

@@ -94,6 +94,13 @@ void Sender::on_header(const Header& h) {
         finish(skipped_ ? SIOFT_CANABORT : SIOFT_OK);
       }
       break;
+    case ZCHALLENGE: {
+      // A receiver that checks it talks to a ZMODEM sender: its number comes back in a ZACK.
+      Header echo = h;
+      echo.type = ZACK;
+      send(echo);
+      break;
+    }
     case ZABORT:
     case ZFERR:
     case ZCAN: fail(SIOFT_CANABORT, false); break;

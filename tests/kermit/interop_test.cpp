@@ -68,60 +68,86 @@ std::vector<Case> cases() {
   };
 }
 
-// We send each case to the peer, which stores it in its folder.
-void send_to(Peer peer) {
-  for (const auto& c : cases()) {
-    SCOPED_TRACE(c.name);
-    TempFolder ours, theirs;
-    write_file(ours.file(c.name), c.bytes);
-    PtyPair pty;
-    PeerProcess process(peer == Peer::GKermit ? gkermit_receive() : ckermit_receive(pty.device()), theirs.path(),
-                        peer == Peer::GKermit ? pty.device() : std::string());
-    sio::FdChannel channel(pty.peer());
-    EXPECT_EQ(sio::kermit_send(channel, ours.file(c.name), nullptr), 0);
-    EXPECT_EQ(process.wait(), 0);
-    EXPECT_TRUE(same_bytes(read_file(theirs.file(c.name)), c.bytes)) << listing(theirs.path());
-  }
+// A peer with the options that change what crosses the line: G-Kermit's flags or C-Kermit's
+// settings. The first row of each peer carries every case, the others every byte value and
+// random bytes.
+struct PeerRow {
+  Peer peer;
+  std::vector<std::string> options;
+  bool peer_sends_only = false;
+};
+
+const PeerRow kRows[] = {
+    {Peer::GKermit, {}},
+    {Peer::GKermit, {"-e", "40"}},                 // the shortest packets it takes
+    {Peer::GKermit, {"-e", "9000"}},               // the longest
+    {Peer::GKermit, {"-S"}},                       // no streaming: each packet acknowledged
+    {Peer::GKermit, {"-p", "e"}},                  // even parity: the 8th bit goes behind a prefix
+    {Peer::GKermit, {"-p", "m"}},                  // mark parity: every byte arrives with its 8th bit set
+    {Peer::CKermit, {}},
+    {Peer::CKermit, {"set block-check 1"}},        // 6-bit sum
+    {Peer::CKermit, {"set block-check 2"}},        // 12-bit sum
+    {Peer::CKermit, {"set block-check 4"}},        // 12-bit sum without blanks
+    // The CRC from the Send-Init on: a receiver set so takes only a sender set so (C-Kermit too).
+    {Peer::CKermit, {"set block-check 5"}, true},
+    {Peer::CKermit, {"set receive packet-length 40", "set send packet-length 40"}},
+    {Peer::CKermit, {"set window 1"}},
+    {Peer::CKermit, {"set window 31"}},
+    {Peer::CKermit, {"set parity even"}},
+    {Peer::CKermit, {"set prefixing all"}},        // every control character prefixed
+    {Peer::CKermit, {"set prefixing none"}},       // control characters bare but the packet framing
+    {Peer::CKermit, {"set receive end-of-packet 10"}},
+    {Peer::CKermit, {"set parity even", "set transfer locking-shift on"}},
+    {Peer::CKermit, {"set clear-channel on"}},
+    {Peer::CKermit, {"set repeat counts off"}},
+    {Peer::CKermit, {"set attributes off"}},       // no length, no date
+    {Peer::CKermit, {"set reliable on", "set streaming on"}},
+    {Peer::CKermit, {"set send padding 4", "set receive padding 4"}},
+};
+
+std::vector<Case> cases_for(const PeerRow& row) {
+  if (row.options.empty()) return cases();
+  return {{"mixed.bin", all_byte_values() + random_bytes(64 * 1024, 9)}};
 }
 
-// The peer sends each case; we store it under its announced name. G-Kermit cannot announce
-// names with 8-bit characters (it sends an empty name): that case is refused.
-void receive_from(Peer peer) {
-  for (const auto& c : cases()) {
-    if (peer == Peer::GKermit && static_cast<unsigned char>(c.name[0]) >= 0x80) continue;
-    SCOPED_TRACE(c.name);
+std::string described(const PeerRow& row) {
+  return (row.peer == Peer::GKermit ? "G-Kermit " : "C-Kermit ") + testing::PrintToString(row.options);
+}
+
+// Each case crosses to the other side, which stores it under its name. G-Kermit cannot
+// announce names with 8-bit characters (it sends an empty name), which we refuse.
+void transfer(const PeerRow& row, bool we_send) {
+  for (const auto& c : cases_for(row)) {
+    SCOPED_TRACE(described(row) + " " + c.name);
+    bool g = row.peer == Peer::GKermit;
+    bool unnamed = !we_send && g && static_cast<unsigned char>(c.name[0]) >= 0x80;
     TempFolder ours, theirs;
-    write_file(theirs.file(c.name), c.bytes);
+    write_file((we_send ? ours : theirs).file(c.name), c.bytes);
     PtyPair pty;
-    PeerProcess process(peer == Peer::GKermit ? gkermit_send(c.name) : ckermit_send(pty.device(), c.name),
-                        theirs.path(), peer == Peer::GKermit ? pty.device() : std::string());
+    auto argv = we_send ? (g ? gkermit_receive(row.options) : ckermit_receive(pty.device(), row.options))
+                        : (g ? gkermit_send(c.name, row.options) : ckermit_send(pty.device(), c.name, row.options));
+    PeerProcess process(argv, theirs.path(), g ? pty.device() : std::string());
     sio::FdChannel channel(pty.peer());
-    std::string stored;
-    EXPECT_EQ(sio::kermit_receive(channel, ours.path(), stored, nullptr), 0);
-    EXPECT_EQ(stored, c.name);
-    EXPECT_EQ(process.wait(), 0);
-    EXPECT_TRUE(file_exists(ours.file(c.name)));
-    EXPECT_TRUE(same_bytes(read_file(ours.file(c.name)), c.bytes));
+    std::string stored = c.name;
+    int result = we_send ? sio::kermit_send(channel, ours.file(c.name), nullptr)
+                         : sio::kermit_receive(channel, ours.path(), stored, nullptr);
+    EXPECT_EQ(result, unnamed ? SIOFT_FOPEN : 0);
+    EXPECT_TRUE(process.wait() == 0 || unnamed);
+    EXPECT_EQ(stored, unnamed ? "" : c.name);
+    TempFolder& receiving = we_send ? theirs : ours;
+    EXPECT_EQ(listing(receiving.path()), unnamed ? "" : "[" + c.name + "] ");
+    if (!unnamed) {
+      EXPECT_TRUE(same_bytes(read_file(receiving.file(c.name)), c.bytes));
+    }
   }
 }
 
 }  // namespace
 
-TEST(KermitInterop, SendsToGKermit) { send_to(Peer::GKermit); }
-TEST(KermitInterop, ReceivesFromGKermit) { receive_from(Peer::GKermit); }
-
-TEST(KermitInterop, RefusesTheEmptyNameGKermitAnnouncesForCyrillic) {
-  TempFolder ours, theirs;
-  const std::string name = "Запись.amr";
-  write_file(theirs.file(name), "data");
-  PtyPair pty;
-  PeerProcess process(gkermit_send(name), theirs.path(), pty.device());
-  sio::FdChannel channel(pty.peer());
-  std::string stored;
-  EXPECT_EQ(sio::kermit_receive(channel, ours.path(), stored, nullptr), SIOFT_FOPEN);
-  EXPECT_EQ(stored, "");
-  process.wait();
-  EXPECT_EQ(listing(ours.path()), "");
+TEST(KermitInterop, SendsToEachPeerOption) {
+  for (const auto& row : kRows)
+    if (!row.peer_sends_only) transfer(row, true);
 }
-TEST(KermitInterop, SendsToCKermit) { send_to(Peer::CKermit); }
-TEST(KermitInterop, ReceivesFromCKermit) { receive_from(Peer::CKermit); }
+TEST(KermitInterop, ReceivesFromEachPeerOption) {
+  for (const auto& row : kRows) transfer(row, false);
+}

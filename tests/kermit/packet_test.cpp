@@ -134,10 +134,37 @@ TEST(KermitPacket, APacketCutShortGivesWayToTheNext) {
   EXPECT_EQ(fed.bad, 1);
 }
 
-TEST(KermitPacket, SendInitIsAcceptedWithTypeOneWhateverCheckIsSet) {
+// G-Kermit -p makes parity itself: its bytes arrive with the 8th bit used for it, which the
+// header of its first packet shows.
+TEST(KermitPacket, ParityShownInTheFirstPacketIsDroppedFromThenOn) {
+  const std::string data = encode_packet(Packet{'D', 1, "&a#M~"}, 1, Framing{});
+  for (char parity : {'e', 'o', 'm'}) {
+    std::string line = kGkermitSendInit + data;
+    for (auto& c : line) {
+      bool odd_bits = __builtin_popcount(static_cast<unsigned char>(c)) % 2;
+      if (parity == 'm' || (parity == 'e') == odd_bits) c = static_cast<char>(c | 0x80);
+    }
+    PacketReader reader;
+    auto fed = feed(reader, line);
+    ASSERT_EQ(fed.packets.size(), 2u) << parity;
+    EXPECT_EQ(fed.packets[1].data, "&a#M~") << parity;
+  }
+  // Without it, the 8th bit of later data stays.
+  PacketReader reader;
+  auto fed = feed(reader, kGkermitSendInit + encode_packet(Packet{'D', 1, "\xe9\x81"}, 1, Framing{}));
+  ASSERT_EQ(fed.packets.size(), 2u);
+  EXPECT_EQ(fed.packets[1].data, "\xe9\x81");
+}
+
+TEST(KermitPacket, SendInitExchangeIsAcceptedWithTypeOneOrThreeWhateverCheckIsSet) {
   PacketReader reader;
   reader.set_check_type(3);
   EXPECT_EQ(feed(reader, kCkermitSendInit).packets.size(), 1u);
+  // C-Kermit's "force-3" puts the CRC on its Send-Init and on its reply to ours.
+  reader.set_check_type(1);
+  EXPECT_EQ(feed(reader, encode_packet(Packet{'S', 0, "~/ @-#Y5"}, 3, Framing{})).packets.size(), 1u);
+  EXPECT_EQ(feed(reader, encode_packet(Packet{'Y', 0, "~/ @-#Y5"}, 3, Framing{})).packets.size(), 1u);
+  reader.set_check_type(3);
   // Other packets must carry the check in force.
   EXPECT_EQ(feed(reader, encode_packet(Packet{'D', 1, "abc"}, 1, Framing{})).packets.size(), 0u);
 }
@@ -237,6 +264,9 @@ TEST(KermitInit, ParsesThePeersOffersAndNegotiates) {
   EXPECT_EQ(seven.check_type, 1);
   EXPECT_FALSE(seven.attributes);
   EXPECT_EQ(seven.max_data, 48 - 2 - 1);
+  // C-Kermit's "force-3" is the CRC, agreed.
+  const InitParams forced = parse_init("~/ @-#Y5");
+  EXPECT_EQ(negotiate(reply_to(forced, 5), forced).check_type, 3);
 }
 
 TEST(KermitInit, MissingFieldsTakeTheProtocolDefaults) {

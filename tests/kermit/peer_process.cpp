@@ -18,18 +18,41 @@ int PeerProcess::open_stdio(const std::string& device) {
   return fd;
 }
 
-std::vector<std::string> gkermit_send(const std::string& file) { return {"gkermit", "-q", "-i", "-P", "-s", file}; }
-std::vector<std::string> gkermit_receive() { return {"gkermit", "-q", "-i", "-P", "-r"}; }
-
 namespace {
-const char* kCkermitSetup = "set carrier-watch off, set file names literal, set receive pathnames off";
+
+std::vector<std::string> gkermit(const std::vector<std::string>& options, std::vector<std::string> action) {
+  std::vector<std::string> argv = {"gkermit", "-q", "-i", "-P"};
+  argv.insert(argv.end(), options.begin(), options.end());
+  argv.insert(argv.end(), action.begin(), action.end());
+  return argv;
 }
 
-std::vector<std::string> ckermit_send(const std::string& device, const std::string& file) {
-  return {"kermit", "-Y", "-q", "-i", "-l", device, "-b", "57600", "-C", kCkermitSetup, "-s", file};
+// C-Kermit runs its -C commands after its action options, too late for settings, and its
+// RECEIVE command flushes a Send-Init that came early. A command file runs first: the settings
+// go in one through bash, no file left behind.
+std::vector<std::string> ckermit(const std::string& device, const std::vector<std::string>& settings,
+                                 const std::string& action) {
+  std::string commands = "set carrier-watch off\nset file names literal\nset receive pathnames off\n";
+  for (const auto& s : settings) commands += s + "\n";
+  return {"bash", "-c", "exec kermit <(printf %s \"$0\") -Y -q -i -l \"$1\" -b 57600 " + action + " \"${@:2}\"",
+          commands, device};
 }
-std::vector<std::string> ckermit_receive(const std::string& device) {
-  return {"kermit", "-Y", "-q", "-i", "-l", device, "-b", "57600", "-C", kCkermitSetup, "-r"};
+
+}  // namespace
+
+std::vector<std::string> gkermit_send(const std::string& file, const std::vector<std::string>& options) {
+  return gkermit(options, {"-s", file});
+}
+std::vector<std::string> gkermit_receive(const std::vector<std::string>& options) { return gkermit(options, {"-r"}); }
+
+std::vector<std::string> ckermit_send(const std::string& device, const std::string& file,
+                                      const std::vector<std::string>& settings) {
+  auto argv = ckermit(device, settings, "-s");
+  argv.push_back(file);
+  return argv;
+}
+std::vector<std::string> ckermit_receive(const std::string& device, const std::vector<std::string>& settings) {
+  return ckermit(device, settings, "-r");
 }
 
 }  // namespace kermit_test

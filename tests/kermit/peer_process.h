@@ -27,11 +27,14 @@ class PeerProcess {
   test_support::ChildProcess child_;
 };
 
-// G-Kermit sending `file` in binary mode, or receiving into its folder.
-std::vector<std::string> gkermit_send(const std::string& file);
-std::vector<std::string> gkermit_receive();
-// C-Kermit on `device`, not waiting for carrier, binary, names as they are.
-std::vector<std::string> ckermit_send(const std::string& device, const std::string& file);
-std::vector<std::string> ckermit_receive(const std::string& device);
+// G-Kermit sending `file` in binary mode, or receiving into its folder; `options` go before
+// the action.
+std::vector<std::string> gkermit_send(const std::string& file, const std::vector<std::string>& options = {});
+std::vector<std::string> gkermit_receive(const std::vector<std::string>& options = {});
+// C-Kermit on `device`, not waiting for carrier, binary, names as they are; `settings` are
+// further commands ("set window 4").
+std::vector<std::string> ckermit_send(const std::string& device, const std::string& file,
+                                      const std::vector<std::string>& settings = {});
+std::vector<std::string> ckermit_receive(const std::string& device, const std::vector<std::string>& settings = {});
 
 }  // namespace kermit_test

@@ -123,11 +123,17 @@ TEST(XmodemLrzsz, SendsEveryVariantToRx) {
   });
 }
 
+// sb sends 128-byte blocks, and 1K blocks with -k (the variant says which).
 TEST(YmodemLrzsz, ReceivesFromSbUnderTheAnnouncedName) {
-  run_in_parallel(ymodem_cases(), [](const FileCase& file) {
-    SCOPED_TRACE(file.label);
+  auto cases = ymodem_cases();
+  auto short_blocks = file_cases(128, XmodemVariant::Crc);
+  cases.insert(cases.end(), short_blocks.begin(), short_blocks.end());
+  run_in_parallel(cases, [](const FileCase& file) {
+    SCOPED_TRACE(std::string(variant_name(file.variant)) + ", " + file.label);
     const std::string name = "запись-1.amr";
-    LrzszPeer sb(name, file.bytes, {"sb", "-q", name});
+    std::vector<std::string> args = {"sb", "-q", name};
+    if (file.variant == XmodemVariant::Crc1K) args.insert(args.begin() + 1, "-k");
+    LrzszPeer sb(name, file.bytes, args);
     TempFolder receiving;
     sio::FdChannel channel(sb.pty.peer());
     std::string stored;

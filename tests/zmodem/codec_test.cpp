@@ -101,7 +101,8 @@ TEST(ZmodemCodec, EscapesControlCharactersOnRequestAndCrAfterAt) {
 
 TEST(ZmodemCodec, DecodesAnyChunkingAmidGarbage) {
   // Modem chatter and an echoed command line, a hex header, a binary frame with three
-  // subpackets (every end kind that continues or ends), a CRC-16 frame, XONs inserted by the line.
+  // subpackets (every end kind that continues or ends), a CRC-16 header, a hex header with a
+  // subpacket, XONs inserted by the line.
   Bytes all(256);
   for (int i = 0; i < 256; ++i) all[i] = static_cast<std::uint8_t>(i);
   Escaper escaper;
@@ -118,9 +119,8 @@ TEST(ZmodemCodec, DecodesAnyChunkingAmidGarbage) {
   Header eof = Header::at(ZEOF, 356);
   eof.format = HeaderFormat::Bin16;
   append_header(wire, eof, escaper);
-  Header sinit = Header::flags(ZSINIT, 0);
-  sinit.format = HeaderFormat::Bin16;
-  append_header(wire, sinit, escaper);
+  // lrzsz's sz -e sends ZSINIT in hex, its subpacket after the header's CR LF XON.
+  append_header(wire, Header::flags(ZSINIT, TESCCTL), escaper);
   append_subpacket(wire, all.data() + 200, 56, FrameEnd::ZCRCW, false, escaper);
 
   std::mt19937 rng(7);

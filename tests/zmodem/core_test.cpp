@@ -19,23 +19,24 @@ Bytes bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 // What a sender would put on the line.
 struct Script {
   Escaper escaper;
+  HeaderFormat format = HeaderFormat::Bin32;  // of frames that carry data, and their CRCs
   Bytes wire;
   Script& hex(std::uint8_t type, std::uint32_t pos = 0) {
     append_header(wire, Header::at(type, pos), escaper);
     return *this;
   }
-  Script& bin(Header h) {
-    h.format = HeaderFormat::Bin32;
+  Script& frame(Header h) {
+    h.format = format;
     append_header(wire, h, escaper);
     return *this;
   }
-  Script& bin(std::uint8_t type, std::uint32_t pos) { return bin(Header::at(type, pos)); }
+  Script& frame(std::uint8_t type, std::uint32_t pos) { return frame(Header::at(type, pos)); }
   Script& sub(const Bytes& data, FrameEnd end) {
-    append_subpacket(wire, data.data(), data.size(), end, true, escaper);
+    append_subpacket(wire, data.data(), data.size(), end, format == HeaderFormat::Bin32, escaper);
     return *this;
   }
   Script& file(const std::string& name, long length, std::uint8_t conversion = ZCBIN) {
-    bin(Header::flags(ZFILE, conversion));
+    frame(Header::flags(ZFILE, conversion));
     return sub(format_file_info(name, length, 0), FrameEnd::ZCRCW);
   }
   Script& raw(const std::string& s) {
@@ -147,7 +148,7 @@ TEST(ZmodemCores, ReceiverIgnoresEchoAndAnswersEveryStart) {
   EXPECT_EQ(answer[0].position(), 0u);
   EXPECT_EQ(rig.sink.name, "a.amr");
   EXPECT_EQ(rig.receiver.bytes_total(), 5);
-  rig.feed(s.bin(ZDATA, 0).sub(bytes("hello"), FrameEnd::ZCRCE).bin(ZEOF, 5).take());
+  rig.feed(s.frame(ZDATA, 0).sub(bytes("hello"), FrameEnd::ZCRCE).frame(ZEOF, 5).take());
   EXPECT_TRUE(rig.sink.committed);
   // A second file of the batch is skipped; text after the "OO" is no longer ours.
   EXPECT_EQ(types(rig.feed(s.file("b.amr", 3).take())), T{ZSKIP});
@@ -157,6 +158,35 @@ TEST(ZmodemCores, ReceiverIgnoresEchoAndAnswersEveryStart) {
   EXPECT_EQ(rig.receiver.result(), SIOFT_OK);
   EXPECT_EQ(bytes("hello"), rig.sink.data);
   EXPECT_EQ(rig.sink.opens, 1);
+}
+
+// Every frame in each header format, as lrzsz's sz -e opens: a ZSINIT that asks for every
+// control character escaped, in hex with its subpacket after the header's line end.
+TEST(ZmodemCores, ReceiverTakesEveryHeaderFormatEscapesOnRequestAndRunsNoCommand) {
+  Bytes all(256);
+  for (int i = 0; i < 256; ++i) all[i] = static_cast<std::uint8_t>(i);
+  for (auto format : {HeaderFormat::Hex, HeaderFormat::Bin16, HeaderFormat::Bin32}) {
+    SCOPED_TRACE(static_cast<int>(format));
+    ReceiverRig rig;
+    EXPECT_EQ(rig.answer()[0].data[ZF0] & ESCCTL, 0);
+    Script s{Escaper(true), format, {}};
+    auto ack = rig.feed(s.hex(ZRQINIT).frame(Header::flags(ZSINIT, TESCCTL)).sub(Bytes{0}, FrameEnd::ZCRCW).take());
+    ASSERT_EQ(types(ack), (T{ZRINIT, ZACK}));
+    EXPECT_EQ(ack[1].position(), 1u);
+    auto refused = rig.feed(s.frame(ZCOMMAND, 4321).sub(bytes(std::string("rm -rf ~", 9)), FrameEnd::ZCRCW).take());
+    ASSERT_EQ(types(refused), T{ZCOMPL});
+    EXPECT_EQ(refused[0].position(), Receiver::kCommandRefused);
+    EXPECT_EQ(types(rig.feed(s.hex(ZFREECNT).take())), T{ZACK});
+    // From now on its invitations ask for escaping too.
+    auto init = rig.feed(s.hex(ZRQINIT).take());
+    ASSERT_EQ(types(init), T{ZRINIT});
+    EXPECT_NE(init[0].data[ZF0] & ESCCTL, 0);
+    EXPECT_EQ(types(rig.feed(s.file("f", 512).take())), T{ZRPOS});
+    rig.feed(s.frame(ZDATA, 0).sub(all, FrameEnd::ZCRCG).sub(all, FrameEnd::ZCRCE).frame(ZEOF, 512).take());
+    EXPECT_TRUE(rig.sink.committed);
+    EXPECT_EQ(rig.sink.data.size(), 512u);
+    EXPECT_TRUE(std::equal(all.begin(), all.end(), rig.sink.data.begin() + 256));
+  }
 }
 
 TEST(ZmodemCores, ReceiverRefusesTakenAndUnsafeNames) {
@@ -185,17 +215,17 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
   Bytes data = random_bytes(1000, 3);
   // The second subpacket is damaged: ZRPOS for 1000 goes out before any time passes, and the
   // rest of the frame is ignored until the data starts there again.
-  Bytes wire = s.bin(ZDATA, 0).sub(data, FrameEnd::ZCRCG).take();
+  Bytes wire = s.frame(ZDATA, 0).sub(data, FrameEnd::ZCRCG).take();
   Bytes bad = s.sub(data, FrameEnd::ZCRCG).take();
   bad[100] ^= 4;
   wire.insert(wire.end(), bad.begin(), bad.end());
   auto answer = rig.feed(wire);
   ASSERT_EQ(types(answer), T{ZRPOS});
   EXPECT_EQ(answer[0].position(), 1000u);
-  EXPECT_TRUE(rig.feed(s.sub(data, FrameEnd::ZCRCG).sub(data, FrameEnd::ZCRCE).bin(ZEOF, 3000).take())
+  EXPECT_TRUE(rig.feed(s.sub(data, FrameEnd::ZCRCG).sub(data, FrameEnd::ZCRCE).frame(ZEOF, 3000).take())
                   .size() == 1);  // the stale ZEOF is answered with ZRPOS again
   // Data it already has may come again: it is skipped, the rest kept.
-  rig.feed(s.bin(ZDATA, 500).sub(Bytes(data.begin(), data.begin() + 500), FrameEnd::ZCRCG).take());
+  rig.feed(s.frame(ZDATA, 500).sub(Bytes(data.begin(), data.begin() + 500), FrameEnd::ZCRCG).take());
   rig.feed(s.sub(data, FrameEnd::ZCRCW).take());
   EXPECT_EQ(rig.receiver.bytes_done(), 2000);
   // Silence after a ZCRCW: first the ZACK, then ZRPOS, goes out again soon; later repeats
@@ -208,7 +238,7 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
   // A line that damages every try: a bounded number of requests, then the end.
   int tries = 0;
   for (; tries < 100 && !rig.receiver.finished(); ++tries) {
-    Bytes again = s.bin(ZDATA, 2000).take();
+    Bytes again = s.frame(ZDATA, 2000).take();
     again.insert(again.end(), bad.begin(), bad.end());
     rig.feed(again);
   }
@@ -231,7 +261,7 @@ TEST(ZmodemCores, ReceiverTimesOutAndAborts) {
   EXPECT_EQ(silent.receiver.result(), SIOFT_TIMEOUT);
 
   ReceiverRig rig;
-  rig.feed(Script().hex(ZRQINIT).file("f", 10).bin(ZDATA, 0).sub(bytes("12345"), FrameEnd::ZCRCG).take());
+  rig.feed(Script().hex(ZRQINIT).file("f", 10).frame(ZDATA, 0).sub(bytes("12345"), FrameEnd::ZCRCG).take());
   rig.receiver.abort();
   EXPECT_TRUE(ends_with_cancel(rig.receiver.output()));
   EXPECT_EQ(rig.receiver.result(), SIOFT_ABORT);
@@ -281,6 +311,13 @@ TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
   Bytes ack = Script().hex(ZACK, 2048).take();
   sender.feed(ack.data(), ack.size(), 0);
   EXPECT_TRUE(sender.streaming());
+  // A receiver's challenge comes back in a ZACK.
+  sender.output().clear();
+  Bytes challenge = Script().hex(ZCHALLENGE, 0x12345678).take();
+  sender.feed(challenge.data(), challenge.size(), 0);
+  auto echo = headers_in(sender.output());
+  ASSERT_EQ(types(echo), T{ZACK});
+  EXPECT_EQ(echo[0].position(), 0x12345678u);
 }
 
 TEST(ZmodemCores, SenderRewindsSkipsAbortsAndTimesOut) {

@@ -7,6 +7,7 @@
 
 #include "sio/sio.h"
 #include "sio/transfers.h"
+#include "sio/zmodem/receiver.h"
 #include "tests/support/child_process.h"
 #include "tests/support/link_relay.h"
 #include "tests/support/pty_pair.h"
@@ -57,35 +58,76 @@ struct Line {
   int our_fd() const { return relay ? far.device_fd() : near.peer(); }
 };
 
+// sz's and rz's options that change what crosses the line, one row each. The first row of
+// each program carries every case, the others every byte value and random bytes.
+struct PeerRow {
+  std::vector<std::string> argv;  // "-q" and, for sz, the file name follow
+  bool every_case = false;
+  std::size_t resume_from = 0;    // rz holds this much of the file already
+};
+
+const PeerRow kRows[] = {
+    {{"sz"}, true},                // 32-bit CRCs, 1 KiB subpackets, streamed
+    {{"sz", "-e"}},                // every control character escaped; ZSINIT in hex, its subpacket after it
+    {{"sz", "-o"}},                // 16-bit CRCs
+    {{"sz", "-l", "64"}},          // 64-byte subpackets (its -L leaves them at 1 KiB)
+    {{"sz", "-w", "2048"}},        // a 2 KiB window: ZCRCQ subpackets that want a ZACK
+    {{"sz", "--start-8k"}},        // 8 KiB subpackets
+    {{"sz", "-T"}},                // DLE and CR after '@' go bare
+    {{"sz", "-a"}},                // asks the receiver to convert line ends: we keep the bytes
+    {{"env", "ZNULLS=64", "sz"}},  // nulls before each data frame
+    {{"rz"}, true},
+    {{"rz", "-e"}},                // its ZRINIT asks for every control character escaped
+    {{"rz", "-S"}},                // its ZRINIT asks for a time sync, which we do not offer
+    {{"rz", "-r"}, false, 40000},  // resumes: the first ZRPOS is past 0
+};
+
+std::vector<Case> cases_for(const PeerRow& row) {
+  auto all = cases();
+  if (row.every_case) return all;
+  return {{"mixed.bin", all[2].content + all[3].content.substr(0, 200000)}};
+}
+
 }  // namespace
 
-TEST(ZmodemLrzsz, ReceivesWhatSzSends) {
-  for (const auto& c : cases()) {
-    TempFolder from, to;
-    write_file(from.file(c.name), c.content);
-    Line line;
-    auto sz = line.start({"sz", "-q", c.name}, from.path());
-    sio::FdChannel channel(line.our_fd());
-    std::string stored;
-    EXPECT_EQ(sio::zmodem_receive(channel, to.path(), stored, {}), SIOFT_OK) << c.name;
-    EXPECT_EQ(sz->wait(10000), 0) << c.name;
-    EXPECT_EQ(stored, c.name);
-    EXPECT_TRUE(read_file(to.file(c.name)) == c.content) << c.name;
-    EXPECT_EQ(files_in(to.path()), 1u);
+TEST(ZmodemLrzsz, TransfersWithEachPeerOption) {
+  for (const auto& row : kRows) {
+    bool we_send = row.argv[0] == "rz";
+    for (const auto& c : cases_for(row)) {
+      SCOPED_TRACE(testing::PrintToString(row.argv) + c.name);
+      TempFolder from, to;
+      write_file(from.file(c.name), c.content);
+      if (row.resume_from) write_file(to.file(c.name), c.content.substr(0, row.resume_from));
+      Line line;
+      auto argv = row.argv;
+      argv.push_back("-q");
+      if (!we_send) argv.push_back(c.name);
+      auto peer = line.start(argv, we_send ? to.path() : from.path());
+      sio::FdChannel channel(line.our_fd());
+      std::string stored = c.name;
+      EXPECT_EQ(we_send ? sio::zmodem_send(channel, from.file(c.name), {})
+                        : sio::zmodem_receive(channel, to.path(), stored, {}),
+                SIOFT_OK);
+      EXPECT_EQ(peer->wait(10000), 0);
+      EXPECT_EQ(stored, c.name);
+      EXPECT_TRUE(read_file(to.file(c.name)) == c.content);
+      EXPECT_EQ(files_in(to.path()), 1u);
+    }
   }
 }
 
-TEST(ZmodemLrzsz, SendsWhatRzReceives) {
-  for (const auto& c : cases()) {
-    TempFolder from, to;
-    write_file(from.file(c.name), c.content);
+// sz -c waits for the command's status, sz -i for its receipt, which carries the status too:
+// nothing runs here, and the session stores nothing.
+TEST(ZmodemLrzsz, RunsNoCommandSzSends) {
+  for (std::string form : {"-c", "-i"}) {
+    TempFolder to;
     Line line;
-    auto rz = line.start({"rz", "-q"}, to.path());
+    auto sz = line.start({"sz", "-q", form, "touch ran"}, to.path());
     sio::FdChannel channel(line.our_fd());
-    EXPECT_EQ(sio::zmodem_send(channel, from.file(c.name), {}), SIOFT_OK) << c.name;
-    EXPECT_EQ(rz->wait(10000), 0) << c.name;
-    EXPECT_TRUE(file_exists(to.file(c.name))) << c.name;
-    EXPECT_TRUE(read_file(to.file(c.name)) == c.content) << c.name;
+    std::string stored;
+    EXPECT_LT(sio::zmodem_receive(channel, to.path(), stored, {}), 0) << form;
+    EXPECT_EQ(sz->wait(10000), static_cast<int>(sio::zmodem::Receiver::kCommandRefused)) << form;
+    EXPECT_EQ(files_in(to.path()), 0u) << form;
   }
 }
 
