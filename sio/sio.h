@@ -4,17 +4,45 @@
 
 #include <cstddef>
 
-// Results of the port operations.
+// Results of the port operations. The four marked "never returned" belong to the interface that
+// callers were written against (they have messages for them); this library has no case for them.
 enum : int {
   SIO_OK = 0,
   SIO_BADPORT = -1,      // port number out of range, or the port is not open
-  SIO_BADPARM = -7,      // an argument the operation does not know
-  SIO_OUTCONTROL = -6,   // RTS is held by RTS/CTS flow control
-  SIO_NODATA = -4,
+  SIO_NOTSUPPORT = -2,   // never returned: the board cannot do it
+  SIO_NODATA = -4,       // never returned: sio_read answers 0 when nothing waits
   SIO_OPENFAIL = -5,     // device missing, or held by another handle
+  SIO_OUTCONTROL = -6,   // RTS is held by RTS/CTS flow control
+  SIO_BADPARM = -7,      // an argument the operation does not know
   SIO_WIN32FAIL = -8,    // the operating system failed; see sio_last_error()
-  SIO_ABORTWRITE = -11,
+  SIO_BOARDNOTSUPPORT = -9,  // never returned: the board does not support the operation
+  SIO_ABORTWRITE = -11,  // never returned: a blocked write aborted by the user
   SIO_WRITETIMEOUT = -12,
+};
+
+// The line mode of sio_ioctl: one data-bits code OR one stop-bits code OR one parity code.
+enum : int {
+  SIO_BIT_5 = 0,
+  SIO_BIT_6 = 1,
+  SIO_BIT_7 = 2,
+  SIO_BIT_8 = 3,
+  SIO_STOP_1 = 0,
+  SIO_STOP_2 = 4,
+  SIO_PARITY_NONE = 0,
+  SIO_PARITY_ODD = 8,
+  SIO_PARITY_EVEN = 24,
+  SIO_PARITY_MARK = 40,
+  SIO_PARITY_SPACE = 56,
+};
+
+// The flow modes of sio_flowctrl, OR-ed: RTS/CTS is both hardware bits, XON/XOFF both software bits.
+enum : int {
+  SIO_FLOW_CTS = 1,
+  SIO_FLOW_RTS = 2,
+  SIO_FLOW_TX_XON = 4,
+  SIO_FLOW_RX_XON = 8,
+  SIO_FLOW_RTS_CTS = SIO_FLOW_CTS | SIO_FLOW_RTS,
+  SIO_FLOW_XON_XOFF = SIO_FLOW_TX_XON | SIO_FLOW_RX_XON,
 };
 
 // Results of the file-transfer operations.

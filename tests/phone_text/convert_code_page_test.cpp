@@ -1,8 +1,8 @@
 // Memo names from the phone's two-byte Cyrillic codes to Windows-1251, and the code page itself.
 #include <gtest/gtest.h>
 
-#include "app/convert_code_page.h"
-#include "app/windows1251.h"
+#include "phone/convert_code_page.h"
+#include "phone/windows1251.h"
 
 namespace {
 

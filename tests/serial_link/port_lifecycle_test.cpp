@@ -1,9 +1,9 @@
 // Configuring the port: the calls in their order over a real pty, failures, the write time-out.
 #include <gtest/gtest.h>
 
-#include "app/message_box.h"
 #include "serial/port_lifecycle.h"
 #include "sio/sio.h"
+#include "tests/support/message_recorder.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/qt_application.h"
 #include "tests/support/temp_folder.h"
@@ -52,18 +52,13 @@ class ConfigurePortTest : public ::testing::Test {
   ConfigurePortTest() {
     test_support::EnsureApplication();
     folder.link_port(5, pty.device());
-    previous = SetMessageHandler([this](MessageIcon, const QString& text) { messages.push_back(text); });
     EXPECT_EQ(sio_open(5), SIO_OK);
   }
-  ~ConfigurePortTest() override {
-    sio_close(5);
-    SetMessageHandler(previous);
-  }
+  ~ConfigurePortTest() override { sio_close(5); }
 
   test_support::ScopedProgramFolder folder;
   test_support::PtyPair pty;
-  MessageHandler previous;
-  std::vector<QString> messages;
+  test_support::MessageRecorder recorder;
   PortSettingsRecord settings = kStartupPortSettings;
 };
 
@@ -83,7 +78,7 @@ TEST_F(ConfigurePortTest, BothFlowControlsLeaveRtsToTheFlowControl) {
   EXPECT_TRUE(tio.c_iflag & IXOFF);
   EXPECT_TRUE(tio.c_cflag & CSTOPB);
   EXPECT_EQ(cfgetospeed(&tio), speed_t(B57600));
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(recorder.messages.empty());
 }
 
 TEST_F(ConfigurePortTest, WithoutFlowControlDtrAndRtsAreApplied) {
@@ -117,13 +112,13 @@ TEST_F(ConfigurePortTest, FirstFailingStepStopsWithItsMessage) {
   };
   EXPECT_FALSE(ConfigurePort(settings, record.calls));
   EXPECT_EQ(record.made, (std::vector<std::string>{"ioctl 15 3", "flowctrl"}));
-  EXPECT_EQ(messages, (std::vector<QString>{QStringLiteral("Неправильный параметр")}));
+  EXPECT_EQ(recorder.Only(), QStringLiteral("Неправильный параметр"));
 
   // A closed port fails at the first step.
   sio_close(5);
-  messages.clear();
+  recorder.messages.clear();
   EXPECT_FALSE(ConfigurePort(settings));
-  EXPECT_EQ(messages, (std::vector<QString>{QStringLiteral("Номер порта недопустим, или порт не открыт заранее")}));
+  EXPECT_EQ(recorder.Only(), QStringLiteral("Номер порта недопустим, или порт не открыт заранее"));
 }
 
 TEST(WriteTimeout, ThreeCharacterTimesAtLeast100Ms) {
@@ -139,11 +134,10 @@ TEST(WriteTimeout, ThreeCharacterTimesAtLeast100Ms) {
 TEST(OpenAndConfigurePort, FailureClosesAndReports) {
   test_support::EnsureApplication();
   test_support::ScopedProgramFolder folder;
-  std::vector<QString> messages;
-  const MessageHandler previous = SetMessageHandler([&](MessageIcon, const QString& text) { messages.push_back(text); });
+  test_support::MessageRecorder recorder;
   folder.link_port(5, folder.file("missing"));
   EXPECT_FALSE(OpenAndConfigurePort(kStartupPortSettings));
-  EXPECT_EQ(messages, (std::vector<QString>{QStringLiteral("Порт не существует или занят другой программой")}));
+  EXPECT_EQ(recorder.Only(), QStringLiteral("Порт не существует или занят другой программой"));
   EXPECT_EQ(sio_read(5, nullptr, 0), SIO_BADPORT);
 
   test_support::PtyPair pty;
@@ -153,5 +147,4 @@ TEST(OpenAndConfigurePort, FailureClosesAndReports) {
   EXPECT_TRUE(OpenAndConfigurePort(on7));
   EXPECT_EQ(sio_write(7, "x", 1), 1);
   sio_close(7);
-  SetMessageHandler(previous);
 }

@@ -4,41 +4,30 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/message_box.h"
 #include "serial/serial_errors.h"
+#include "sio/sio.h"
+#include "tests/support/message_recorder.h"
 #include "tests/support/qt_application.h"
 
 TEST(SerialErrors, TextForEachResult) {
-  EXPECT_EQ(SerialErrorText(-1), QStringLiteral("Номер порта недопустим, или порт не открыт заранее"));
-  EXPECT_EQ(SerialErrorText(-2), QStringLiteral("Данная функция не поддерживается"));
-  EXPECT_EQ(SerialErrorText(-9), SerialErrorText(-2));
-  EXPECT_EQ(SerialErrorText(-4), QStringLiteral("Нет данных для чтения"));
-  EXPECT_EQ(SerialErrorText(-5), QStringLiteral("Порт не существует или занят другой программой"));
-  EXPECT_EQ(SerialErrorText(-6), QStringLiteral("RTS не могут быть установлены потому что H/W Flowctrl"));
-  EXPECT_EQ(SerialErrorText(-7), QStringLiteral("Неправильный параметр"));
-  EXPECT_EQ(SerialErrorText(-8), std::nullopt);
-  EXPECT_EQ(SerialErrorText(-11), QStringLiteral("Write has blocked, and user abort write"));
-  EXPECT_EQ(SerialErrorText(-12), QStringLiteral("Время ожидания записи истекло"));
+  EXPECT_EQ(SerialErrorText(SIO_OPENFAIL), QStringLiteral("Порт не существует или занят другой программой"));
+  EXPECT_EQ(SerialErrorText(SIO_BOARDNOTSUPPORT), SerialErrorText(SIO_NOTSUPPORT));
+  EXPECT_EQ(SerialErrorText(SIO_WIN32FAIL), std::nullopt);  // the system's own text instead
+  // Codes without a text of their own show their number.
   EXPECT_EQ(SerialErrorText(-10), QStringLiteral("Неизвестная ошибка:-10"));
-  EXPECT_EQ(SerialErrorText(-3), QStringLiteral("Неизвестная ошибка:-3"));
-  EXPECT_EQ(SerialErrorText(-13), QStringLiteral("Неизвестная ошибка:-13"));
-  EXPECT_EQ(SerialErrorText(0), QStringLiteral("Неизвестная ошибка:0"));
   EXPECT_EQ(SerialErrorText(1), QStringLiteral("Неизвестная ошибка:1"));
 }
 
 TEST(SerialErrors, SystemFailureShowsOnlyTheSystemText) {
   test_support::EnsureApplication();
-  std::vector<std::pair<MessageIcon, QString>> shown;
-  const MessageHandler previous =
-      SetMessageHandler([&](MessageIcon icon, const QString& text) { shown.emplace_back(icon, text); });
-  ShowSerialError(-8, EACCES);
-  ShowSerialError(-5, EACCES);
+  test_support::MessageRecorder recorder;
+  ShowSerialError(SIO_WIN32FAIL, EACCES);
+  ShowSerialError(SIO_OPENFAIL, EACCES);
   ShowSystemError(987654);  // no text for it: the number
-  SetMessageHandler(previous);
+  const auto& shown = recorder.messages;
   ASSERT_EQ(shown.size(), 3u);
-  EXPECT_EQ(shown[0].second, QString::fromLocal8Bit(std::strerror(EACCES)));
-  EXPECT_FALSE(shown[0].second.contains("-8"));
-  EXPECT_EQ(shown[1].second, QStringLiteral("Порт не существует или занят другой программой"));
-  EXPECT_EQ(shown[2].second, QStringLiteral("987654"));
-  for (const auto& message : shown) EXPECT_EQ(message.first, MessageIcon::Warning);
+  EXPECT_EQ(shown[0].text, QString::fromLocal8Bit(std::strerror(EACCES)));
+  EXPECT_EQ(shown[1].text, QStringLiteral("Порт не существует или занят другой программой"));
+  EXPECT_EQ(shown[2].text, QStringLiteral("987654"));
+  for (const auto& message : shown) EXPECT_EQ(message.icon, MessageIcon::Warning);
 }
