@@ -21,19 +21,9 @@ enum : int {
 };
 
 // The line mode of sio_ioctl: one data-bits code OR one stop-bits code OR one parity code.
-enum : int {
-  SIO_BIT_5 = 0,
-  SIO_BIT_6 = 1,
-  SIO_BIT_7 = 2,
-  SIO_BIT_8 = 3,
-  SIO_STOP_1 = 0,
-  SIO_STOP_2 = 4,
-  SIO_PARITY_NONE = 0,
-  SIO_PARITY_ODD = 8,
-  SIO_PARITY_EVEN = 24,
-  SIO_PARITY_MARK = 40,
-  SIO_PARITY_SPACE = 56,
-};
+enum : int { SIO_BIT_5 = 0, SIO_BIT_6 = 1, SIO_BIT_7 = 2, SIO_BIT_8 = 3 };
+enum : int { SIO_STOP_1 = 0, SIO_STOP_2 = 4 };
+enum : int { SIO_PARITY_NONE = 0, SIO_PARITY_ODD = 8, SIO_PARITY_EVEN = 24, SIO_PARITY_MARK = 40, SIO_PARITY_SPACE = 56 };
 
 // The flow modes of sio_flowctrl, OR-ed: RTS/CTS is both hardware bits, XON/XOFF both software bits.
 enum : int {

@@ -41,7 +41,7 @@ void BM_ReceiveTick512(benchmark::State& state) {
   const std::string listing = "AT%PCTL=DIR /Voice Memo\r\r\n" + Traffic(static_cast<std::size_t>(state.range(1)));
   const std::string block = Traffic(512 + 7).substr(7);
   PhoneSession& session = window.Session();
-  session.Send("");  // the port is closed: only the answer starts again
+  session.Answer().Clear();
   session.Receive(listing);
   for (auto _ : state) {
     state.PauseTiming();

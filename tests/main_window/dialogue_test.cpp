@@ -1,13 +1,10 @@
-// The window end to end against a scripted phone on a pty: identification, the queue's order,
-// closing and opening again.
+// The window end to end against a scripted phone on a pty: identification, closing and opening
+// again.
 #include <QLabel>
-#include <QLineEdit>
 
 #include "app/terminal_box.h"
 #include "sio/sio.h"
 #include "tests/main_window/phone_window.h"
-
-using test_support::ScriptedPhone;
 
 TEST_F(PhoneWindowTest, IdentifiesAnE365AndConnects) {
   window->cmdPortOpen->click();
@@ -26,21 +23,6 @@ TEST_F(PhoneWindowTest, IdentifiesAnE365AndConnects) {
   ASSERT_TRUE(Until([this] { return !window->tmrNewCommand->isActive(); }));
   EXPECT_FALSE(window->GbBusy());
   EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(PhoneWindowTest, LinesQueuedWhileClosedWaitAndGoFirst) {
-  window->Text1->setText("");
-  window->Command1->click();  // an empty line queues a lone CR
-  window->AddCommand("AT+RAW", true);
-  PumpFor(800);  // ticks come and go without sending
-  EXPECT_EQ(window->lstCommand->count(), 2);
-  EXPECT_TRUE(window->tmrNewCommand->isActive());
-  EXPECT_TRUE(phone.lines().empty());
-
-  window->cmdPortOpen->click();
-  ASSERT_TRUE(Until([this] { return phone.lines().size() >= 4; }));
-  // "AT+RAW" had no CR, so the phone reads it together with the next line.
-  EXPECT_EQ(phone.lines(), (std::vector<std::string>{"\r", "AT+RAWATZ\r", "AT+GMM\r", "AT+GMR\r"}));
 }
 
 TEST_F(PhoneWindowTest, CloseButtonClosesAndClearsTheDisplays) {

@@ -1,6 +1,8 @@
 // Configuring the port: the calls in their order over a real pty, failures, the write time-out.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "serial/port_lifecycle.h"
 #include "sio/sio.h"
 #include "tests/support/message_recorder.h"
@@ -10,41 +12,29 @@
 
 namespace {
 
-// The real port calls, each recorded as it is made.
+// `call`, with each use recorded as `name` and its arguments after the port.
+template <typename Result, typename... Args>
+std::function<Result(int, Args...)> Noted(std::vector<std::string>& made, const char* name,
+                                          std::function<Result(int, Args...)> call) {
+  return [&made, name, call](int port, Args... args) {
+    std::string entry = name;
+    ((entry += " " + std::to_string(args)), ...);
+    made.push_back(entry);
+    return call(port, args...);
+  };
+}
+
+// The real port calls, each recorded as it is made; the speed the port reports can be replaced.
 struct RecordingCalls {
   std::vector<std::string> made;
-  PortConfigCalls calls;
-  long speed_override = 0;
-  bool override_speed = false;
-
-  RecordingCalls() {
-    const PortConfigCalls& real = RealPortConfigCalls();
-    auto note = [this](std::string call) { made.push_back(std::move(call)); };
-    calls.ioctl = [=](int port, int baud, int mode) {
-      note("ioctl " + std::to_string(baud) + " " + std::to_string(mode));
-      return real.ioctl(port, baud, mode);
-    };
-    calls.flowctrl = [=](int port, int mode) {
-      note("flowctrl " + std::to_string(mode));
-      return real.flowctrl(port, mode);
-    };
-    calls.dtr = [=](int port, int mode) {
-      note("DTR " + std::to_string(mode));
-      return real.dtr(port, mode);
-    };
-    calls.rts = [=](int port, int mode) {
-      note("RTS " + std::to_string(mode));
-      return real.rts(port, mode);
-    };
-    calls.getbaud = [=, this](int port) {
-      note("getbaud");
-      return override_speed ? speed_override : real.getbaud(port);
-    };
-    calls.set_write_timeouts = [=](int port, unsigned long ms) {
-      note("timeouts " + std::to_string(ms));
-      return real.set_write_timeouts(port, ms);
-    };
-  }
+  std::optional<long> speed;
+  const PortConfigCalls& real = RealPortConfigCalls();
+  PortConfigCalls calls{Noted(made, "ioctl", real.ioctl),
+                        Noted(made, "flowctrl", real.flowctrl),
+                        Noted(made, "DTR", real.dtr),
+                        Noted(made, "RTS", real.rts),
+                        Noted(made, "getbaud", std::function<long(int)>([this](int port) { return speed.value_or(real.getbaud(port)); })),
+                        Noted(made, "timeouts", real.set_write_timeouts)};
 };
 
 class ConfigurePortTest : public ::testing::Test {
@@ -97,8 +87,7 @@ TEST_F(ConfigurePortTest, WithoutFlowControlDtrAndRtsAreApplied) {
   // A speed the port cannot tell still gives 100 ms.
   for (long speed : {0L, -8L}) {
     record.made.clear();
-    record.override_speed = true;
-    record.speed_override = speed;
+    record.speed = speed;
     ASSERT_TRUE(ConfigurePort(settings, record.calls));
     EXPECT_EQ(record.made.back(), "timeouts 100") << speed;
   }

@@ -69,41 +69,27 @@ TEST_F(ConfigTest, OkWithoutChangesStoresTheFixedSpeed) {
   EXPECT_EQ(PortSettings, expected);
 }
 
-TEST_F(ConfigTest, EachListStoresItsCode) {
-  const std::pair<int, int> parities[] = {{0, 0}, {1, 24}, {2, 8}, {3, 40}, {4, 56}};  // "Чет" 24, "Нечет" 8
-  for (auto [entry, code] : parities) {
-    ChooseAndOk([entry](Config& d) { d.cbParity->setCurrentIndex(entry); });
-    EXPECT_EQ(PortSettings.ParityCode, code) << entry;
-    EXPECT_EQ(PortSettings.ParityIndex, entry);
-  }
-  // The lists whose entry n has code n: data bits (5 to 8) and speeds (50 to 921600).
-  struct NumberedList {
-    QComboBox* Config::*list;
-    int entries;
-    std::int16_t PortSettingsRecord::*code;
-    std::int16_t PortSettingsRecord::*index;
-  };
-  for (const NumberedList& numbered : {NumberedList{&Config::cbByteSize, 4, &PortSettingsRecord::DataBitsCode,
-                                                    &PortSettingsRecord::DataBitsIndex},
-                                       NumberedList{&Config::cbBaudRate, 20, &PortSettingsRecord::BaudCode,
-                                                    &PortSettingsRecord::BaudIndex}}) {
-    for (int entry = 0; entry < numbered.entries; ++entry) {
-      ChooseAndOk([&](Config& d) { (d.*numbered.list)->setCurrentIndex(entry); });
-      EXPECT_EQ(PortSettings.*numbered.code, entry);
-      EXPECT_EQ(PortSettings.*numbered.index, entry);
-    }
-  }
-  ChooseAndOk([](Config& d) { d.cbStopBits->setCurrentText("2"); });
-  EXPECT_EQ(PortSettings.StopBitsCode, 4);
-  EXPECT_EQ(PortSettings.StopBitsIndex, 1);
-  ChooseAndOk([](Config& d) { d.cbPort->setCurrentText("COM256"); });
+TEST_F(ConfigTest, OkStoresEachListsEntryAndCode) {
+  ChooseAndOk([](Config& d) {
+    d.cbPort->setCurrentText("COM256");
+    d.cbBaudRate->setCurrentText("9600");
+    d.cbParity->setCurrentText("Чет");
+    d.cbByteSize->setCurrentText("7");
+    d.cbStopBits->setCurrentText("2");
+  });
+  using Entry = std::pair<std::int16_t, std::int16_t>;  // the list's entry and its code
   EXPECT_EQ(PortSettings.Port, 256);
-  // The parity and data bits chosen earlier are shown again at the next opening.
+  EXPECT_EQ(Entry(PortSettings.BaudIndex, PortSettings.BaudCode), Entry(12, 12));
+  EXPECT_EQ(Entry(PortSettings.ParityIndex, PortSettings.ParityCode), Entry(1, 24));
+  EXPECT_EQ(Entry(PortSettings.DataBitsIndex, PortSettings.DataBitsCode), Entry(2, 2));
+  EXPECT_EQ(Entry(PortSettings.StopBitsIndex, PortSettings.StopBitsCode), Entry(1, 4));
+  // The choices are shown again at the next opening, the speed excepted.
   Config again(PortSettings, false);
-  EXPECT_EQ(again.cbParity->currentIndex(), 4);
-  EXPECT_EQ(again.cbByteSize->currentIndex(), 3);
-  EXPECT_EQ(again.cbStopBits->currentIndex(), 1);
-  EXPECT_EQ(again.cbPort->currentIndex(), 255);
+  EXPECT_EQ(again.cbParity->currentText(), QStringLiteral("Чет"));
+  EXPECT_EQ(again.cbByteSize->currentText(), QStringLiteral("7"));
+  EXPECT_EQ(again.cbPort->currentText(), QStringLiteral("COM256"));
+  ChooseAndOk([](Config& d) { d.cbParity->setCurrentText("Нечет"); });
+  EXPECT_EQ(PortSettings.ParityCode, 8);
 }
 
 TEST_F(ConfigTest, RtsCtsTogglesTheRtsBox) {
