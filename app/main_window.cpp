@@ -1,24 +1,18 @@
 #include "app/main_window.h"
 
-#include <QApplication>
-#include <QCloseEvent>
-#include <QDesktopServices>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
-#include <QUrl>
 
 #include "app/mail_link.h"
 #include "app/terminal_box.h"
-#include "phone/windows1251.h"
 #include "serial/option_tables.h"
 #include "serial/port_settings.h"
 #include "transfer/ft_proc.h"
-#include "transfer/ft_stat.h"
 #include "ui/twips.h"
 
 static void InitResources() { Q_INIT_RESOURCE(vokarel); }

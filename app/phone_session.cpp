@@ -1,7 +1,6 @@
 #include "app/phone_session.h"
 
 #include <QScopeGuard>
-#include <algorithm>
 
 #include "phone/windows1251.h"
 #include "serial/port_lifecycle.h"
