@@ -60,7 +60,7 @@ class frmMain : public QWidget {
   // Views onto the session.
   bool GbOpen() const { return session_.IsOpen(); }
   bool GbBusy() const { return session_.IsBusy(); }
-  const std::string& GsAnswer() { return session_.Answer().Text(); }
+  const std::string& GsAnswer() const { return session_.Answer().Text(); }
   PhoneSession& Session() { return session_; }
   MemoDownload& Download() { return download_; }
   // The listed memos, entry for entry as lstAmr and lstName show them.

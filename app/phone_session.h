@@ -56,6 +56,7 @@ class PhoneSession : public QObject {
   bool IsBusy() const { return busy_; }
   const std::deque<std::string>& Queued() const { return queue_; }
   AnswerAssembly& Answer() { return answer_; }
+  const AnswerAssembly& Answer() const { return answer_; }
   QTimer& SendTimer() { return send_timer_; }
   QTimer& PollTimer() { return poll_timer_; }
 
