@@ -52,8 +52,8 @@ void MemoDownload::Run() {
   close_requested_ = false;
   name_refused_ = false;
   pending_get_line_.clear();
-  session_.PausePoll();
-  FtAbortRequested = false;
+  session_.PausePoll();  // every byte from the phone goes to the transfer
+  FtAbortRequested = false;  // whatever display is made; the dialog also clears it as it loads
   FtProtocol = kFtZmodem;
   FtReceive = 1;
   send_timer_.start();
