@@ -1,7 +1,7 @@
 #include <QApplication>
 
 #include "app/main_window.h"
-#include "app/platform_fonts.h"
+#include "ui/platform_fonts.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -1,31 +1,21 @@
 #include "app/main_window.h"
 
-#include <QApplication>
-#include <QCloseEvent>
-#include <QDesktopServices>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
-#include <QUrl>
 
-#include "app/guarded_step.h"
 #include "app/mail_link.h"
 #include "app/terminal_box.h"
-#include "app/twips.h"
-#include "app/windows1251.h"
 #include "serial/option_tables.h"
 #include "serial/port_settings.h"
-#include "sio/sio.h"
 #include "transfer/ft_proc.h"
-
+#include "ui/twips.h"
 
 static void InitResources() { Q_INIT_RESOURCE(vokarel); }
-
-frmMain* GMainWindow = nullptr;
 
 namespace {
 
@@ -61,21 +51,20 @@ QLabel* Label(const char* caption, QWidget* parent, const QRect& geometry, const
 
 frmMain::frmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      session_(PortSettings),
+      download_(session_, [this] { return SelectedMemo(); },
+                [this](const MemoNames& memo) { return ShowProgress(memo); }) {
   InitResources();
   setWindowTitle(QStringLiteral("Motorola E365"));
   setWindowIcon(QIcon(QStringLiteral(":/vokarel.png")));
   CreateControls();
+  ConnectControls();
   // A window of fixed size: a drag of its border or a restore brings back this size.
   setFixedSize(kClientWidth, kClientHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   Load();
-}
-
-frmMain::~frmMain() {
-  if (GbOpen) sio_close(PortSettings.Port);
-  if (GMainWindow == this) GMainWindow = nullptr;
 }
 
 QString frmMain::BaseTitle() {
@@ -116,8 +105,6 @@ void frmMain::CreateControls() {
   txtMSG = Place(new QPlainTextEdit(pcSms), Twips(5070, 360, 705, 525), CyrillicFont("Arial", 9.75));
   txtMSG->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtMSG->setVisible(false);
-  tmrSend = new QTimer(this);
-  tmrSend->setInterval(300);
 
   lstName = Place(new QListWidget(this), Twips(120, 3840, 8415, 645), strip);
   Term = Place(new TerminalBox(this), Twips(3840, 4680, 4965, 1935), CyrillicFont("Microsoft Sans Serif", 9));
@@ -125,11 +112,12 @@ void frmMain::CreateControls() {
   Text1 = Place(new QLineEdit(QStringLiteral("AT+GMm"), this), Twips(0, 6030, 2415, 795), small);
   Command1 = Button("Command1", this, Twips(2640, 6210, 1245, 585), small);
 
-  tmrNewCommand = new QTimer(this);
-  tmrNewCommand->setInterval(300);
-  tmrRecive = new QTimer(this);
-  tmrRecive->setInterval(100);
+  tmrNewCommand = &session_.SendTimer();
+  tmrRecive = &session_.PollTimer();
+  tmrSend = &download_.SendTimer();
+}
 
+void frmMain::ConnectControls() {
   connect(cmdOption, &QPushButton::clicked, this, &frmMain::cmdOption_Click);
   connect(cmdPortOpen, &QPushButton::clicked, this, &frmMain::cmdPortOpen_Click);
   connect(cmdPortClose, &QPushButton::clicked, this, &frmMain::cmdPortClose_Click);
@@ -137,40 +125,20 @@ void frmMain::CreateControls() {
   connect(cmdsaveSMS, &QPushButton::clicked, this, &frmMain::cmdsaveSMS_Click);
   connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
   connect(Label3, &MailLink::clicked, this, &frmMain::Label3_Click);
-  connect(tmrNewCommand, &QTimer::timeout, this, &frmMain::tmrNewCommand_Timer);
-  connect(tmrRecive, &QTimer::timeout, this, &frmMain::tmrRecive_Timer);
-  connect(tmrSend, &QTimer::timeout, this, &frmMain::tmrSend_Timer);
-  tmrRecive->start();
+  connect(&session_, &PhoneSession::received, Term, &TerminalBox::AppendBytes);
+  connect(&session_, &PhoneSession::answerCompleted, this, &frmMain::AnswerCompleted);
+  connect(&session_, &PhoneSession::lineSent, this, &frmMain::LineSent);
+  connect(&session_, &PhoneSession::queueChanged, this, &frmMain::ShowQueue);
+  connect(&session_, &PhoneSession::portClosed, this, &frmMain::PortClosed);
+  connect(&download_, &MemoDownload::runningChanged, this, &frmMain::UpdateControls);
 }
 
 // Runs once before the window is first shown; opens no port and queues nothing.
 void frmMain::Load() {
-  GuardedStep([] { PortSettings = kStartupPortSettings; });
-  GbOpen = false;
-  GMainWindow = this;
-  GuardedStep([] { InitOptionTables(); });
-  GuardedStep([] { InitProtocolNames(); });
-  GuardedStep([this] { setWindowTitle(BaseTitle()); });
-  GbBusy = false;
-}
-
-void frmMain::closeEvent(QCloseEvent* event) {
-  // A transfer blocks below this handler: ask it to end, and close once it has.
-  if (FtTransferRunning()) {
-    FtAbortRequested = true;
-    close_after_transfer_ = true;
-    event->ignore();
-    return;
-  }
-  ClosePort();
-  event->accept();
-}
-
-void frmMain::Command1_Click() { AddCommand(ToWindows1251(Text1->text())); }
-
-void frmMain::Label3_Click() {
-  // Without a mail handler nothing happens, and nothing is reported.
-  QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + Label3->text()));
+  PortSettings = kStartupPortSettings;
+  InitOptionTables();
+  InitProtocolNames();
+  setWindowTitle(BaseTitle());
 }
 
 void frmMain::ClearDisplays() {
@@ -179,14 +147,10 @@ void frmMain::ClearDisplays() {
   lblCount->setText(QStringLiteral("0"));
 }
 
-std::string frmMain::ItemBytes(const QListWidget* list, int row) {
-  const QListWidgetItem* item = list->item(row);
-  if (!item) return {};
-  return item->data(Qt::UserRole).toByteArray().toStdString();
-}
-
-void frmMain::AppendBytesItem(QListWidget* list, const std::string& bytes) {
-  auto* item = new QListWidgetItem(FromWindows1251(bytes));
-  item->setData(Qt::UserRole, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  list->addItem(item);
+void frmMain::UpdateControls() {
+  cmdPortOpen->setEnabled(!connected_);
+  cmdPortClose->setEnabled(connected_ && !sms_listing_);
+  pcSms->setEnabled(connected_);
+  cmdRefresh->setEnabled(!sms_listing_);
+  cmdsaveSMS->setEnabled(!download_.Running());
 }

@@ -1,10 +1,19 @@
 // The tool's one window: a strip of port buttons and the recordings panel on top; below the
 // visible edge, the raw-name list, the terminal, the command queue and the manual command line,
-// which exist and work but are not seen.
+// which exist and work but are not seen. The phone session and the download do the work; the
+// window shows their state and forwards its buttons to them.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "app/memo_download.h"
+#include "app/phone_session.h"
+#include "transfer/ft_stat.h"
 
 class QLabel;
 class QLineEdit;
@@ -20,7 +29,6 @@ class frmMain : public QWidget {
 
  public:
   explicit frmMain(QWidget* parent = nullptr);
-  ~frmMain() override;
 
   // "Motorola E365 Vokarel ver." and the program's version.
   static QString BaseTitle();
@@ -31,45 +39,39 @@ class frmMain : public QWidget {
   QPushButton* cmdPortClose;
   QLabel* Label1[2];  // "E-mail:" and, on the panel, the count caption
   MailLink* Label3;
-  QWidget* pcSms;     // the recordings panel: disabled until the phone has answered
+  QWidget* pcSms;     // the recordings panel: enabled while the phone is connected
   // Controls on the panel.
   QPushButton* cmdRefresh;
   QPushButton* cmdsaveSMS;
   QLabel* lblCount;
-  QListWidget* lstAmr;  // display names; each item's Qt::UserRole holds its Windows-1251 bytes
+  QListWidget* lstAmr;  // display names of the listed memos
   QPlainTextEdit* txtMSG;
   // Controls below the visible edge.
-  QListWidget* lstName;     // raw names, entry for entry beside lstAmr; Qt::UserRole holds the bytes
+  QListWidget* lstName;  // raw names, entry for entry beside lstAmr
   TerminalBox* Term;
-  QListWidget* lstCommand;  // the command queue; Qt::UserRole holds each line's bytes
+  QListWidget* lstCommand;  // shows the session's command queue
   QLineEdit* Text1;
   QPushButton* Command1;
-  QTimer* tmrNewCommand;  // 300 ms, sends the head of the queue
-  QTimer* tmrRecive;      // 100 ms, polls the port
-  QTimer* tmrSend;        // 300 ms, stopped: one tick per download
+  // The session's sender and poll, and the download's send timer.
+  QTimer* tmrNewCommand;
+  QTimer* tmrRecive;
+  QTimer* tmrSend;
 
-  bool GbOpen = false;  // the port is open
-  bool GbBusy = false;  // a queue tick is putting a line on the port
-  std::string GsAnswer;  // bytes received since the last command line was sent
-  // The memo being downloaded: its display name (Windows-1251 bytes) and raw name (as the phone
-  // spells it).
-  std::string lstAmrTag;
-  std::string lstNameTag;
-
-  // The bytes of entry `row` of lstAmr, lstName or lstCommand (empty when there is none).
-  static std::string ItemBytes(const QListWidget* list, int row);
+  // Views onto the session.
+  bool GbOpen() const { return session_.IsOpen(); }
+  bool GbBusy() const { return session_.IsBusy(); }
+  const std::string& GsAnswer() const { return session_.Answer().Text(); }
+  PhoneSession& Session() { return session_; }
+  MemoDownload& Download() { return download_; }
+  // The listed memos, entry for entry as lstAmr and lstName show them.
+  const std::vector<MemoNames>& Memos() const { return memos_; }
+  // The progress dialog of the running download, if any.
+  FtStat* ProgressDialog() const { return progress_dialog_.data(); }
 
   // Queues a command line; unless NoCR, a carriage return is added.
-  void AddCommand(std::string Cmd, bool NoCR = false);
-  // Writes one line to the port; a new answer starts with it.
-  void SendString(const std::string& S);
-  // Shows a received block in `Term`, adds it to the answer and interprets a complete answer.
-  void ShowData(TerminalBox& Term, const char* Dta, int rlen);
-  void ParseAnswer(const std::string& A);
-  void ParseMemoList(const std::string& A);
-
-  bool OpenPort();
-  void ClosePort();
+  void AddCommand(const std::string& Cmd, bool NoCR = false) { session_.Queue(Cmd, NoCR); }
+  bool OpenPort() { return session_.Open(); }
+  void ClosePort() { session_.Close(); }
 
  public slots:
   void cmdOption_Click();
@@ -79,29 +81,39 @@ class frmMain : public QWidget {
   void cmdsaveSMS_Click();
   void Command1_Click();
   void Label3_Click();
-  void tmrNewCommand_Timer();
-  void tmrRecive_Timer();
-  void tmrSend_Timer();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateControls();
+  void ConnectControls();
   void Load();
   void ClearDisplays();
-  // The SMS-listing state: busy pointer, refresh and close buttons off, until the answer
+  // The buttons and the panel as the connection, the SMS listing and the download have them.
+  void UpdateControls();
+
+  // Reactions to the session.
+  void AnswerCompleted();
+  void ParseAnswer(AnswerAssembly& answer);
+  void ParseMemoList(AnswerAssembly& answer);
+  void LineSent(const std::string& line);
+  void ShowQueue();
+  void PortClosed();
+  // The SMS-listing state: busy pointer, refresh and close buttons off, until an answer
   // completes or the port closes.
   void EnterSmsListing();
   void LeaveSmsListing();
-  void AppendBytesItem(QListWidget* list, const std::string& bytes);
 
+  std::optional<MemoNames> SelectedMemo() const;
+  std::unique_ptr<TransferProgress> ShowProgress(const MemoNames& memo);
+
+  PhoneSession session_;
+  MemoDownload download_;
+  std::vector<MemoNames> memos_;
+  // The answer the memo lists were filled from, while they still show all of it.
+  std::optional<unsigned> listed_answer_;
+  bool connected_ = false;
   bool sms_listing_ = false;
-  // The GET line of the running download, until the download ends.
-  std::string pending_get_line_;
-  // The window was asked to close while a transfer ran: it closes when the transfer has ended.
-  bool close_after_transfer_ = false;
+  QPointer<FtStat> progress_dialog_;
 };
-
-// The main window, for the parts that do not hold it. Set by its load step.
-extern frmMain* GMainWindow;

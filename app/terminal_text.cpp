@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/windows1251.h"
+#include "phone/windows1251.h"
 
 std::size_t TerminalText::DropCount(std::size_t incoming) const {
   std::size_t length = text_.size();

@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "app/answer_parser.h"
-#include "app/convert_code_page.h"
 #include "app/terminal_text.h"
-#include "app/text_scan.h"
-#include "app/windows1251.h"
 #include "fuzz/fuzz_input.h"
+#include "phone/answer_parser.h"
+#include "phone/convert_code_page.h"
+#include "phone/text_scan.h"
+#include "phone/windows1251.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string answer(reinterpret_cast<const char*>(data), size);

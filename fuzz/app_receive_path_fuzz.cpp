@@ -1,44 +1,31 @@
-// The terminal's receive path of the main window on an offscreen display: blocks of arbitrary
-// bytes as the poll timer hands them over, shown in the terminal, gathered into the answer and
-// interpreted once an answer is complete (model check, firmware title, memo lists). No crash,
-// the two memo lists stay entry for entry, and the terminal keeps within its cap.
-#include <QApplication>
-#include <QListWidget>
-#include <cstdlib>
+// The receive path on arbitrary blocks as the poll hands them over: each block goes to the
+// terminal's text and to the answer, which reads only the new bytes. After every block the
+// answer must read exactly what the whole-answer functions read from all of it (completion, kind,
+// reply, memo names), and the terminal keeps within its cap.
+#include <string>
 
-#include "app/main_window.h"
-#include "app/message_box.h"
-#include "app/terminal_box.h"
 #include "app/terminal_text.h"
 #include "fuzz/fuzz_input.h"
-
-namespace {
-
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "fuzz_app_receive_path";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    auto* created = new QApplication(argc, argv);
-    SetMessageHandler([](MessageIcon, const QString&) {});  // a refused phone's message box
-    return created;
-  }();
-  return *app;
-}
-
-}  // namespace
+#include "phone/answer_assembly.h"
+#include "phone/text_scan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Application();
-  frmMain window;
   fuzz::Chunks chunks(data, size);
+  AnswerAssembly answer;
+  TerminalText terminal;
   const std::uint8_t* bytes;
   std::size_t len;
   while (chunks.next(bytes, len)) {
-    window.ShowData(*window.Term, reinterpret_cast<const char*>(bytes), static_cast<int>(len));
-    FUZZ_CHECK(window.lstAmr->count() == window.lstName->count());
-    FUZZ_CHECK(window.Term->Bytes().size() <= TerminalText::kCap);
+    const std::string_view block(reinterpret_cast<const char*>(bytes), len);
+    terminal.Append(block);
+    answer.Append(block);
+    FUZZ_CHECK(terminal.Bytes().size() <= TerminalText::kCap);
+    const std::string& text = answer.Text();
+    FUZZ_CHECK(answer.Complete() == Contains(text, kAnswerComplete));
+    FUZZ_CHECK(answer.Kind() == ClassifyAnswer(text));
+    FUZZ_CHECK(answer.Reply() == ReplyText(text));
+    // The incremental listing starts once the echo's 26 characters are there.
+    if (TrimSpaces(text).size() >= 26) FUZZ_CHECK(answer.MemoNames() == ScanMemoNames(text));
   }
   return 0;
 }

@@ -9,8 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/main_window.h"
-#include "app/twips.h"
+#include "ui/twips.h"
 #include "serial/option_tables.h"
 #include "serial/port_settings.h"
 
@@ -63,9 +62,11 @@ std::int16_t Flag(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
 
 }  // namespace
 
-Config::Config(QWidget* parent)
+Config::Config(PortSettingsRecord& settings, bool port_open, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      settings_(settings),
+      port_open_(port_open) {
   setWindowTitle(QStringLiteral("Параметры сом-порта"));
   CreateControls();
   setFixedSize(TwipsToPixels(3840), TwipsToPixels(2385));
@@ -108,19 +109,19 @@ void Config::CreateControls() {
 }
 
 void Config::Form_Load() {
-  cbPort->setCurrentIndex(PortSettings.Port - 1);
+  cbPort->setCurrentIndex(settings_.Port - 1);
   cbBaudRate->setCurrentIndex(kFixedBaudEntry);
-  cbParity->setCurrentIndex(PortSettings.ParityIndex);
-  cbByteSize->setCurrentIndex(PortSettings.DataBitsIndex);
-  cbStopBits->setCurrentIndex(PortSettings.StopBitsIndex);
-  chHw->setChecked(PortSettings.HwFlow == 1);
-  chSw->setChecked(PortSettings.SwFlow == 1);
-  chRts->setChecked(PortSettings.Rts == 1);
-  chDtr->setChecked(PortSettings.Dtr == 1);
-  HwFlowOn = PortSettings.HwFlow == 1;
+  cbParity->setCurrentIndex(settings_.ParityIndex);
+  cbByteSize->setCurrentIndex(settings_.DataBitsIndex);
+  cbStopBits->setCurrentIndex(settings_.StopBitsIndex);
+  chHw->setChecked(settings_.HwFlow == 1);
+  chSw->setChecked(settings_.SwFlow == 1);
+  chRts->setChecked(settings_.Rts == 1);
+  chDtr->setChecked(settings_.Dtr == 1);
+  HwFlowOn = settings_.HwFlow == 1;
   chRts->setEnabled(!HwFlowOn);
   // The port number cannot change under an open port.
-  cbPort->setEnabled(!(GMainWindow && GMainWindow->GbOpen));
+  cbPort->setEnabled(!port_open_);
 }
 
 // The RTS box stays enabled exactly while RTS/CTS is clear; it keeps its value while disabled.
@@ -130,19 +131,19 @@ void Config::chHw_Click() {
 }
 
 void Config::OK_Click() {
-  PortSettings.Port = cbPort->currentIndex() + 1;
-  PortSettings.BaudIndex = static_cast<std::int16_t>(cbBaudRate->currentIndex());
-  PortSettings.ParityIndex = static_cast<std::int16_t>(cbParity->currentIndex());
-  PortSettings.DataBitsIndex = static_cast<std::int16_t>(cbByteSize->currentIndex());
-  PortSettings.StopBitsIndex = static_cast<std::int16_t>(cbStopBits->currentIndex());
-  PortSettings.BaudCode = BaudCodes[static_cast<std::size_t>(PortSettings.BaudIndex)];
-  PortSettings.DataBitsCode = DataBitsCodes[static_cast<std::size_t>(PortSettings.DataBitsIndex)];
-  PortSettings.ParityCode = ParityCodes[static_cast<std::size_t>(PortSettings.ParityIndex)];
-  PortSettings.StopBitsCode = StopBitsCodes[static_cast<std::size_t>(PortSettings.StopBitsIndex)];
-  PortSettings.HwFlow = Flag(chHw);
-  PortSettings.SwFlow = Flag(chSw);
-  PortSettings.Rts = Flag(chRts);
-  PortSettings.Dtr = Flag(chDtr);
+  settings_.Port = cbPort->currentIndex() + 1;
+  settings_.BaudIndex = static_cast<std::int16_t>(cbBaudRate->currentIndex());
+  settings_.ParityIndex = static_cast<std::int16_t>(cbParity->currentIndex());
+  settings_.DataBitsIndex = static_cast<std::int16_t>(cbByteSize->currentIndex());
+  settings_.StopBitsIndex = static_cast<std::int16_t>(cbStopBits->currentIndex());
+  settings_.BaudCode = BaudCodes[static_cast<std::size_t>(settings_.BaudIndex)];
+  settings_.DataBitsCode = DataBitsCodes[static_cast<std::size_t>(settings_.DataBitsIndex)];
+  settings_.ParityCode = ParityCodes[static_cast<std::size_t>(settings_.ParityIndex)];
+  settings_.StopBitsCode = StopBitsCodes[static_cast<std::size_t>(settings_.StopBitsIndex)];
+  settings_.HwFlow = Flag(chHw);
+  settings_.SwFlow = Flag(chSw);
+  settings_.Rts = Flag(chRts);
+  settings_.Dtr = Flag(chDtr);
   accept();
 }
 

@@ -1,8 +1,10 @@
-// The connection settings dialog "Параметры сом-порта": shows PortSettings when it opens and
-// writes the user's choice back on OK. Applying the choice to an open port is the caller's.
+// The connection settings dialog "Параметры сом-порта": shows a settings record when it opens and
+// writes the user's choice back into it on OK. Applying the choice to an open port is the caller's.
 #pragma once
 
 #include <QDialog>
+
+#include "serial/port_settings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -12,8 +14,9 @@ class Config : public QDialog {
   Q_OBJECT
 
  public:
-  // Loads the controls from PortSettings; the port list is locked while the port is open.
-  explicit Config(QWidget* parent = nullptr);
+  // Loads the controls from `settings`, which OK writes; the port list is locked while the port
+  // is open.
+  Config(PortSettingsRecord& settings, bool port_open, QWidget* parent = nullptr);
 
   QComboBox* cbPort;
   QComboBox* cbBaudRate;
@@ -41,5 +44,7 @@ class Config : public QDialog {
   void CreateControls();
   void Form_Load();
 
+  PortSettingsRecord& settings_;
+  const bool port_open_;
   bool HwFlowOn = false;  // whether "RTS/CTS" is ticked, as the clicks have left it
 };

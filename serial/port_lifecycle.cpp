@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int kRtsCtsFlow = 3;
-constexpr int kXonXoffFlow = 12;
 constexpr unsigned long kMinimumWriteTimeoutMs = 100;
 
 // A failed step: its message, with the system error the call left behind.
@@ -38,7 +36,7 @@ unsigned long WriteTimeoutFor(long speed) {
 bool ConfigurePort(const PortSettingsRecord& settings, const PortConfigCalls& calls) {
   const int port = settings.Port;
   if (!Succeeded(calls.ioctl(port, settings.BaudCode, LineModeOf(settings)))) return false;
-  const int flow = (settings.SwFlow == 1 ? kXonXoffFlow : 0) | (settings.HwFlow == 1 ? kRtsCtsFlow : 0);
+  const int flow = (settings.SwFlow == 1 ? SIO_FLOW_XON_XOFF : 0) | (settings.HwFlow == 1 ? SIO_FLOW_RTS_CTS : 0);
   if (!Succeeded(calls.flowctrl(port, flow))) return false;
   if (!Succeeded(calls.dtr(port, settings.Dtr))) return false;
   // With RTS/CTS on, the flow control drives RTS.

@@ -1,7 +1,7 @@
 #include "serial/serial_errors.h"
 
-#include "app/message_box.h"
 #include "serial/port_settings.h"
+#include "ui/message_box.h"
 #include "sio/sio.h"
 
 namespace {
@@ -24,16 +24,16 @@ QString RefusedText(const QString& setting) {
 
 std::optional<QString> SerialErrorText(int result) {
   switch (result) {
-    case -1: return QStringLiteral("Номер порта недопустим, или порт не открыт заранее");
-    case -2:
-    case -9: return QStringLiteral("Данная функция не поддерживается");
-    case -4: return QStringLiteral("Нет данных для чтения");
-    case -5: return QStringLiteral("Порт не существует или занят другой программой");
-    case -6: return QStringLiteral("RTS не могут быть установлены потому что H/W Flowctrl");
-    case -7: return QStringLiteral("Неправильный параметр");
-    case -8: return std::nullopt;
-    case -11: return QStringLiteral("Write has blocked, and user abort write");
-    case -12: return QStringLiteral("Время ожидания записи истекло");
+    case SIO_BADPORT: return QStringLiteral("Номер порта недопустим, или порт не открыт заранее");
+    case SIO_NOTSUPPORT:
+    case SIO_BOARDNOTSUPPORT: return QStringLiteral("Данная функция не поддерживается");
+    case SIO_NODATA: return QStringLiteral("Нет данных для чтения");
+    case SIO_OPENFAIL: return QStringLiteral("Порт не существует или занят другой программой");
+    case SIO_OUTCONTROL: return QStringLiteral("RTS не могут быть установлены потому что H/W Flowctrl");
+    case SIO_BADPARM: return QStringLiteral("Неправильный параметр");
+    case SIO_WIN32FAIL: return std::nullopt;
+    case SIO_ABORTWRITE: return QStringLiteral("Write has blocked, and user abort write");
+    case SIO_WRITETIMEOUT: return QStringLiteral("Время ожидания записи истекло");
     case SIO_ACCESSDENIED: return AccessDeniedText(QString::fromLocal8Bit(sio_port_group(PortSettings.Port)));
     case SIO_GONE:
       return QStringLiteral("Связь с телефоном потеряна: устройство порта отключено. Проверьте кабель и откройте порт снова");

@@ -73,14 +73,14 @@ std::string device_path(const std::string& path) {
 
 bool decode_mode(int mode, os::LineMode& line) {
   if (mode & ~0x3F) return false;
-  line.data_bits = 5 + (mode & 3);
-  line.stop_bits = (mode & 4) ? 2 : 1;
+  line.data_bits = 5 + (mode & SIO_BIT_8);
+  line.stop_bits = (mode & SIO_STOP_2) ? 2 : 1;
   switch (mode & 0x38) {
-    case 0: line.parity = 'N'; break;
-    case 8: line.parity = 'O'; break;
-    case 24: line.parity = 'E'; break;
-    case 40: line.parity = 'M'; break;
-    case 56: line.parity = 'S'; break;
+    case SIO_PARITY_NONE: line.parity = 'N'; break;
+    case SIO_PARITY_ODD: line.parity = 'O'; break;
+    case SIO_PARITY_EVEN: line.parity = 'E'; break;
+    case SIO_PARITY_MARK: line.parity = 'M'; break;
+    case SIO_PARITY_SPACE: line.parity = 'S'; break;
     default: return false;
   }
   return true;
@@ -165,8 +165,8 @@ int sio_flowctrl(int port, int mode) {
   OpenPort* p = find_open(port);
   if (!p) return SIO_BADPORT;
   if (mode != 0 && mode != 3 && mode != 12 && mode != 15) return SIO_BADPARM;
-  const bool hardware = (mode & 3) != 0;
-  int result = with_error(os::set_flow(p->handle, hardware, (mode & 12) != 0));
+  const bool hardware = (mode & SIO_FLOW_RTS_CTS) != 0;
+  int result = with_error(os::set_flow(p->handle, hardware, (mode & SIO_FLOW_XON_XOFF) != 0));
   if (result == SIO_OK) p->hardware_flow = hardware;
   return result;
 }

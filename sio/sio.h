@@ -4,7 +4,8 @@
 
 #include <cstddef>
 
-// Results of the port operations.
+// Results of the port operations. The four marked "never returned" belong to the interface that
+// callers were written against (they have messages for them); this library has no case for them.
 //
 // A vanished device (USB cable pulled, the driver hung the line up, the other end of a pty
 // closed) gives SIO_GONE from every port operation that meets it: sio_read (the terminal
@@ -18,13 +19,15 @@
 enum : int {
   SIO_OK = 0,
   SIO_BADPORT = -1,          // port number out of range, or the port is not open
-  SIO_NODATA = -4,          // not returned here: sio_read gives 0 when nothing waits
+  SIO_NOTSUPPORT = -2,       // never returned: the board cannot do it
+  SIO_NODATA = -4,           // never returned: sio_read answers 0 when nothing waits
   SIO_OPENFAIL = -5,         // no such device, a serial port without hardware behind it (system
                              // error ENODEV), or one that another program holds or has locked (EBUSY)
   SIO_OUTCONTROL = -6,       // RTS is held by RTS/CTS flow control
   SIO_BADPARM = -7,          // an argument the operation does not know
   SIO_WIN32FAIL = -8,        // the operating system failed; see sio_last_error()
-  SIO_ABORTWRITE = -11,     // not returned here: no write is aborted from outside
+  SIO_BOARDNOTSUPPORT = -9,  // never returned: the board does not support the operation
+  SIO_ABORTWRITE = -11,      // never returned: a blocked write aborted by the user
   SIO_WRITETIMEOUT = -12,   // the line did not take everything within the write time-out
   SIO_ACCESSDENIED = -13,    // the user may not open the device; sio_port_group() names its group
   SIO_GONE = -14,            // the device has vanished; see above
@@ -35,6 +38,21 @@ enum : int {
   SIO_DATABITSREFUSED = -17,
   SIO_STOPBITSREFUSED = -18,
   SIO_FLOWREFUSED = -19,
+};
+
+// The line mode of sio_ioctl: one data-bits code OR one stop-bits code OR one parity code.
+enum : int { SIO_BIT_5 = 0, SIO_BIT_6 = 1, SIO_BIT_7 = 2, SIO_BIT_8 = 3 };
+enum : int { SIO_STOP_1 = 0, SIO_STOP_2 = 4 };
+enum : int { SIO_PARITY_NONE = 0, SIO_PARITY_ODD = 8, SIO_PARITY_EVEN = 24, SIO_PARITY_MARK = 40, SIO_PARITY_SPACE = 56 };
+
+// The flow modes of sio_flowctrl, OR-ed: RTS/CTS is both hardware bits, XON/XOFF both software bits.
+enum : int {
+  SIO_FLOW_CTS = 1,
+  SIO_FLOW_RTS = 2,
+  SIO_FLOW_TX_XON = 4,
+  SIO_FLOW_RX_XON = 8,
+  SIO_FLOW_RTS_CTS = SIO_FLOW_CTS | SIO_FLOW_RTS,
+  SIO_FLOW_XON_XOFF = SIO_FLOW_TX_XON | SIO_FLOW_RX_XON,
 };
 
 // Results of the file-transfer operations.

@@ -1,26 +1,17 @@
 #include "transfer/ft_proc.h"
 
 #include <QCoreApplication>
-#include <QPointer>
-#include <QPushButton>
-#include <QTimer>
 #include <cstring>
 #include <memory>
 
-#include "app/guarded_step.h"
-#include "app/main_window.h"
-#include "app/message_box.h"
-#include "app/windows1251.h"
 #include "fileutil/cls_open_file.h"
-#include "serial/port_settings.h"
 #include "serial/serial_errors.h"
 #include "sio/incoming_file.h"
-#include "sio/names.h"
 #include "sio/program_folder.h"
-#include "sio/sio.h"
 #include "sio/temporary_files.h"
-#include "transfer/ft_stat.h"
-#include "transfer/safe_names.h"
+#include "transfer/transfer_progress.h"
+#include "ui/guarded_step.h"
+#include "ui/message_box.h"
 
 short FtProtocol = 0;
 short FtReceive = 0;
@@ -29,15 +20,14 @@ std::string FtSendFileName;
 std::string FtReceiveFileName;
 char* FtNameBufferList[1] = {nullptr};
 std::array<std::string, 7> FtProtocolNames;
-bool FtNameRefused = false;
 
 namespace {
 
 constexpr int kAbortKey = 27;
 constexpr std::size_t kNameField = 260;
 
-QPointer<FtStat> stat_dialog;
-bool transfer_running = false;
+// The display of the running transfer, for the callbacks.
+TransferProgress* current_progress = nullptr;
 
 bool IsBatchProtocol(short protocol) {
   return protocol == kFtZmodem || protocol == kFtYmodem || protocol == kFtKermit;
@@ -52,14 +42,8 @@ constexpr SendOperation kSendOperations[7] = {sio_FtXmodem1KCRCTx, sio_FtXmodemC
                                               sio_FtASCIITx};
 
 // The file a receive stored: the name the library reports for a batch protocol, else the name given.
-struct LibraryOutcome {
-  int result = SIOFT_PROTOCOL;
-  int system_error = 0;
-  std::string received_path;
-};
-
-LibraryOutcome CallLibrary(int port, short protocol, bool receive) {
-  LibraryOutcome outcome;
+TransferOutcome CallLibrary(int port, short protocol, bool receive) {
+  TransferOutcome outcome;
   if (protocol < 0 || protocol > 6) return outcome;  // no operation: the general transfer error
   if (!receive) {
     const std::string name = FtSendFileName;
@@ -92,17 +76,9 @@ LibraryOutcome CallLibrary(int port, short protocol, bool receive) {
   return outcome;
 }
 
-void UnloadFtStat() {
-  if (FtStat* dialog = stat_dialog.data()) {
-    stat_dialog.clear();
-    dialog->hide();
-    dialog->deleteLater();
-  }
-}
-
 // Gives the received file its final name: the memo's display name and ".amr", beside the program.
-void PlaceReceivedFile(const std::string& received_path) {
-  const std::string display = DisplayFileName(GMainWindow->lstAmrTag);
+void PlaceReceivedFile(const std::string& received_path, const MemoNames& memo) {
+  const std::string display = DisplayFileName(memo.display);
   if (display.empty()) return;
   const std::string destination = sio::program_folder() + "/" + display + ".amr";
   if (clsOpenFile().MoveFile(received_path, destination))
@@ -110,70 +86,48 @@ void PlaceReceivedFile(const std::string& received_path) {
                                               QString::fromUtf8(destination.c_str()));
 }
 
-int ProgressCallback(long xmitlen, long flen, std::string& name_field) {
+int ProgressCallback(long xmitlen, long flen) {
   if (FtAbortRequested) return -1;
   GuardedStep([] { QCoreApplication::processEvents(); });
-  GuardedStep([&] {
-    if (FtStat* dialog = stat_dialog.data()) {
-      std::string fname = name_field;
-      long x = xmitlen, f = flen;
-      dialog->RefreshDlg(x, f, fname);
-      name_field = fname;
-    }
-  });
+  if (current_progress) GuardedStep([&] { current_progress->Refresh(xmitlen, flen); });
   return 0;
 }
 
 }  // namespace
 
-FtStat* FtStatDialog() { return stat_dialog.data(); }
-
-FtStat* LoadFtStat() {
-  UnloadFtStat();
-  stat_dialog = new FtStat(GMainWindow, [] { return FromWindows1251(GMainWindow ? GMainWindow->lstAmrTag : std::string()); });
-  FtNameRefused = false;
-  return stat_dialog.data();
-}
-
-bool FtTransferRunning() { return transfer_running; }
-
 void InitProtocolNames() {
   FtProtocolNames = {"XModem-1KCRC", "XModem-CheckSum", "XModem-CRC", "ZModem", "YModem", "Kermit", "ASCII"};
 }
 
-void RunFileTransfer() {
-  const int port = PortSettings.Port;
-  const short protocol = FtProtocol;
-  const short receive = FtReceive;
-
+TransferOutcome RunFileTransfer(int port, TransferProgress* progress) {
   // What a program that died while receiving left behind would only be in the way.
-  if (receive != 0) GuardedStep([] { sio::remove_stale_temporaries(sio::program_folder()); });
-  transfer_running = true;
-  const LibraryOutcome outcome = CallLibrary(port, protocol, receive != 0);
-  transfer_running = false;
-
-  UnloadFtStat();
-  // Back to idle whatever the outcome: the receive poll runs again.
-  GMainWindow->tmrRecive->start();
-  const bool stored = receive != 0 && outcome.result >= 0 && !outcome.received_path.empty();
-  if (outcome.result < 0)
-    ShowTransferError(outcome.result, protocol, receive, outcome.system_error);
-  else if (receive == 0)
-    ShowMessage(MessageIcon::None, QString::fromUtf8("Передача файла успешно завершена!"));
-  else if (stored)
-    PlaceReceivedFile(outcome.received_path);
-  // Only what this receive stored is removed (a successful move took it away already).
-  if (stored) clsOpenFile().DeleteFile(outcome.received_path);
-  GMainWindow->cmdsaveSMS->setEnabled(true);
+  if (FtReceive != 0) GuardedStep([] { sio::remove_stale_temporaries(sio::program_folder()); });
+  current_progress = progress;
+  const TransferOutcome outcome = CallLibrary(port, FtProtocol, FtReceive != 0);
+  current_progress = nullptr;
+  if (progress) GuardedStep([progress] { progress->Unload(); });
+  return outcome;
 }
 
-int TxProgressCallback(long xmitlen, int, int, long flen) { return ProgressCallback(xmitlen, flen, FtSendFileName); }
+void CompleteTransfer(const TransferOutcome& outcome, const MemoNames& memo) {
+  const bool stored = FtReceive != 0 && outcome.result >= 0 && !outcome.received_path.empty();
+  if (outcome.result < 0)
+    ShowTransferError(outcome.result, FtProtocol, FtReceive, outcome.system_error);
+  else if (FtReceive == 0)
+    ShowMessage(MessageIcon::None, QString::fromUtf8("Передача файла успешно завершена!"));
+  else if (stored)
+    PlaceReceivedFile(outcome.received_path, memo);
+  // Only what this receive stored is removed (a successful move took it away already).
+  if (stored) clsOpenFile().DeleteFile(outcome.received_path);
+}
+
+int TxProgressCallback(long xmitlen, int, int, long flen) { return ProgressCallback(xmitlen, flen); }
 
 int RxProgressCallback(long xmitlen, int, int, long flen) {
   if (FtAbortRequested) return -1;
   if (IsBatchProtocol(FtProtocol) && FtNameBufferList[0])
     FtReceiveFileName.assign(FtNameBufferList[0], strnlen(FtNameBufferList[0], kNameField));
-  return ProgressCallback(xmitlen, flen, FtReceiveFileName);
+  return ProgressCallback(xmitlen, flen);
 }
 
 void ShowTransferError(int result, short protocol, short receive, int system_error) {
@@ -197,14 +151,8 @@ void ShowTransferError(int result, short protocol, short receive, int system_err
     case SIOFT_NOTSUPPORT: text = QString::fromUtf8("Данная функция не поддерживается"); break;
     default: text = QString::fromUtf8("При передаче файла произошла ошибка"); break;
   }
-  if (GMainWindow) GMainWindow->tmrRecive->start();
-  if (result == SIOFT_WIN32FAIL) {
+  if (result == SIOFT_WIN32FAIL)
     ShowSystemError(system_error);
-    return;
-  }
-  if (result == SIOFT_ABORT && FtNameRefused) {
-    ShowMessage(MessageIcon::Warning, QString::fromUtf8(kWriteErrorText));
-    return;
-  }
-  ShowMessage(MessageIcon::None, text);
+  else
+    ShowMessage(MessageIcon::None, text);
 }

@@ -1,11 +1,15 @@
 // The transfer engine: runs one file transfer over the open port with one of seven protocols,
-// feeds the progress dialog, reports the outcome and gives a received file its final name.
+// feeds a progress display, reports the outcome and gives a received file its final name. It
+// knows nothing of the window: the caller says which port, which memo and where progress goes.
 #pragma once
 
 #include <array>
 #include <string>
 
-class FtStat;
+#include "phone/safe_names.h"
+#include "sio/sio.h"
+
+class TransferProgress;
 
 // Protocol numbers: the 1K variant is 0 and the checksum variant 1.
 enum : short {
@@ -25,21 +29,22 @@ extern std::string FtSendFileName;     // at most 260 bytes
 extern std::string FtReceiveFileName;  // for a batch receive, the name the sender announces
 extern char* FtNameBufferList[1];      // the name buffer of a batch receive, during the call only
 extern std::array<std::string, 7> FtProtocolNames;
-// Raised when the download refuses a memo's name while the receive waits: the transfer then ends
-// with the write error instead of the user-abort message. Cleared when the dialog loads.
-extern bool FtNameRefused;
 
-inline constexpr const char* kWriteErrorText = "Во время записи произошла ошибка!";
-
-// The progress dialog of the running transfer, when one is loaded.
-FtStat* FtStatDialog();
-// Loads the progress dialog (which clears the abort request) for the memo in the download slot.
-FtStat* LoadFtStat();
-// True while a library transfer call runs.
-bool FtTransferRunning();
+struct TransferOutcome {
+  int result = SIOFT_PROTOCOL;  // the library's result; the general error when no operation ran
+  int system_error = 0;       // the system error number read when the library returned
+  std::string received_path;  // the file a receive stored, when it stored one
+};
 
 void InitProtocolNames();
-void RunFileTransfer();
+// Runs the transfer that FtProtocol and FtReceive name on `port`, reporting to `progress` (which
+// may be null) and unloading it when the library call has returned. The progress callbacks let
+// pending events run, so the caller's timers keep ticking inside this call.
+TransferOutcome RunFileTransfer(int port, TransferProgress* progress);
+// Reports the outcome of RunFileTransfer. A successful receive is moved to the memo's display name
+// and ".amr" in the program folder (never replacing a file there); whatever the receive stored
+// under another name is deleted afterwards.
+void CompleteTransfer(const TransferOutcome& outcome, const MemoNames& memo);
 int TxProgressCallback(long xmitlen, int buflen, int buf, long flen);
 int RxProgressCallback(long xmitlen, int buflen, int buf, long flen);
 // `system_error` is the system error number read when the library returned (for result -10).

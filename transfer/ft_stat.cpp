@@ -7,13 +7,9 @@
 #include <QScreen>
 
 #include "transfer/ft_proc.h"
+#include "ui/twips.h"
 
 namespace {
-
-// Layout in twips; 15 twips make one pixel.
-QRect Twips(int left, int top, int width, int height) {
-  return QRect(left / 15, top / 15, width / 15, height / 15);
-}
 
 QLabel* Caption(QWidget* parent, const char* text, QRect where) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
@@ -55,7 +51,7 @@ FtStat::FtStat(QWidget* owner, std::function<QString()> display_name)
   FtAbortRequested = false;
 }
 
-void FtStat::RefreshDlg(long& xlen, long& flen, std::string&) {
+void FtStat::RefreshDlg(long xlen, long flen) {
   clFSize->setText(QString::number(flen));
   clFName->setText(display_name_ ? display_name_() : QString());
   clxLen->setText(QString::number(xlen));

@@ -4,21 +4,24 @@
 
 #include <QDialog>
 #include <functional>
-#include <string>
+
+#include "transfer/transfer_progress.h"
 
 class QLabel;
 class QPushButton;
 
-class FtStat : public QDialog {
+class FtStat : public QDialog, public TransferProgress {
   Q_OBJECT
 
  public:
-  // `display_name` gives the name of the memo being downloaded (the main window's download slot).
-  // Loading clears the engine's abort request.
+  // `display_name` gives the name of the memo being downloaded (the download's slot, which its
+  // send tick fills while the transfer runs). Loading clears the engine's abort request.
   FtStat(QWidget* owner, std::function<QString()> display_name);
 
-  // Shows the figures of a progress report; `fname` is the engine's file-name field, not shown.
-  void RefreshDlg(long& xlen, long& flen, std::string& fname);
+  // Shows the figures of a progress report and the memo's display name.
+  void RefreshDlg(long xlen, long flen);
+  void Refresh(long xlen, long flen) override { RefreshDlg(xlen, flen); }
+  void Unload() override { hide(); }
 
   QLabel* clFSize;
   QLabel* clxLen;

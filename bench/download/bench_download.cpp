@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "app/main_window.h"
-#include "app/message_box.h"
+#include "ui/message_box.h"
 #include "tests/e365sim/sim_process.h"
 #include "tests/support/qt_application.h"
 #include "tests/support/temp_folder.h"

@@ -11,6 +11,7 @@
 
 #include "app/main_window.h"
 #include "serial/config_dialog.h"
+#include "serial/port_settings.h"
 #include "tests/support/qt_application.h"
 #include "transfer/ft_stat.h"
 
@@ -55,7 +56,7 @@ TEST(Captions, EveryVisibleCaptionFitsItsControl) {
   test_support::EnsureApplication();
   frmMain main_window;
   ExpectCaptionsFit(&main_window);
-  Config settings(&main_window);
+  Config settings(PortSettings, false, &main_window);
   ExpectCaptionsFit(&settings);
   FtStat progress(&main_window, [] { return QString(); });
   ExpectCaptionsFit(&progress);

@@ -2,26 +2,78 @@
 // program under its display name, byte for byte, and every failure ends in its message with the
 // window idle and nothing stray left behind.
 #include <QKeyEvent>
+#include <QListWidget>
 #include <filesystem>
 #include <fstream>
 
-#include "download_fixture.h"
+#include "app/terminal_box.h"
+#include "tests/e365sim/sim_process.h"
+#include "tests/support/window_fixture.h"
+#include "transfer/ft_proc.h"
 
 using test_support::file_exists;
 using test_support::read_file;
 using test_support::write_file;
 
-std::vector<std::string> DownloadTest::FolderFiles() const {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
-    std::string name = entry.path().filename().string();
-    if (name != "COM5") names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+namespace {
+
+std::string SampleBytes(const std::string& name) {
+  return read_file(std::string(VOKAREL_SAMPLES_DIR) + "/" + name + ".amr");
 }
 
-namespace {
+// The window connected to the phone simulator, linked as COM5 in the program folder.
+class DownloadTest : public WindowTest {
+ protected:
+  // Starts the simulator with `args` (besides its folder and port), opens the port to it and
+  // lists the memos.
+  void Connect(std::vector<std::string> args = {"--no-pacing"}) {
+    args.insert(args.end(), {"--folder", folder.path(), "--port", "5"});
+    sim = std::make_unique<e365sim_test::SimProcess>(args);
+    ASSERT_FALSE(sim->device().empty());
+    window->cmdPortOpen->click();
+    ASSERT_TRUE(test_support::PumpUntil([this] { return window->pcSms->isEnabled() && window->lstCommand->count() == 0; }, 10000));
+    window->cmdRefresh->click();
+    ASSERT_TRUE(test_support::PumpUntil([this] { return window->lstAmr->count() > 0; }, 10000));
+    test_support::PumpFor(200);
+  }
+
+  int RowOf(const QString& display) const {
+    const auto found = window->lstAmr->findItems(display, Qt::MatchExactly);
+    return found.isEmpty() ? -1 : window->lstAmr->row(found.first());
+  }
+
+  // Selects the memo and presses Save; returns when the download has ended.
+  void Save(const QString& display) {
+    const int row = RowOf(display);
+    ASSERT_GE(row, 0) << display.toStdString();
+    window->lstAmr->setCurrentRow(row);
+    messages.clear();
+    window->cmdsaveSMS->click();
+  }
+
+  // Runs `action` `ms` milliseconds from now, inside the transfer's event processing.
+  void During(int ms, std::function<void()> action) { QTimer::singleShot(ms, window.get(), std::move(action)); }
+
+  bool TerminalHas(const std::string& text) const { return window->Term->Bytes().find(text) != std::string::npos; }
+
+  bool Idle() const {
+    return window->cmdsaveSMS->isEnabledTo(window->pcSms) && window->tmrRecive->isActive() &&
+           !window->tmrSend->isActive() && window->ProgressDialog() == nullptr;
+  }
+
+  // The names in the program folder besides the port link.
+  std::vector<std::string> FolderFiles() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+      if (entry.path().filename() != "COM5") names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  QString OnlyMessage() const { return recorder.Only(); }
+
+  std::unique_ptr<e365sim_test::SimProcess> sim;
+};
 
 const QString kSuccess = QString::fromUtf8("Прием файла успешно завершен!\r\nМестонахождение файла: ");
 const QString kAborted = QString::fromUtf8("Прервано пользователем");
@@ -80,18 +132,18 @@ TEST_F(DownloadTest, SavingTwiceLeavesTheFirstFileAlone) {
 TEST_F(DownloadTest, CancelCloseBoxAndEscAbortARunningTransfer) {
   Connect({});  // paced: the large memo takes long enough to be stopped halfway
   const std::vector<std::function<void()>> ways = {
-      [] { FtStatDialog()->StatDlgCancel->click(); FtStatDialog()->StatDlgCancel->click(); },
-      [] { FtStatDialog()->close(); },
-      [] {
+      [this] { window->ProgressDialog()->StatDlgCancel->click(); window->ProgressDialog()->StatDlgCancel->click(); },
+      [this] { window->ProgressDialog()->close(); },
+      [this] {
         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(FtStatDialog(), &esc);
+        QApplication::sendEvent(window->ProgressDialog(), &esc);
       },
   };
   for (const auto& stop : ways) {
     During(1500, [&] {
-      ASSERT_NE(FtStatDialog(), nullptr);
+      ASSERT_NE(window->ProgressDialog(), nullptr);
       stop();
-      EXPECT_TRUE(FtStatDialog()->isVisible());  // only the engine unloads it
+      EXPECT_TRUE(window->ProgressDialog()->isVisible());  // only the engine unloads it
     });
     Save(QString::fromUtf8("Лекция"));
     EXPECT_EQ(OnlyMessage(), kAborted);
@@ -103,7 +155,7 @@ TEST_F(DownloadTest, CancelCloseBoxAndEscAbortARunningTransfer) {
 
 TEST_F(DownloadTest, CancelBeforeTheGetWentOutAsksNothingOfThePhone) {
   Connect();
-  During(0, [] { FtStatDialog()->StatDlgCancel->click(); });
+  During(0, [this] { window->ProgressDialog()->StatDlgCancel->click(); });
   Save("memo01");
   EXPECT_EQ(OnlyMessage(), kAborted);
   EXPECT_TRUE(Idle());
@@ -208,7 +260,7 @@ TEST_F(DownloadTest, ClosingThePortDuringATransferEndsIt) {
   During(1500, [this] { window->cmdPortClose->click(); });
   Save(QString::fromUtf8("Лекция"));
   EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Порт не был открыт заранее"));
-  EXPECT_FALSE(window->GbOpen);
+  EXPECT_FALSE(window->GbOpen());
   EXPECT_TRUE(window->cmdsaveSMS->isEnabledTo(window->pcSms));
   EXPECT_TRUE(FolderFiles().empty());
 }
@@ -224,6 +276,6 @@ TEST_F(DownloadTest, ClosingTheWindowDuringATransferWaitsForItsEnd) {
   EXPECT_EQ(OnlyMessage(), kAborted);
   test_support::PumpUntil([this] { return !window->isVisible(); }, 2000);
   EXPECT_FALSE(window->isVisible());
-  EXPECT_FALSE(window->GbOpen);
+  EXPECT_FALSE(window->GbOpen());
   EXPECT_TRUE(FolderFiles().empty());
 }

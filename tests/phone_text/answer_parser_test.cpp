@@ -1,7 +1,7 @@
 // Reading the phone's answers: which command was answered, the reply text, the memo listing.
 #include <gtest/gtest.h>
 
-#include "app/answer_parser.h"
+#include "phone/answer_parser.h"
 
 using Names = std::vector<std::string>;
 

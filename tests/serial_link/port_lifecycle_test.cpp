@@ -1,51 +1,41 @@
 // Configuring the port: the calls in their order over a real pty, failures, the write time-out.
 #include <gtest/gtest.h>
 
-#include "app/message_box.h"
+#include <optional>
+
 #include "serial/port_lifecycle.h"
 #include "sio/os_posix.h"
 #include "sio/sio.h"
+#include "tests/support/message_recorder.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/qt_application.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
-// The real port calls, each recorded as it is made.
+// `call`, with each use recorded as `name` and its arguments after the port.
+template <typename Result, typename... Args>
+std::function<Result(int, Args...)> Noted(std::vector<std::string>& made, const char* name,
+                                          std::function<Result(int, Args...)> call) {
+  return [&made, name, call](int port, Args... args) {
+    std::string entry = name;
+    ((entry += " " + std::to_string(args)), ...);
+    made.push_back(entry);
+    return call(port, args...);
+  };
+}
+
+// The real port calls, each recorded as it is made; the speed the port reports can be replaced.
 struct RecordingCalls {
   std::vector<std::string> made;
-  PortConfigCalls calls;
-  long speed_override = 0;
-  bool override_speed = false;
-
-  RecordingCalls() {
-    const PortConfigCalls& real = RealPortConfigCalls();
-    auto note = [this](std::string call) { made.push_back(std::move(call)); };
-    calls.ioctl = [=](int port, int baud, int mode) {
-      note("ioctl " + std::to_string(baud) + " " + std::to_string(mode));
-      return real.ioctl(port, baud, mode);
-    };
-    calls.flowctrl = [=](int port, int mode) {
-      note("flowctrl " + std::to_string(mode));
-      return real.flowctrl(port, mode);
-    };
-    calls.dtr = [=](int port, int mode) {
-      note("DTR " + std::to_string(mode));
-      return real.dtr(port, mode);
-    };
-    calls.rts = [=](int port, int mode) {
-      note("RTS " + std::to_string(mode));
-      return real.rts(port, mode);
-    };
-    calls.getbaud = [=, this](int port) {
-      note("getbaud");
-      return override_speed ? speed_override : real.getbaud(port);
-    };
-    calls.set_write_timeouts = [=](int port, unsigned long ms) {
-      note("timeouts " + std::to_string(ms));
-      return real.set_write_timeouts(port, ms);
-    };
-  }
+  std::optional<long> speed;
+  const PortConfigCalls& real = RealPortConfigCalls();
+  PortConfigCalls calls{Noted(made, "ioctl", real.ioctl),
+                        Noted(made, "flowctrl", real.flowctrl),
+                        Noted(made, "DTR", real.dtr),
+                        Noted(made, "RTS", real.rts),
+                        Noted(made, "getbaud", std::function<long(int)>([this](int port) { return speed.value_or(real.getbaud(port)); })),
+                        Noted(made, "timeouts", real.set_write_timeouts)};
 };
 
 class ConfigurePortTest : public ::testing::Test {
@@ -53,18 +43,13 @@ class ConfigurePortTest : public ::testing::Test {
   ConfigurePortTest() {
     test_support::EnsureApplication();
     folder.link_port(5, pty.device());
-    previous = SetMessageHandler([this](MessageIcon, const QString& text) { messages.push_back(text); });
     EXPECT_EQ(sio_open(5), SIO_OK);
   }
-  ~ConfigurePortTest() override {
-    sio_close(5);
-    SetMessageHandler(previous);
-  }
+  ~ConfigurePortTest() override { sio_close(5); }
 
   test_support::ScopedProgramFolder folder;
   test_support::PtyPair pty;
-  MessageHandler previous;
-  std::vector<QString> messages;
+  test_support::MessageRecorder recorder;
   PortSettingsRecord settings = kStartupPortSettings;
 };
 
@@ -84,7 +69,7 @@ TEST_F(ConfigurePortTest, BothFlowControlsLeaveRtsToTheFlowControl) {
   EXPECT_TRUE(tio.c_iflag & IXOFF);
   EXPECT_TRUE(tio.c_cflag & CSTOPB);
   EXPECT_EQ(cfgetospeed(&tio), speed_t(B57600));
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(recorder.messages.empty());
 }
 
 TEST_F(ConfigurePortTest, WithoutFlowControlDtrAndRtsAreApplied) {
@@ -103,8 +88,7 @@ TEST_F(ConfigurePortTest, WithoutFlowControlDtrAndRtsAreApplied) {
   // A speed the port cannot tell still gives 100 ms.
   for (long speed : {0L, -8L}) {
     record.made.clear();
-    record.override_speed = true;
-    record.speed_override = speed;
+    record.speed = speed;
     ASSERT_TRUE(ConfigurePort(settings, record.calls));
     EXPECT_EQ(record.made.back(), "timeouts 100") << speed;
   }
@@ -118,13 +102,13 @@ TEST_F(ConfigurePortTest, FirstFailingStepStopsWithItsMessage) {
   };
   EXPECT_FALSE(ConfigurePort(settings, record.calls));
   EXPECT_EQ(record.made, (std::vector<std::string>{"ioctl 15 3", "flowctrl"}));
-  EXPECT_EQ(messages, (std::vector<QString>{QStringLiteral("Неправильный параметр")}));
+  EXPECT_EQ(recorder.Only(), QStringLiteral("Неправильный параметр"));
 
   // A closed port fails at the first step.
   sio_close(5);
-  messages.clear();
+  recorder.messages.clear();
   EXPECT_FALSE(ConfigurePort(settings));
-  EXPECT_EQ(messages, (std::vector<QString>{QStringLiteral("Номер порта недопустим, или порт не открыт заранее")}));
+  EXPECT_EQ(recorder.Only(), QStringLiteral("Номер порта недопустим, или порт не открыт заранее"));
 }
 
 TEST_F(ConfigurePortTest, SettingTheDeviceDidNotTakeIsNamed) {
@@ -138,8 +122,8 @@ TEST_F(ConfigurePortTest, SettingTheDeviceDidNotTakeIsNamed) {
   settings.StopBitsCode = 4;
   EXPECT_FALSE(ConfigurePort(settings));
   sio::os::read_back_settings = real;
-  EXPECT_EQ(messages, (std::vector<QString>{QStringLiteral(
-                          "Порт не принял настройку «стоповые биты». Выберите другое значение в «Настройка соединения...»")}));
+  EXPECT_EQ(recorder.Only(),
+            QStringLiteral("Порт не принял настройку «стоповые биты». Выберите другое значение в «Настройка соединения...»"));
 }
 
 TEST(WriteTimeout, ThreeCharacterTimesAtLeast100Ms) {
@@ -155,11 +139,10 @@ TEST(WriteTimeout, ThreeCharacterTimesAtLeast100Ms) {
 TEST(OpenAndConfigurePort, FailureClosesAndReports) {
   test_support::EnsureApplication();
   test_support::ScopedProgramFolder folder;
-  std::vector<QString> messages;
-  const MessageHandler previous = SetMessageHandler([&](MessageIcon, const QString& text) { messages.push_back(text); });
+  test_support::MessageRecorder recorder;
   folder.link_port(5, folder.file("missing"));
   EXPECT_FALSE(OpenAndConfigurePort(kStartupPortSettings));
-  EXPECT_EQ(messages, (std::vector<QString>{QStringLiteral("Порт не существует или занят другой программой")}));
+  EXPECT_EQ(recorder.Only(), QStringLiteral("Порт не существует или занят другой программой"));
   EXPECT_EQ(sio_read(5, nullptr, 0), SIO_BADPORT);
 
   test_support::PtyPair pty;
@@ -169,5 +152,4 @@ TEST(OpenAndConfigurePort, FailureClosesAndReports) {
   EXPECT_TRUE(OpenAndConfigurePort(on7));
   EXPECT_EQ(sio_write(7, "x", 1), 1);
   sio_close(7);
-  SetMessageHandler(previous);
 }

@@ -8,7 +8,7 @@
 #include <functional>
 #include <ostream>
 
-#include "app/platform_fonts.h"
+#include "ui/platform_fonts.h"
 
 // Readable QStrings in test failures.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

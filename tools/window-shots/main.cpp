@@ -6,12 +6,12 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <cstdio>
-#include <string>
 
 #include "app/main_window.h"
-#include "app/platform_fonts.h"
 #include "serial/config_dialog.h"
+#include "serial/port_settings.h"
 #include "transfer/ft_stat.h"
+#include "ui/platform_fonts.h"
 
 namespace {
 
@@ -43,11 +43,9 @@ int main(int argc, char** argv) {
   for (const char* memo : {"Запись1", "Встреча_в_пятницу", "Ёлка_2005"}) window.lstAmr->addItem(QString::fromUtf8(memo));
   window.lstAmr->setCurrentRow(1);
   window.lblCount->setText(QString::number(window.lstAmr->count()));
-  Config settings(&window);
+  Config settings(PortSettings, true, &window);
   FtStat progress(&window, [] { return QString::fromUtf8("Встреча_в_пятницу"); });
-  long sent = 20480, size = 61440;
-  std::string name;
-  progress.RefreshDlg(sent, size, name);
+  progress.RefreshDlg(20480, 61440);
 
   const bool saved = Save(window, folder, "main-window") && Save(settings, folder, "settings-dialog") &&
                      Save(progress, folder, "progress-dialog");

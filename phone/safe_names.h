@@ -9,3 +9,13 @@ bool IsSafeFileName(const std::string& name);
 
 // The display name (Windows-1251 bytes) as a file name in UTF-8, or empty when it is not safe.
 std::string DisplayFileName(const std::string& display_name);
+
+// A memo as a download needs it: the display name as listed (Windows-1251 bytes) and the raw name
+// as the phone spells it.
+struct MemoNames {
+  std::string display;
+  std::string raw;
+};
+
+// A memo may be saved only when both its names stay inside the program folder.
+bool NamesAreSafe(const MemoNames& memo);

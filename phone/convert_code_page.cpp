@@ -1,8 +1,8 @@
-#include "app/convert_code_page.h"
+#include "phone/convert_code_page.h"
 
 #include <cstdint>
 
-#include "app/text_scan.h"
+#include "phone/text_scan.h"
 
 std::string ConvertCodePage(const std::string& SourseString) {
   const std::string text = TrimSpaces(SourseString);

@@ -1,4 +1,4 @@
-#include "app/windows1251.h"
+#include "phone/windows1251.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "transfer/safe_names.h"
+#include "phone/safe_names.h"
 
-#include "app/windows1251.h"
+#include "phone/windows1251.h"
 #include "sio/names.h"
 
 bool IsSafeFileName(const std::string& name) {
@@ -16,3 +16,5 @@ std::string DisplayFileName(const std::string& display_name) {
   std::string name(utf8.constData(), static_cast<std::size_t>(utf8.size()));
   return IsSafeFileName(name + ".amr") ? name : std::string();
 }
+
+bool NamesAreSafe(const MemoNames& memo) { return !DisplayFileName(memo.display).empty() && IsSafeFileName(memo.raw); }

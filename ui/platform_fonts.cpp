@@ -1,4 +1,4 @@
-#include "app/platform_fonts.h"
+#include "ui/platform_fonts.h"
 
 #include <QApplication>
 #include <QFont>

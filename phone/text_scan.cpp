@@ -1,4 +1,4 @@
-#include "app/text_scan.h"
+#include "phone/text_scan.h"
 
 #include <algorithm>
 

@@ -8,11 +8,11 @@
 #include "serial/config_dialog.h"
 #include "serial/port_settings.h"
 #include "sio/sio.h"
-#include "tests/main_window/window_fixture.h"
+#include "tests/main_window/phone_window.h"
 
 namespace {
 
-class ReconfigureTest : public WindowTest {
+class ReconfigureTest : public PhoneWindowTest {
  protected:
   // Runs cmdOption_Click with `handle` working the modal dialog once it is up.
   void WithDialog(const std::function<void(Config&)>& handle) {
@@ -34,7 +34,7 @@ class ReconfigureTest : public WindowTest {
 }  // namespace
 
 TEST_F(ReconfigureTest, OkAppliesTheChoiceToTheOpenPort) {
-  Connect();
+  OpenAndAnswer();
   WithDialog([](Config& dialog) {
     EXPECT_FALSE(dialog.cbPort->isEnabled());  // locked on the open port
     EXPECT_EQ(dialog.cbPort->currentText(), QStringLiteral("COM5"));
@@ -53,7 +53,7 @@ TEST_F(ReconfigureTest, OkAppliesTheChoiceToTheOpenPort) {
 }
 
 TEST_F(ReconfigureTest, CancelAppliesTheCurrentSettingsAgain) {
-  Connect();
+  OpenAndAnswer();
   ASSERT_EQ(sio_ioctl(PortSettings.Port, 7, 3), SIO_OK);  // 1200 bit/s behind the window's back
   const PortSettingsRecord before = PortSettings;
   WithDialog([](Config& dialog) {
@@ -66,7 +66,7 @@ TEST_F(ReconfigureTest, CancelAppliesTheCurrentSettingsAgain) {
 }
 
 TEST_F(ReconfigureTest, FailedReconfigurationRestoresTheSettings) {
-  Connect();
+  OpenAndAnswer();
   const PortSettingsRecord before = PortSettings;
   sio_close(PortSettings.Port);  // the port is gone under the window
   WithDialog([](Config& dialog) {
@@ -77,7 +77,7 @@ TEST_F(ReconfigureTest, FailedReconfigurationRestoresTheSettings) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, QStringLiteral("Номер порта недопустим, или порт не открыт заранее"));
   EXPECT_EQ(messages[0].icon, MessageIcon::Warning);
-  EXPECT_TRUE(window->GbOpen);  // the window still counts the port as open
+  EXPECT_TRUE(window->GbOpen());  // the window still counts the port as open
 }
 
 TEST_F(ReconfigureTest, ClosedPortTakesTheChoiceAtTheNextOpen) {
@@ -88,7 +88,7 @@ TEST_F(ReconfigureTest, ClosedPortTakesTheChoiceAtTheNextOpen) {
   });
   EXPECT_EQ(PortSettings.BaudCode, 13);
   EXPECT_TRUE(Closed());
-  Connect();
+  OpenAndAnswer();
   const termios tio = pty.device_settings();
   EXPECT_EQ(cfgetospeed(&tio), speed_t(B19200));
 }

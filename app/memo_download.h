@@ -1,0 +1,63 @@
+// One memo's download behind the Save button. The receive starts first; the send timer, whose
+// first tick comes from inside the receive's progress callbacks, takes the memo selected at that
+// moment and queues the GET line that makes the phone send it. The blocking transfer call and the
+// events it lets run stay inside Run. No widgets: the front supplies the selection and the
+// progress display.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "phone/safe_names.h"
+
+class PhoneSession;
+class TransferProgress;
+
+class MemoDownload : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr int kSendDelay = 300;  // ms from Save to the GET line's queueing
+
+  using Selection = std::function<std::optional<MemoNames>()>;
+  // Makes the progress display for the memo in `slot` (filled at the send tick), shown.
+  using ProgressDisplay = std::function<std::unique_ptr<TransferProgress>(const MemoNames& slot)>;
+
+  MemoDownload(PhoneSession& session, Selection selection, ProgressDisplay progress, QObject* parent = nullptr);
+
+  // Downloads the selected memo and returns when the download has ended and been reported. A
+  // missing selection or a name that is refused only gets its message.
+  void Run();
+  // The send timer's tick.
+  void SendGetLine();
+  // Asked while a download runs: the transfer is aborted, and CloseRequested() tells the caller
+  // afterwards to finish its close.
+  void RequestClose();
+
+  bool Running() const { return running_; }
+  bool CloseRequested() const { return close_requested_; }
+  // The memo being downloaded, as the send tick took it.
+  const MemoNames& Memo() const { return memo_; }
+  QTimer& SendTimer() { return send_timer_; }
+
+ signals:
+  void runningChanged(bool running);
+
+ private:
+  bool Refused(const std::optional<MemoNames>& selected) const;
+  void SetRunning(bool running);
+
+  PhoneSession& session_;
+  Selection selection_;
+  ProgressDisplay progress_;
+  QTimer send_timer_;
+  MemoNames memo_;
+  std::string pending_get_line_;  // until the download ends
+  bool running_ = false;
+  bool close_requested_ = false;
+  bool name_refused_ = false;     // the send tick found a name that could leave the program folder
+};

@@ -1,0 +1,95 @@
+#include "app/phone_session.h"
+
+#include <QScopeGuard>
+
+#include "phone/windows1251.h"
+#include "serial/port_lifecycle.h"
+#include "sio/sio.h"
+#include "ui/guarded_step.h"
+#include "ui/message_box.h"
+
+PhoneSession::PhoneSession(PortSettingsRecord& settings, QObject* parent) : QObject(parent), settings_(settings) {
+  send_timer_.setInterval(kSendInterval);
+  poll_timer_.setInterval(kPollInterval);
+  connect(&send_timer_, &QTimer::timeout, this, &PhoneSession::SendNext);
+  connect(&poll_timer_, &QTimer::timeout, this, &PhoneSession::Poll);
+  poll_timer_.start();
+}
+
+PhoneSession::~PhoneSession() {
+  if (open_) sio_close(settings_.Port);
+}
+
+// The window stays as it is until the phone's first complete answer.
+bool PhoneSession::Open() {
+  if (!OpenAndConfigurePort(settings_)) return false;
+  open_ = true;
+  for (const char* line : {"ATZ", "AT+GMM", "AT+GMR"}) Queue(line);
+  return true;
+}
+
+void PhoneSession::Close() {
+  sio_close(settings_.Port);
+  open_ = false;
+  queue_.clear();
+  send_timer_.stop();
+  emit queueChanged();
+  emit portClosed();
+}
+
+bool PhoneSession::Reconfigure() { return ConfigurePort(settings_); }
+
+void PhoneSession::Queue(std::string line, bool no_cr) {
+  if (!no_cr) line += '\r';
+  queue_.push_back(std::move(line));
+  emit queueChanged();
+  // A tick that is sending starts the timer again itself when it ends.
+  if (!busy_ && !send_timer_.isActive()) send_timer_.start();
+}
+
+void PhoneSession::Unqueue(const std::string& line) {
+  const auto before = queue_.size();
+  std::erase(queue_, line);
+  if (queue_.size() != before) emit queueChanged();
+}
+
+void PhoneSession::SendNext() {
+  send_timer_.stop();
+  if (queue_.empty()) return;  // idle until the next line is queued
+  // Whatever happens while sending, the queue keeps draining.
+  const auto resume = qScopeGuard([this] {
+    busy_ = false;
+    send_timer_.start();
+  });
+  if (busy_ || !open_) return;
+  busy_ = true;
+  // Taken off before it is sent, so that what runs while it is sent cannot shift the queue.
+  const std::string line = std::move(queue_.front());
+  queue_.pop_front();
+  GuardedStep([&] {
+    emit queueChanged();
+    Send(line);
+    emit lineSent(line);
+  });
+}
+
+void PhoneSession::Send(const std::string& line) {
+  answer_.Clear();
+  if (sio_write(settings_.Port, line.data(), static_cast<int>(line.size())) < 0)
+    ShowMessage(MessageIcon::Warning,
+                QStringLiteral("Команду ") + FromWindows1251(line) + QStringLiteral(" не удалось послать на запись"));
+}
+
+void PhoneSession::Poll() {
+  char block[kPollBlock] = {};
+  const int length = sio_read(settings_.Port, block, kPollBlock);
+  // No data, a closed port and read errors alike give nothing.
+  if (length > 0) Receive(std::string_view(block, static_cast<std::size_t>(length)));
+}
+
+void PhoneSession::Receive(std::string_view block) {
+  if (block.empty()) return;
+  GuardedStep([&] { emit received(block); });
+  GuardedStep([&] { answer_.Append(block); });
+  if (answer_.Complete()) GuardedStep([this] { emit answerCompleted(); });
+}

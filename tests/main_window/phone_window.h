@@ -1,0 +1,43 @@
+// The window with COM5 on a pty: either a scripted phone answers on it, or a test hands the
+// session the phone's bytes itself.
+#pragma once
+
+#include <string>
+
+#include "tests/support/pty_pair.h"
+#include "tests/support/scripted_phone.h"
+#include "tests/support/window_fixture.h"
+
+class PhoneWindowTest : public WindowTest {
+ protected:
+  PhoneWindowTest() : phone(pty.peer()) { folder.link_port(5, pty.device()); }
+
+  // Pumps events with the phone answering until `done` holds.
+  bool Until(const std::function<bool()>& done, int timeout_ms = 5000) {
+    return test_support::PumpUntil(done, timeout_ms, [this] { phone.serve(); });
+  }
+  void PumpFor(int ms) { test_support::PumpFor(ms, [this] { phone.serve(); }); }
+
+  // Opens the port and waits for the scripted phone's identification to finish.
+  void Connect() {
+    window->cmdPortOpen->click();
+    ASSERT_TRUE(Until([this] { return Connected() && window->lstCommand->count() == 0 && phone.lines().size() >= 3; }));
+    ASSERT_TRUE(Until([this] { return window->windowTitle().contains("R373"); }));
+  }
+
+  // Without a phone: the session sends `command` and receives its echo and `reply` at once.
+  void Exchange(const std::string& command, const std::string& reply) {
+    window->Session().Send(command + "\r");
+    window->Session().Receive(command + "\r" + reply);
+  }
+  // Opens the port and answers "ATZ"; the rest of the identification stays queued.
+  void OpenAndAnswer() {
+    window->cmdPortOpen->click();
+    Exchange("ATZ", kOk);
+    ASSERT_TRUE(Connected());
+  }
+
+  static constexpr const char* kOk = "\r\nOK\r\n";
+  test_support::PtyPair pty;
+  test_support::ScriptedPhone phone;
+};

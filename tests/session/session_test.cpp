@@ -1,0 +1,132 @@
+// The phone session without a window: the queue and its sender, the busy flag, the answer and
+// its signals, opening and closing. The port is a pty whose far end the test reads.
+#include <gtest/gtest.h>
+
+#include "app/phone_session.h"
+#include "sio/sio.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/qt_application.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+class SessionTest : public ::testing::Test {
+ protected:
+  SessionTest() : session(settings) {
+    folder.link_port(5, pty.device());
+    QObject::connect(&session, &PhoneSession::answerCompleted, [this] { answers.push_back(session.Answer().Text()); });
+    QObject::connect(&session, &PhoneSession::portClosed, [this] { ++closed; });
+  }
+
+  // What the phone has heard so far.
+  std::string Heard() { return heard += test_support::read_for(pty.peer(), 1 << 20, 20); }
+
+  const bool application = (test_support::EnsureApplication(), true);  // before the session's timers
+  test_support::ScopedProgramFolder folder;
+  test_support::PtyPair pty;
+  test_support::MessageRecorder recorder;
+  PortSettingsRecord settings = kStartupPortSettings;
+  PhoneSession session;
+  std::vector<std::string> answers;
+  int closed = 0;
+  std::string heard;
+};
+
+}  // namespace
+
+TEST_F(SessionTest, OpeningQueuesTheIdentificationBehindWaitingLines) {
+  session.Queue("AT+RAW", true);
+  session.SendNext();  // closed: the line waits, the sender keeps ticking
+  EXPECT_EQ(session.Queued().size(), 1u);
+  EXPECT_TRUE(session.SendTimer().isActive());
+  ASSERT_TRUE(session.Open());
+  EXPECT_EQ(session.Queued(), (std::deque<std::string>{"AT+RAW", "ATZ\r", "AT+GMM\r", "AT+GMR\r"}));
+  for (int tick = 0; tick < 4; ++tick) session.SendNext();
+  EXPECT_EQ(Heard(), "AT+RAWATZ\rAT+GMM\rAT+GMR\r");
+  // The fifth tick finds the queue empty and stops the sender.
+  session.SendNext();
+  EXPECT_FALSE(session.SendTimer().isActive());
+  EXPECT_FALSE(session.IsBusy());
+  EXPECT_TRUE(recorder.messages.empty());
+}
+
+TEST_F(SessionTest, BusyWhileALineGoesOutAndLinesQueuedMeanwhileWait) {
+  ASSERT_TRUE(session.Open());
+  std::vector<bool> busy;
+  QObject::connect(&session, &PhoneSession::lineSent, [&](const std::string& line) {
+    busy.push_back(session.IsBusy());
+    if (line == "ATZ\r") session.Queue("AT+LATE");
+  });
+  session.SendNext();
+  EXPECT_EQ(busy, std::vector<bool>{true});
+  EXPECT_FALSE(session.IsBusy());
+  EXPECT_EQ(session.Queued().back(), "AT+LATE\r");
+  EXPECT_TRUE(session.SendTimer().isActive());
+}
+
+TEST_F(SessionTest, AnAnswerIsAnnouncedAtEveryBlockOnceComplete) {
+  session.Send("ATZ\r");
+  session.Receive("ATZ\r\r\nTransfer OK\r\n\r\nO");
+  EXPECT_TRUE(answers.empty());
+  session.Receive("K\r\n");
+  session.Receive("+more");
+  EXPECT_EQ(answers, (std::vector<std::string>{"ATZ\r\r\nTransfer OK\r\n\r\nOK\r\n", "ATZ\r\r\nTransfer OK\r\n\r\nOK\r\n+more"}));
+  // Sending a line starts a new answer, complete or not.
+  session.Send("AT\r");
+  EXPECT_TRUE(session.Answer().Text().empty());
+  EXPECT_FALSE(session.Answer().Complete());
+}
+
+TEST_F(SessionTest, PollReadsWhatThePhoneSent) {
+  ASSERT_TRUE(session.Open());
+  std::string received;
+  QObject::connect(&session, &PhoneSession::received, [&](std::string_view block) { received += block; });
+  test_support::write_all(pty.peer(), std::string(600, 'x'));
+  ASSERT_TRUE(test_support::PumpUntil([&] { return received.size() == 600; }));
+  EXPECT_EQ(session.Answer().Text(), received);
+  session.PausePoll();
+  test_support::write_all(pty.peer(), "y");
+  test_support::PumpFor(300);
+  EXPECT_EQ(received.size(), 600u);
+  session.ResumePoll();
+  ASSERT_TRUE(test_support::PumpUntil([&] { return received.size() == 601; }));
+}
+
+TEST_F(SessionTest, AFailedWriteIsReportedAndTheQueueGoesOn) {
+  ASSERT_TRUE(session.Open());
+  while (!session.Queued().empty()) session.SendNext();
+  // The phone does not read: a line larger than the pty's buffer cannot be written in time.
+  const std::string huge(256 * 1024, 'A');
+  session.Queue(huge);
+  session.Queue("AT+NEXT");
+  session.SendNext();
+  ASSERT_EQ(recorder.messages.size(), 1u);
+  EXPECT_EQ(recorder.messages[0].icon, MessageIcon::Warning);
+  EXPECT_EQ(recorder.messages[0].text,
+            QStringLiteral("Команду ") + QString::fromStdString(huge) + QStringLiteral("\r не удалось послать на запись"));
+  Heard();
+  session.SendNext();
+  EXPECT_TRUE(Heard().ends_with("AT+NEXT\r"));
+  EXPECT_EQ(recorder.messages.size(), 1u);
+}
+
+TEST_F(SessionTest, OpenFailureAndClosing) {
+  settings.Port = 6;
+  folder.link_port(6, folder.file("missing"));
+  EXPECT_FALSE(session.Open());
+  EXPECT_EQ(recorder.Only(), QStringLiteral("Порт не существует или занят другой программой"));
+  EXPECT_TRUE(session.Queued().empty());
+  EXPECT_FALSE(session.IsOpen());
+
+  settings.Port = 5;
+  ASSERT_TRUE(session.Open());
+  session.Close();
+  EXPECT_FALSE(session.IsOpen());
+  EXPECT_TRUE(session.Queued().empty());
+  EXPECT_FALSE(session.SendTimer().isActive());
+  EXPECT_EQ(sio_write(5, "x", 1), SIO_BADPORT);
+  session.Close();  // closing a closed port is quiet
+  EXPECT_EQ(closed, 2);
+  EXPECT_EQ(recorder.messages.size(), 1u);
+}
