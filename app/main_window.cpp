@@ -129,7 +129,10 @@ void frmMain::ConnectControls() {
   connect(&session_, &PhoneSession::answerCompleted, this, &frmMain::AnswerCompleted);
   connect(&session_, &PhoneSession::lineSent, this, &frmMain::LineSent);
   connect(&session_, &PhoneSession::queueChanged, this, &frmMain::ShowQueue);
+  connect(&session_, &PhoneSession::portOpened, this, &frmMain::UpdateControls);
   connect(&session_, &PhoneSession::portClosed, this, &frmMain::PortClosed);
+  connect(&session_, &PhoneSession::connectionLost, this, &frmMain::ConnectionLost);
+  connect(&session_, &PhoneSession::silent, this, &frmMain::PhoneSilent);
   connect(&download_, &MemoDownload::runningChanged, this, &frmMain::UpdateControls);
 }
 
@@ -147,9 +150,11 @@ void frmMain::ClearDisplays() {
   lblCount->setText(QStringLiteral("0"));
 }
 
+// While the port is open and the phone has not answered yet, neither port button is offered:
+// the close button comes back with the first answer, or when the phone has stayed silent.
 void frmMain::UpdateControls() {
-  cmdPortOpen->setEnabled(!connected_);
-  cmdPortClose->setEnabled(connected_ && !sms_listing_);
+  cmdPortOpen->setEnabled(!GbOpen());
+  cmdPortClose->setEnabled((connected_ || unanswered_) && !sms_listing_);
   pcSms->setEnabled(connected_);
   cmdRefresh->setEnabled(!sms_listing_);
   cmdsaveSMS->setEnabled(!download_.Running());

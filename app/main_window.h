@@ -100,6 +100,8 @@ class frmMain : public QWidget {
   void LineSent(const std::string& line);
   void ShowQueue();
   void PortClosed();
+  void ConnectionLost();
+  void PhoneSilent();
   // The SMS-listing state: busy pointer, refresh and close buttons off, until an answer
   // completes or the port closes.
   void EnterSmsListing();
@@ -114,6 +116,8 @@ class frmMain : public QWidget {
   // The answer the memo lists were filled from, while they still show all of it.
   std::optional<unsigned> listed_answer_;
   bool connected_ = false;
+  // The phone has not answered within the session's first-answer time since the open.
+  bool unanswered_ = false;
   bool sms_listing_ = false;
   QPointer<FtStat> progress_dialog_;
 };

@@ -66,11 +66,13 @@ void MemoDownload::Run() {
   // receives.
   session_.Unqueue(pending_get_line_);
   progress.reset();
-  session_.ResumePoll();
   if (name_refused_)
     ShowMessage(MessageIcon::Warning, kWriteError);
   else
     ReportFailure([&] { CompleteTransfer(outcome, memo_); });
+  // Only after the report: a device that vanished during the transfer is found by the poll, and
+  // its message follows the transfer's instead of covering it.
+  session_.ResumePoll();
   SetRunning(false);
 }
 

@@ -11,8 +11,11 @@
 PhoneSession::PhoneSession(PortSettingsRecord& settings, QObject* parent) : QObject(parent), settings_(settings) {
   send_timer_.setInterval(kSendInterval);
   poll_timer_.setInterval(kPollInterval);
+  first_answer_timer_.setInterval(kFirstAnswerTimeout);
+  first_answer_timer_.setSingleShot(true);
   connect(&send_timer_, &QTimer::timeout, this, &PhoneSession::SendNext);
   connect(&poll_timer_, &QTimer::timeout, this, &PhoneSession::Poll);
+  connect(&first_answer_timer_, &QTimer::timeout, this, &PhoneSession::silent);
   poll_timer_.start();
 }
 
@@ -22,8 +25,14 @@ PhoneSession::~PhoneSession() {
 
 // The window stays as it is until the phone's first complete answer.
 bool PhoneSession::Open() {
-  if (!OpenAndConfigurePort(settings_)) return false;
+  if (!OpenAndConfigurePort(settings_)) {
+    // The failed attempt has closed the port, also one that was open before.
+    if (open_) Close();
+    return false;
+  }
   open_ = true;
+  first_answer_timer_.start();
+  emit portOpened();
   for (const char* line : {"ATZ", "AT+GMM", "AT+GMR"}) Queue(line);
   return true;
 }
@@ -33,6 +42,7 @@ void PhoneSession::Close() {
   open_ = false;
   queue_.clear();
   send_timer_.stop();
+  first_answer_timer_.stop();
   emit queueChanged();
   emit portClosed();
 }
@@ -75,7 +85,10 @@ void PhoneSession::SendNext() {
 
 void PhoneSession::Send(const std::string& line) {
   answer_.Clear();
-  if (sio_write(settings_.Port, line.data(), static_cast<int>(line.size())) < 0)
+  const int written = sio_write(settings_.Port, line.data(), static_cast<int>(line.size()));
+  // A vanished device is the poll's to report, once: it reads the same device within a tick, and
+  // during a transfer only after the transfer has reported its own failure.
+  if (written < 0 && written != SIO_GONE)
     ShowMessage(MessageIcon::Warning,
                 QStringLiteral("Команду ") + FromWindows1251(line) + QStringLiteral(" не удалось послать на запись"));
 }
@@ -83,7 +96,12 @@ void PhoneSession::Send(const std::string& line) {
 void PhoneSession::Poll() {
   char block[kPollBlock] = {};
   const int length = sio_read(settings_.Port, block, kPollBlock);
-  // No data, a closed port and read errors alike give nothing.
+  if (length == SIO_GONE && open_) {
+    Close();
+    GuardedStep([this] { emit connectionLost(); });
+    return;
+  }
+  // No data, a closed port and other read errors alike give nothing.
   if (length > 0) Receive(std::string_view(block, static_cast<std::size_t>(length)));
 }
 
@@ -91,5 +109,7 @@ void PhoneSession::Receive(std::string_view block) {
   if (block.empty()) return;
   GuardedStep([&] { emit received(block); });
   GuardedStep([&] { answer_.Append(block); });
-  if (answer_.Complete()) GuardedStep([this] { emit answerCompleted(); });
+  if (!answer_.Complete()) return;
+  first_answer_timer_.stop();
+  GuardedStep([this] { emit answerCompleted(); });
 }

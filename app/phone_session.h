@@ -19,6 +19,11 @@ class PhoneSession : public QObject {
   static constexpr int kSendInterval = 300;  // ms between two queued lines
   static constexpr int kPollInterval = 100;  // ms between two reads
   static constexpr int kPollBlock = 512;     // bytes a read takes at most
+  // How long after the open the phone may take for its first complete answer before it counts as
+  // silent: its whole identification at 50 bit/s, the slowest speed offered (64 bytes of echoes
+  // and answers at 5 bytes a second, 13 s, after the first line goes out at 300 ms), plus its
+  // reset and a margin.
+  static constexpr int kFirstAnswerTimeout = 20000;  // ms
 
   // Every port call takes its number from `settings`, which must outlive the session. The poll
   // runs from the start, also while no port is open.
@@ -26,7 +31,8 @@ class PhoneSession : public QObject {
   ~PhoneSession() override;
 
   // Opens and configures the port (a failure shows its message) and queues the identification
-  // "ATZ", "AT+GMM", "AT+GMR". True when the port is open.
+  // "ATZ", "AT+GMM", "AT+GMR". True when the port is open. A port that was open and fails to
+  // open again (its device vanished) ends up closed.
   bool Open();
   // Closes the port (whether or not it is open), empties the queue and stops the sender.
   void Close();
@@ -45,7 +51,8 @@ class PhoneSession : public QObject {
   // The poll stops while a transfer owns the port.
   void PausePoll() { poll_timer_.stop(); }
   void ResumePoll() { poll_timer_.start(); }
-  // The poll's tick: reads up to one block and hands it to Receive.
+  // The poll's tick: reads up to one block and hands it to Receive. A device that has vanished
+  // closes the port once and announces the lost connection.
   void Poll();
   // A block from the phone: announced, added to the answer, and once the answer is complete
   // announced as an answer at every block until the next line is sent.
@@ -59,6 +66,8 @@ class PhoneSession : public QObject {
   const AnswerAssembly& Answer() const { return answer_; }
   QTimer& SendTimer() { return send_timer_; }
   QTimer& PollTimer() { return poll_timer_; }
+  // Runs from the open until the first complete answer; its interval is kFirstAnswerTimeout.
+  QTimer& FirstAnswerTimer() { return first_answer_timer_; }
 
  signals:
   void received(std::string_view block);
@@ -66,7 +75,12 @@ class PhoneSession : public QObject {
   // A line went out; handlers run while the session still counts as busy sending it.
   void lineSent(const std::string& line);
   void queueChanged();
+  void portOpened();
   void portClosed();
+  // The device vanished; the port has been closed already.
+  void connectionLost();
+  // No complete answer came within kFirstAnswerTimeout of the open; the port stays open.
+  void silent();
 
  private:
   PortSettingsRecord& settings_;
@@ -76,4 +90,5 @@ class PhoneSession : public QObject {
   AnswerAssembly answer_;
   QTimer send_timer_;
   QTimer poll_timer_;
+  QTimer first_answer_timer_;
 };

@@ -11,6 +11,8 @@
 #include "phone/convert_code_page.h"
 #include "phone/text_scan.h"
 #include "phone/windows1251.h"
+#include "serial/serial_errors.h"
+#include "sio/sio.h"
 #include "ui/guarded_step.h"
 #include "ui/message_box.h"
 
@@ -87,8 +89,20 @@ void frmMain::ShowQueue() {
 
 void frmMain::PortClosed() {
   connected_ = false;
+  unanswered_ = false;
   LeaveSmsListing();
   UpdateControls();
+}
+
+// The session has closed the port already; the window is in its closed state when this shows.
+void frmMain::ConnectionLost() { ShowSerialError(SIO_GONE, 0); }
+
+void frmMain::PhoneSilent() {
+  unanswered_ = true;
+  UpdateControls();
+  ShowMessage(MessageIcon::Warning,
+              QStringLiteral("Телефон не отвечает на этом порту. Проверьте кабель, номер порта и скорость в "
+                             "«Настройка соединения...», затем закройте порт и откройте его снова"));
 }
 
 void frmMain::EnterSmsListing() {

@@ -1,16 +1,17 @@
 // The window end to end against a scripted phone on a pty: identification, closing and opening
-// again.
+// again, a phone that vanishes or never answers.
 #include <QLabel>
 
 #include "app/terminal_box.h"
+#include "serial/serial_errors.h"
 #include "sio/sio.h"
 #include "tests/main_window/phone_window.h"
 
 TEST_F(PhoneWindowTest, IdentifiesAnE365AndConnects) {
   window->cmdPortOpen->click();
-  // Opened but not yet answered: the buttons stay as they were.
+  // Opened but not yet answered: neither port button is offered.
   EXPECT_TRUE(window->GbOpen());
-  EXPECT_TRUE(window->cmdPortOpen->isEnabled());
+  EXPECT_FALSE(window->cmdPortOpen->isEnabled());
   EXPECT_FALSE(window->cmdPortClose->isEnabled());
   EXPECT_FALSE(window->pcSms->isEnabled());
 
@@ -36,4 +37,46 @@ TEST_F(PhoneWindowTest, CloseButtonClosesAndClearsTheDisplays) {
   // Opening again identifies the phone again.
   window->cmdPortOpen->click();
   ASSERT_TRUE(Until([this] { return Connected() && phone.lines().size() >= 6; }));
+}
+
+TEST_F(PhoneWindowTest, AVanishedPhoneClosesThePortOnceAndAnotherOpens) {
+  Connect();
+  window->AddCommand("AT");  // later lines meet the dead device too
+  window->AddCommand("AT");
+  pty.close_peer();  // the cable is pulled
+  ASSERT_TRUE(test_support::PumpUntil([this] { return Closed(); }));
+  test_support::PumpFor(800);
+  EXPECT_EQ(recorder.Only(), SerialErrorText(SIO_GONE).value());
+  EXPECT_EQ(window->lstCommand->count(), 0);
+
+  // The link still names the vanished device: opening it again fails and leaves the window usable.
+  window->cmdPortOpen->click();
+  EXPECT_EQ(messages.back().text, SerialErrorText(SIO_OPENFAIL).value());
+  EXPECT_TRUE(Closed());
+
+  test_support::PtyPair replugged;
+  test_support::ScriptedPhone answering(replugged.peer());
+  folder.link_port(5, replugged.device());
+  window->cmdPortOpen->click();
+  EXPECT_TRUE(test_support::PumpUntil([&] { return Connected(); }, 5000, [&] { answering.serve(); }));
+  EXPECT_EQ(messages.size(), 2u);
+}
+
+TEST_F(PhoneWindowTest, ASilentPhoneGetsTheCloseButtonBackWithOneMessage) {
+  window->cmdPortOpen->click();  // the phone never reads or answers
+  test_support::PumpFor(1200);
+  EXPECT_FALSE(window->cmdPortOpen->isEnabled());
+  EXPECT_FALSE(window->cmdPortClose->isEnabled());
+  EXPECT_TRUE(messages.empty());
+  // Its time cut short instead of waited for.
+  window->Session().FirstAnswerTimer().setInterval(10);
+  ASSERT_TRUE(test_support::PumpUntil([this] { return !messages.empty(); }));
+  test_support::PumpFor(300);
+  EXPECT_TRUE(recorder.Only().startsWith(QStringLiteral("Телефон не отвечает на этом порту.")));
+  EXPECT_TRUE(window->GbOpen());
+  EXPECT_TRUE(window->cmdPortClose->isEnabled());
+  EXPECT_FALSE(window->cmdPortOpen->isEnabled());
+  EXPECT_FALSE(window->pcSms->isEnabled());
+  window->cmdPortClose->click();
+  EXPECT_TRUE(Closed());
 }

@@ -33,7 +33,7 @@ TEST_F(PhoneWindowTest, TheFirstCompleteAnswerConnectsAnOpenPortOnly) {
   EXPECT_EQ(window->lstCommand->count(), 3);
   session.Send("ATZ\r");
   session.Receive("ATZ\r\r\nO");
-  EXPECT_TRUE(window->cmdPortOpen->isEnabled());
+  EXPECT_FALSE(window->cmdPortOpen->isEnabled());
   EXPECT_FALSE(window->pcSms->isEnabled());
   session.Receive("K\r\n");
   EXPECT_TRUE(Connected());
