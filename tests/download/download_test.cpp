@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "app/terminal_box.h"
+#include "serial/serial_errors.h"
 #include "tests/e365sim/sim_process.h"
 #include "tests/support/window_fixture.h"
 #include "transfer/ft_proc.h"
@@ -262,6 +263,20 @@ TEST_F(DownloadTest, ClosingThePortDuringATransferEndsIt) {
   EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Порт не был открыт заранее"));
   EXPECT_FALSE(window->GbOpen());
   EXPECT_TRUE(window->cmdsaveSMS->isEnabledTo(window->pcSms));
+  EXPECT_TRUE(FolderFiles().empty());
+}
+
+TEST_F(DownloadTest, APhoneThatVanishesDuringATransferEndsItThenClosesThePortOnce) {
+  Connect({"--no-pacing", "--hangup-after", "5000"});
+  Save("memo01");
+  EXPECT_EQ(OnlyMessage(), SystemErrorText(EIO));  // the transfer's own failure comes first
+  ASSERT_TRUE(test_support::PumpUntil([this] { return !window->GbOpen(); }));
+  test_support::PumpFor(500);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].text, SerialErrorText(SIO_GONE).value());
+  EXPECT_TRUE(window->cmdPortOpen->isEnabled());
+  EXPECT_FALSE(window->pcSms->isEnabled());
+  EXPECT_TRUE(Idle());
   EXPECT_TRUE(FolderFiles().empty());
 }
 

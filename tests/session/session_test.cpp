@@ -1,6 +1,12 @@
 // The phone session without a window: the queue and its sender, the busy flag, the answer and
-// its signals, opening and closing. The port is a pty whose far end the test reads.
+// its signals, opening and closing, opens that fail. The port is a pty whose far end the test
+// reads.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/phone_session.h"
 #include "sio/sio.h"
@@ -129,4 +135,29 @@ TEST_F(SessionTest, OpenFailureAndClosing) {
   session.Close();  // closing a closed port is quiet
   EXPECT_EQ(closed, 2);
   EXPECT_EQ(recorder.messages.size(), 1u);
+
+  // Opened again after its device vanished: the open fails, and the port does not stay open.
+  ASSERT_TRUE(session.Open());
+  pty.close_peer();
+  EXPECT_FALSE(session.Open());
+  EXPECT_FALSE(session.IsOpen());
+  EXPECT_EQ(closed, 3);
+  EXPECT_EQ(recorder.messages.back().text, recorder.messages.front().text);
+}
+
+TEST_F(SessionTest, APortTheUserMayNotOpenNamesTheDevicesGroup) {
+  const passwd* nobody = getpwnam("nobody");
+  if (geteuid() != 0 || !nobody) GTEST_SKIP() << "opening as another user needs root and the user 'nobody'";
+  chmod(folder.path().c_str(), 0755);  // the device itself: nothing for others
+  struct stat device {};
+  ASSERT_EQ(stat(pty.device().c_str(), &device), 0);
+  const QString group = QStringLiteral("«%1»").arg(getgrgid(device.st_gid)->gr_name);
+  const pid_t child = fork();
+  if (child == 0) {
+    const bool as_nobody = setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0;
+    _exit(as_nobody && !session.Open() && !session.IsOpen() && recorder.Only().contains(group) ? 0 : 1);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
