@@ -9,20 +9,11 @@
 
 TEST_F(PhoneWindowTest, IdentifiesAnE365AndConnects) {
   window->cmdPortOpen->click();
-  // Opened but not yet answered: neither port button is offered.
-  EXPECT_TRUE(window->GbOpen());
-  EXPECT_FALSE(window->cmdPortOpen->isEnabled());
-  EXPECT_FALSE(window->cmdPortClose->isEnabled());
-  EXPECT_FALSE(window->pcSms->isEnabled());
-
   ASSERT_TRUE(Until([this] { return window->windowTitle().contains(" Версия прошивки: "); }));
   EXPECT_EQ(phone.lines(), (std::vector<std::string>{"ATZ\r", "AT+GMM\r", "AT+GMR\r"}));
   EXPECT_TRUE(Connected());
   EXPECT_EQ(window->windowTitle(), frmMain::BaseTitle() + QStringLiteral(" Версия прошивки: R373_G_0E.41.C3R"));
   EXPECT_NE(window->Term->Bytes().find("AT+GMM\r\r\nE365\r\n\r\nOK\r\n"), std::string::npos);
-  // The fourth tick finds the queue empty and stops the timer.
-  ASSERT_TRUE(Until([this] { return !window->tmrNewCommand->isActive(); }));
-  EXPECT_FALSE(window->GbBusy());
   EXPECT_TRUE(messages.empty());
 }
 
@@ -41,9 +32,9 @@ TEST_F(PhoneWindowTest, CloseButtonClosesAndClearsTheDisplays) {
 
 TEST_F(PhoneWindowTest, AVanishedPhoneClosesThePortOnceAndAnotherOpens) {
   Connect();
-  window->AddCommand("AT");  // later lines meet the dead device too
   window->AddCommand("AT");
   pty.close_peer();  // the cable is pulled
+  window->Session().Send("AT\r");  // a line meets the dead device before the poll: no message of its own
   ASSERT_TRUE(test_support::PumpUntil([this] { return Closed(); }));
   test_support::PumpFor(800);
   EXPECT_EQ(recorder.Only(), SerialErrorText(SIO_GONE).value());
@@ -65,6 +56,8 @@ TEST_F(PhoneWindowTest, AVanishedPhoneClosesThePortOnceAndAnotherOpens) {
 TEST_F(PhoneWindowTest, ASilentPhoneGetsTheCloseButtonBackWithOneMessage) {
   window->cmdPortOpen->click();  // the phone never reads or answers
   test_support::PumpFor(1200);
+  // Opened but not answered: neither port button is offered.
+  EXPECT_TRUE(window->GbOpen());
   EXPECT_FALSE(window->cmdPortOpen->isEnabled());
   EXPECT_FALSE(window->cmdPortClose->isEnabled());
   EXPECT_TRUE(messages.empty());
@@ -73,10 +66,8 @@ TEST_F(PhoneWindowTest, ASilentPhoneGetsTheCloseButtonBackWithOneMessage) {
   ASSERT_TRUE(test_support::PumpUntil([this] { return !messages.empty(); }));
   test_support::PumpFor(300);
   EXPECT_TRUE(recorder.Only().startsWith(QStringLiteral("Телефон не отвечает на этом порту.")));
-  EXPECT_TRUE(window->GbOpen());
-  EXPECT_TRUE(window->cmdPortClose->isEnabled());
-  EXPECT_FALSE(window->cmdPortOpen->isEnabled());
-  EXPECT_FALSE(window->pcSms->isEnabled());
+  EXPECT_TRUE(window->GbOpen() && window->cmdPortClose->isEnabled());
+  EXPECT_FALSE(window->cmdPortOpen->isEnabled() || window->pcSms->isEnabled());
   window->cmdPortClose->click();
   EXPECT_TRUE(Closed());
 }
