@@ -23,7 +23,8 @@ PhoneSession::~PhoneSession() {
   if (open_) sio_close(settings_.Port);
 }
 
-// The window stays as it is until the phone's first complete answer.
+// The first-answer timer runs until the phone's first complete answer; an answer left over from
+// before does not count.
 bool PhoneSession::Open() {
   if (!OpenAndConfigurePort(settings_)) {
     // The failed attempt has closed the port, also one that was open before.
@@ -31,6 +32,7 @@ bool PhoneSession::Open() {
     return false;
   }
   open_ = true;
+  answer_.Clear();
   first_answer_timer_.start();
   emit portOpened();
   for (const char* line : {"ATZ", "AT+GMM", "AT+GMR"}) Queue(line);
