@@ -184,7 +184,12 @@ TEST(SioPortFaults, CloseLiftsOutputHeldByXoff) {
   ASSERT_EQ(sio_SetWriteTimeouts(kPort, 100), SIO_OK);
   write_all(port.pty.peer(), "\x13");
   int result = 0;
-  for (int i = 0; i < 50 && result != SIO_WRITETIMEOUT; ++i) result = sio_write(kPort, "ATZ\r", 4);
+  // The line discipline takes the XOFF in its own time (a kernel work queue): until it has, the
+  // writes go through.
+  for (int i = 0; i < 100 && result != SIO_WRITETIMEOUT; ++i) {
+    result = sio_write(kPort, "ATZ\r", 4);
+    if (result != SIO_WRITETIMEOUT) usleep(20'000);
+  }
   ASSERT_EQ(result, SIO_WRITETIMEOUT);
   EXPECT_EQ(sio_close(kPort), SIO_OK);
   pollfd room{port.pty.device_fd(), POLLOUT, 0};
