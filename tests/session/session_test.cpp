@@ -1,8 +1,13 @@
 // The phone session without a window: the queue and its sender, the busy flag, the answer and
-// its signals, opening and closing. The port is a pty whose far end the test reads.
+// its signals, opening and closing; and a download on it whose transfer throws. The port is a
+// pty whose far end the test reads.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
+#include "app/memo_download.h"
 #include "app/phone_session.h"
+#include "transfer/transfer_progress.h"
 #include "sio/sio.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/pty_pair.h"
@@ -129,4 +134,21 @@ TEST_F(SessionTest, OpenFailureAndClosing) {
   session.Close();  // closing a closed port is quiet
   EXPECT_EQ(closed, 2);
   EXPECT_EQ(recorder.messages.size(), 1u);
+}
+
+TEST_F(SessionTest, ADownloadEndsAlsoWhenItsTransferThrows) {
+  MemoDownload download(
+      session, [] { return std::optional<MemoNames>(MemoNames{"memo01", "memo01"}); },
+      [](const MemoNames&) { return std::unique_ptr<TransferProgress>(); }, nullptr,
+      [](int, TransferProgress*) -> TransferOutcome { throw std::runtime_error("out of the library"); });
+  std::vector<bool> running;
+  QObject::connect(&download, &MemoDownload::runningChanged, [&](bool now) { running.push_back(now); });
+  download.Run();
+  // Not running any more, so the window may close; the poll reads again, the GET is not sent.
+  EXPECT_EQ(running, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(download.Running());
+  EXPECT_TRUE(session.PollTimer().isActive());
+  EXPECT_FALSE(download.SendTimer().isActive());
+  EXPECT_EQ(recorder.Only(), QStringLiteral("Во время записи произошла ошибка!"));
+  EXPECT_EQ(recorder.messages[0].icon, MessageIcon::Warning);
 }
