@@ -117,6 +117,9 @@ TEST(Engine, WhatBecomesOfAReceivedFile) {
   EXPECT_EQ(recorder.Only(), QString::fromUtf8("Прием файла успешно завершен!\r\nМестонахождение файла: ") +
                                  QString::fromStdString(folder.file("memo01")));
   EXPECT_EQ(read_file(folder.file("memo01")), "sent");
+  recorder.messages.clear();
+  CompleteTransfer({0, 0, "", ""});  // a batch that brought no file
+  EXPECT_EQ(recorder.Only(), QString::fromUtf8("Прием файла успешно завершен!"));
 }
 
 TEST(Engine, TheProgressDialog) {
