@@ -1,11 +1,12 @@
 #include "app/memo_download.h"
 
+#include <QScopeGuard>
+
 #include "app/phone_session.h"
 #include "phone/answer_parser.h"
-#include "transfer/ft_proc.h"
+#include "transfer/memo_file.h"
 #include "transfer/transfer_progress.h"
 #include "ui/guarded_step.h"
-#include "ui/message_box.h"
 
 namespace {
 
@@ -23,8 +24,13 @@ void ReportFailure(Step&& step) noexcept {
 
 }  // namespace
 
-MemoDownload::MemoDownload(PhoneSession& session, Selection selection, ProgressDisplay progress, QObject* parent)
-    : QObject(parent), session_(session), selection_(std::move(selection)), progress_(std::move(progress)) {
+MemoDownload::MemoDownload(PhoneSession& session, Selection selection, ProgressDisplay progress, QObject* parent,
+                           Transfer transfer)
+    : QObject(parent),
+      session_(session),
+      selection_(std::move(selection)),
+      progress_(std::move(progress)),
+      transfer_(std::move(transfer)) {
   send_timer_.setInterval(kSendDelay);
   connect(&send_timer_, &QTimer::timeout, this, &MemoDownload::SendGetLine);
 }
@@ -50,7 +56,7 @@ bool MemoDownload::Refused(const std::optional<MemoNames>& selected) const {
 void MemoDownload::Run() {
   if (running_ || Refused(selection_())) return;
   close_requested_ = false;
-  name_refused_ = false;
+  refusal_.reset();
   pending_get_line_.clear();
   session_.PausePoll();  // every byte from the phone goes to the transfer
   FtAbortRequested = false;  // whatever display is made; the dialog also clears it as it loads
@@ -58,22 +64,35 @@ void MemoDownload::Run() {
   FtReceive = 1;
   send_timer_.start();
   SetRunning(true);
-  std::unique_ptr<TransferProgress> progress;
-  ReportFailure([&] { progress = progress_(memo_); });
-  const TransferOutcome outcome = RunFileTransfer(session_.Port(), progress.get());
-  send_timer_.stop();
-  // A GET that never went out is dropped, so the phone is never told to send a file that nobody
-  // receives.
-  session_.Unqueue(pending_get_line_);
-  progress.reset();
-  if (name_refused_)
-    ShowMessage(MessageIcon::Warning, kWriteError);
-  else
-    ReportFailure([&] { CompleteTransfer(outcome, memo_); });
+  // Whatever happens from here on, the download ends: the window can close and Save again.
+  const auto idle = qScopeGuard([this] { GuardedStep([this] { SetRunning(false); }); });
+  std::optional<TransferOutcome> outcome;
+  {
+    std::unique_ptr<TransferProgress> progress;
+    ReportFailure([&] { progress = progress_(memo_); });
+    try {
+      outcome = transfer_(session_.Port(), progress.get());
+    } catch (...) {
+      // Reported once the display has gone, as any outcome.
+    }
+    send_timer_.stop();
+    // A GET that never went out is dropped, so the phone is never told to send a file that
+    // nobody receives.
+    GuardedStep([this] { session_.Unqueue(pending_get_line_); });
+  }
+  Finish(outcome);
   // Only after the report: a device that vanished during the transfer is found by the poll, and
   // its message follows the transfer's instead of covering it.
   session_.ResumePoll();
-  SetRunning(false);
+}
+
+void MemoDownload::Finish(const std::optional<TransferOutcome>& outcome) {
+  if (refusal_)
+    GuardedStep([this] { ShowMessage(refusal_->icon, refusal_->text); });
+  else if (!outcome)
+    GuardedStep([] { ShowMessage(MessageIcon::Warning, kWriteError); });
+  else
+    ReportFailure([&] { CompleteMemoDownload(*outcome, memo_); });
 }
 
 void MemoDownload::SendGetLine() {
@@ -81,16 +100,21 @@ void MemoDownload::SendGetLine() {
   memo_ = selection_().value_or(MemoNames{});
   // The selection may have changed since Save: a name that could leave the program folder ends
   // the waiting receive, and nothing is asked of the phone.
-  if (!NamesAreSafe(memo_)) {
-    name_refused_ = true;
-    FtAbortRequested = true;
-    return;
-  }
+  if (!NamesAreSafe(memo_)) return Refuse(MessageIcon::Warning, kWriteError);
+  // Two memos can share a display name, and a memo may have been saved before: a file that is
+  // there already stays untouched, and the phone is not asked for what could not be kept.
+  if (const std::string path = MemoFilePath(memo_); PathIsTaken(path))
+    return Refuse(MessageIcon::Information, MemoFileExistsText(path));
   // No stale file is deleted first: the library never overwrites a file, so a file of that name
   // in the program folder (perhaps the user's own) stays and the receive reports it.
   const std::string line = std::string(kMemoGetCommand) + memo_.raw;
   pending_get_line_ = line + '\r';
   GuardedStep([&] { session_.Queue(line); });
+}
+
+void MemoDownload::Refuse(MessageIcon icon, const QString& text) {
+  refusal_ = Refusal{icon, text};
+  FtAbortRequested = true;
 }
 
 void MemoDownload::RequestClose() {

@@ -13,6 +13,8 @@
 #include <string>
 
 #include "phone/safe_names.h"
+#include "transfer/ft_proc.h"
+#include "ui/message_box.h"
 
 class PhoneSession;
 class TransferProgress;
@@ -26,13 +28,18 @@ class MemoDownload : public QObject {
   using Selection = std::function<std::optional<MemoNames>()>;
   // Makes the progress display for the memo in `slot` (filled at the send tick), shown.
   using ProgressDisplay = std::function<std::unique_ptr<TransferProgress>(const MemoNames& slot)>;
+  // The blocking receive (the engine's, unless a test puts another in its place).
+  using Transfer = std::function<TransferOutcome(int port, TransferProgress* progress)>;
 
-  MemoDownload(PhoneSession& session, Selection selection, ProgressDisplay progress, QObject* parent = nullptr);
+  MemoDownload(PhoneSession& session, Selection selection, ProgressDisplay progress, QObject* parent = nullptr,
+               Transfer transfer = RunFileTransfer);
 
   // Downloads the selected memo and returns when the download has ended and been reported. A
-  // missing selection or a name that is refused only gets its message.
+  // missing selection or a name that is refused only gets its message. However the transfer
+  // ends, even by an exception, the download is over afterwards.
   void Run();
-  // The send timer's tick.
+  // The send timer's tick: takes the memo selected now and asks the phone for it, unless its
+  // name is refused or its file exists already.
   void SendGetLine();
   // Asked while a download runs: the transfer is aborted, and CloseRequested() tells the caller
   // afterwards to finish its close.
@@ -48,16 +55,25 @@ class MemoDownload : public QObject {
   void runningChanged(bool running);
 
  private:
+  struct Refusal {
+    MessageIcon icon;
+    QString text;
+  };
+
   bool Refused(const std::optional<MemoNames>& selected) const;
+  // Ends the waiting receive; the refusal is said once the transfer has ended.
+  void Refuse(MessageIcon icon, const QString& text);
+  void Finish(const std::optional<TransferOutcome>& outcome);
   void SetRunning(bool running);
 
   PhoneSession& session_;
   Selection selection_;
   ProgressDisplay progress_;
+  Transfer transfer_;
   QTimer send_timer_;
   MemoNames memo_;
   std::string pending_get_line_;  // until the download ends
   bool running_ = false;
   bool close_requested_ = false;
-  bool name_refused_ = false;     // the send tick found a name that could leave the program folder
+  std::optional<Refusal> refusal_;  // what the send tick refused to ask for, and why
 };

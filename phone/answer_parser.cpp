@@ -100,7 +100,8 @@ void ContinueMemoListScan(MemoListScan& scan, std::string_view answer) {
       scan.finished = last_pass;
       return;
     }
-    scan.names.push_back(TrimSpaces(listing.substr(scan.name_start, marker - scan.name_start)));
+    std::string name = TrimSpaces(listing.substr(scan.name_start, marker - scan.name_start));
+    if (name.size() <= kMaxMemoNameBytes) scan.names.push_back(std::move(name));
     scan.marker = scan.break_from = marker;
   }
 }

@@ -50,10 +50,17 @@ struct ReplyScan {
 void ContinueReplyScan(ReplyScan& scan, std::string_view answer);
 std::string ReplyOf(const ReplyScan& scan);
 
+// The longest memo name kept from a listing, in bytes. The phone's own names are far shorter;
+// at this bound even a name of bytes that each become three in UTF-8 makes a file name (with
+// ".amr") within the 255 bytes a file system takes.
+inline constexpr std::size_t kMaxMemoNameBytes = 80;
+
 // The raw memo names of a listing answer, in listing order. The answer without its blanks at
 // either end loses its first 26 characters (the echo "AT%PCTL=DIR /Voice Memo", CR, CR, LF) and
 // ends at "Transfer OK"; each entry line then reads: name, blanks, "| FRW |", further text,
-// CR LF (markers in any case). Text between entry lines joins the next name.
+// CR LF (markers in any case). Text between entry lines joins the next name. An entry whose
+// name is longer than kMaxMemoNameBytes is skipped: cut, it would no longer be a name the phone
+// knows, so it could be neither asked for nor told from another.
 struct MemoListScan {
   static constexpr std::size_t kUnknown = std::string_view::npos;
   std::size_t origin = kUnknown;  // where the entries begin

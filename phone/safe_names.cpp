@@ -18,3 +18,7 @@ std::string DisplayFileName(const std::string& display_name) {
 }
 
 bool NamesAreSafe(const MemoNames& memo) { return !DisplayFileName(memo.display).empty() && IsSafeFileName(memo.raw); }
+
+bool AnnouncesMemo(const std::string& announced, const MemoNames& memo) {
+  return !announced.empty() && (announced == memo.raw || announced == memo.raw.substr(0, kAnnouncedNameBytes));
+}

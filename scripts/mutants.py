@@ -44,7 +44,7 @@ AREAS = {
     "port layer": ["sio/port*.cpp", "sio/os_*.cpp", "serial/port_lifecycle.cpp", "serial/port_settings.cpp"],
     "phone rules": ["phone/*.cpp", "app/answer_*.cpp", "app/text_scan.cpp", "app/convert_code_page.cpp",
                     "app/windows1251.cpp", "app/receive_path.cpp", "app/command_queue.cpp"],
-    "download sequence": ["transfer/download*.cpp", "app/download*.cpp"],
+    "download sequence": ["transfer/memo_file.cpp", "app/memo_download.cpp"],
     "file utilities": ["fileutil/*.cpp"],
 }
 

@@ -1,10 +1,10 @@
 #include "transfer/ft_proc.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <cstring>
 #include <memory>
 
-#include "fileutil/cls_open_file.h"
 #include "serial/serial_errors.h"
 #include "sio/incoming_file.h"
 #include "sio/program_folder.h"
@@ -56,11 +56,14 @@ TransferOutcome CallLibrary(int port, short protocol, bool receive) {
     auto buffer = std::make_unique<char[]>(SIO_NAME_BUFFER);
     buffer[0] = '\0';
     FtNameBufferList[0] = buffer.get();
+    const auto release = qScopeGuard([] { FtNameBufferList[0] = nullptr; });
     outcome.result = kBatch[protocol - kFtZmodem](port, FtNameBufferList, 1, RxProgressCallback, kAbortKey);
     outcome.system_error = sio_last_error();
-    FtNameBufferList[0] = nullptr;
     const std::string stored(buffer.get(), strnlen(buffer.get(), kNameField));
-    if (outcome.result >= 0 && !stored.empty()) outcome.received_path = sio::program_folder() + "/" + stored;
+    if (outcome.result >= 0 && !stored.empty()) {
+      outcome.stored_name = stored;
+      outcome.received_path = sio::program_folder() + "/" + stored;
+    }
     return outcome;
   }
   const std::string name = FtReceiveFileName;
@@ -74,16 +77,6 @@ TransferOutcome CallLibrary(int port, short protocol, bool receive) {
   // An ASCII receive ends by its abort (-4) with the file stored.
   if (outcome.result >= 0 || (protocol == kFtASCII && outcome.result == SIOFT_ABORT)) outcome.received_path = name;
   return outcome;
-}
-
-// Gives the received file its final name: the memo's display name and ".amr", beside the program.
-void PlaceReceivedFile(const std::string& received_path, const MemoNames& memo) {
-  const std::string display = DisplayFileName(memo.display);
-  if (display.empty()) return;
-  const std::string destination = sio::program_folder() + "/" + display + ".amr";
-  if (clsOpenFile().MoveFile(received_path, destination))
-    ShowMessage(MessageIcon::Information, QString::fromUtf8("Прием файла успешно завершен!\r\nМестонахождение файла: ") +
-                                              QString::fromUtf8(destination.c_str()));
 }
 
 int ProgressCallback(long xmitlen, long flen) {
@@ -103,22 +96,28 @@ TransferOutcome RunFileTransfer(int port, TransferProgress* progress) {
   // What a program that died while receiving left behind would only be in the way.
   if (FtReceive != 0) GuardedStep([] { sio::remove_stale_temporaries(sio::program_folder()); });
   current_progress = progress;
-  const TransferOutcome outcome = CallLibrary(port, FtProtocol, FtReceive != 0);
-  current_progress = nullptr;
-  if (progress) GuardedStep([progress] { progress->Unload(); });
-  return outcome;
+  // The display goes whether the library returns or throws.
+  const auto unload = qScopeGuard([progress] {
+    current_progress = nullptr;
+    if (progress) GuardedStep([progress] { progress->Unload(); });
+  });
+  return CallLibrary(port, FtProtocol, FtReceive != 0);
 }
 
-void CompleteTransfer(const TransferOutcome& outcome, const MemoNames& memo) {
-  const bool stored = FtReceive != 0 && outcome.result >= 0 && !outcome.received_path.empty();
+void CompleteTransfer(const TransferOutcome& outcome) {
   if (outcome.result < 0)
     ShowTransferError(outcome.result, FtProtocol, FtReceive, outcome.system_error);
   else if (FtReceive == 0)
     ShowMessage(MessageIcon::None, QString::fromUtf8("Передача файла успешно завершена!"));
-  else if (stored)
-    PlaceReceivedFile(outcome.received_path, memo);
-  // Only what this receive stored is removed (a successful move took it away already).
-  if (stored) clsOpenFile().DeleteFile(outcome.received_path);
+  else
+    ShowReceivedFile(outcome.received_path);
+}
+
+void ShowReceivedFile(const std::string& path) {
+  QString text = QString::fromUtf8("Прием файла успешно завершен!");
+  // A batch whose sender sent no file has no place to tell.
+  if (!path.empty()) text += QString::fromUtf8("\r\nМестонахождение файла: ") + QString::fromStdString(path);
+  ShowMessage(MessageIcon::Information, text);
 }
 
 int TxProgressCallback(long xmitlen, int, int, long flen) { return ProgressCallback(xmitlen, flen); }
@@ -126,7 +125,7 @@ int TxProgressCallback(long xmitlen, int, int, long flen) { return ProgressCallb
 int RxProgressCallback(long xmitlen, int, int, long flen) {
   if (FtAbortRequested) return -1;
   if (IsBatchProtocol(FtProtocol) && FtNameBufferList[0])
-    FtReceiveFileName.assign(FtNameBufferList[0], strnlen(FtNameBufferList[0], kNameField));
+    GuardedStep([] { FtReceiveFileName.assign(FtNameBufferList[0], strnlen(FtNameBufferList[0], kNameField)); });
   return ProgressCallback(xmitlen, flen);
 }
 

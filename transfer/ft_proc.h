@@ -1,12 +1,12 @@
 // The transfer engine: runs one file transfer over the open port with one of seven protocols,
-// feeds a progress display, reports the outcome and gives a received file its final name. It
-// knows nothing of the window: the caller says which port, which memo and where progress goes.
+// feeds a progress display and reports the outcome. It knows nothing of the window: the caller
+// says which port and where progress goes. What a memo download does with its file is in
+// memo_file.h.
 #pragma once
 
 #include <array>
 #include <string>
 
-#include "phone/safe_names.h"
 #include "sio/sio.h"
 
 class TransferProgress;
@@ -34,17 +34,18 @@ struct TransferOutcome {
   int result = SIOFT_PROTOCOL;  // the library's result; the general error when no operation ran
   int system_error = 0;       // the system error number read when the library returned
   std::string received_path;  // the file a receive stored, when it stored one
+  std::string stored_name;    // of a batch receive: the last part of the name the sender announced
 };
 
 void InitProtocolNames();
 // Runs the transfer that FtProtocol and FtReceive name on `port`, reporting to `progress` (which
-// may be null) and unloading it when the library call has returned. The progress callbacks let
-// pending events run, so the caller's timers keep ticking inside this call.
+// may be null) and unloading it when the library call has returned, or has thrown. The progress
+// callbacks let pending events run, so the caller's timers keep ticking inside this call.
 TransferOutcome RunFileTransfer(int port, TransferProgress* progress);
-// Reports the outcome of RunFileTransfer. A successful receive is moved to the memo's display name
-// and ".amr" in the program folder (never replacing a file there); whatever the receive stored
-// under another name is deleted afterwards.
-void CompleteTransfer(const TransferOutcome& outcome, const MemoNames& memo);
+// Reports the outcome of RunFileTransfer. A received file stays where the library stored it.
+void CompleteTransfer(const TransferOutcome& outcome);
+// "Прием файла успешно завершен!" and where the file is.
+void ShowReceivedFile(const std::string& path);
 int TxProgressCallback(long xmitlen, int buflen, int buf, long flen);
 int RxProgressCallback(long xmitlen, int buflen, int buf, long flen);
 // `system_error` is the system error number read when the library returned (for result -10).

@@ -19,6 +19,7 @@ QLabel* Caption(QWidget* parent, const char* text, QRect where) {
 
 QLabel* ValueField(QWidget* parent, QRect where) {
   auto* field = new QLabel(parent);
+  field->setTextFormat(Qt::PlainText);  // a name from the phone is text, never markup
   field->setFrameStyle(QFrame::Box | QFrame::Plain);
   field->setGeometry(where);
   return field;

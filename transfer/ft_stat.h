@@ -30,7 +30,8 @@ class FtStat : public QDialog, public TransferProgress {
 
  public slots:
   void StatDlgCancel_Click();
-  // Esc (the abort key) requests the abort like Cancel; the dialog stays until the engine unloads it.
+  // Esc stands for the Cancel button, as in any dialog that has one (and as in a progress
+  // dialog): it requests the abort; the dialog stays until the engine unloads it.
   void reject() override;
 
  protected:

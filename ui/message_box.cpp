@@ -17,6 +17,7 @@ void ShowBox(MessageIcon icon, const QString& text) {
   QMessageBox box(shown,
                   QString::fromUtf8(kApplicationTitle), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                   QMessageBox::Ok, QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);  // messages carry names from the phone and paths
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();
 }

@@ -82,10 +82,13 @@ TEST_F(PhoneWindowTest, ListingSplitAcrossBlocksFillsBothListsAligned) {
   EXPECT_EQ(window->Memos()[2].raw, "Bad\xD0");  // an unpaired lead byte passes through
   EXPECT_EQ(window->lstName->count(), 3);
   EXPECT_EQ(window->lblCount->text(), QStringLiteral("3"));
-  // More bytes before the next send interpret the same answer again: the same lists.
-  session.Receive("\r\n");
+  // An unsolicited line before the next send interprets the same answer again: the same lists,
+  // and the user's selection stays.
+  window->lstAmr->setCurrentRow(1);
+  session.Receive("\r\nRING\r\n");
   EXPECT_EQ(Items(window->lstAmr), shown);
   EXPECT_EQ(window->lstName->count(), 3);
+  EXPECT_TRUE(window->lstAmr->item(1)->isSelected());
 
   // The next refresh empties the shown list only, until its listing arrives.
   window->cmdRefresh->click();

@@ -50,6 +50,10 @@ TEST(ScanMemoNames, EntriesInListingOrder) {
   EXPECT_EQ(ScanMemoNames(lower), (Names{"A", "B"}));
   // Leading blanks of the whole answer do not shift the 26 characters dropped.
   EXPECT_EQ(ScanMemoNames("   " + answer + "  "), (Names{"Memo1.amr", "Memo2.amr"}));
+  // A name longer than the bound is skipped, the others keep their order.
+  const std::string longest(kMaxMemoNameBytes, 'x');
+  EXPECT_EQ(ScanMemoNames(kListingEcho + "A | FRW |\r\n" + longest + "y | FRW |\r\n" + longest + " | FRW |\r\nB | FRW |\r\n"),
+            (Names{"A", longest, "B"}));
 }
 
 TEST(ScanMemoNames, RawBytesAndTextBetweenEntries) {

@@ -1,6 +1,6 @@
 // The phone session without a window: the queue and its sender, the busy flag, the answer and
-// its signals, opening and closing, opens that fail. The port is a pty whose far end the test
-// reads.
+// its signals, opening and closing, opens that fail; and a download on it whose transfer throws.
+// The port is a pty whose far end the test reads.
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -8,12 +8,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <stdexcept>
+
+#include "app/memo_download.h"
 #include "app/phone_session.h"
 #include "sio/sio.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/qt_application.h"
 #include "tests/support/temp_folder.h"
+#include "transfer/transfer_progress.h"
 
 namespace {
 
@@ -153,4 +157,21 @@ TEST_F(SessionTest, APortTheUserMayNotOpenNamesTheDevicesGroup) {
   int status = -1;
   waitpid(child, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(SessionTest, ADownloadEndsAlsoWhenItsTransferThrows) {
+  MemoDownload download(
+      session, [] { return std::optional<MemoNames>(MemoNames{"memo01", "memo01"}); },
+      [](const MemoNames&) { return std::unique_ptr<TransferProgress>(); }, nullptr,
+      [](int, TransferProgress*) -> TransferOutcome { throw std::runtime_error("out of the library"); });
+  std::vector<bool> running;
+  QObject::connect(&download, &MemoDownload::runningChanged, [&](bool now) { running.push_back(now); });
+  download.Run();
+  // Not running any more, so the window may close; the poll reads again, the GET is not sent.
+  EXPECT_EQ(running, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(download.Running());
+  EXPECT_TRUE(session.PollTimer().isActive());
+  EXPECT_FALSE(download.SendTimer().isActive());
+  EXPECT_EQ(recorder.Only(), QStringLiteral("Во время записи произошла ошибка!"));
+  EXPECT_EQ(recorder.messages[0].icon, MessageIcon::Warning);
 }
