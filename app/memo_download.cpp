@@ -48,7 +48,9 @@ bool MemoDownload::Refused(const std::optional<MemoNames>& selected) const {
 }
 
 void MemoDownload::Run() {
-  if (running_ || Refused(selection_())) return;
+  if (running_) return;
+  saved_path_.clear();
+  if (Refused(selection_())) return;
   close_requested_ = false;
   name_refused_ = false;
   pending_get_line_.clear();
@@ -70,7 +72,7 @@ void MemoDownload::Run() {
   if (name_refused_)
     ShowMessage(MessageIcon::Warning, kWriteError);
   else
-    ReportFailure([&] { CompleteTransfer(outcome, memo_); });
+    ReportFailure([&] { saved_path_ = CompleteTransfer(outcome, memo_); });
   SetRunning(false);
 }
 

@@ -76,14 +76,13 @@ TransferOutcome CallLibrary(int port, short protocol, bool receive) {
   return outcome;
 }
 
-// Gives the received file its final name: the memo's display name and ".amr", beside the program.
-void PlaceReceivedFile(const std::string& received_path, const MemoNames& memo) {
-  const std::string display = DisplayFileName(memo.display);
-  if (display.empty()) return;
-  const std::string destination = sio::program_folder() + "/" + display + ".amr";
-  if (clsOpenFile().MoveFile(received_path, destination))
-    ShowMessage(MessageIcon::Information, QString::fromUtf8("Прием файла успешно завершен!\r\nМестонахождение файла: ") +
-                                              QString::fromUtf8(destination.c_str()));
+// Gives the received file its final name; the memo's file when it got it, else empty.
+std::string PlaceReceivedFile(const std::string& received_path, const MemoNames& memo) {
+  const std::string destination = MemoFilePath(memo);
+  if (destination.empty() || !clsOpenFile().MoveFile(received_path, destination)) return {};
+  ShowMessage(MessageIcon::Information, QString::fromUtf8("Прием файла успешно завершен!\r\nМестонахождение файла: ") +
+                                            QString::fromUtf8(destination.c_str()));
+  return destination;
 }
 
 int ProgressCallback(long xmitlen, long flen) {
@@ -109,16 +108,23 @@ TransferOutcome RunFileTransfer(int port, TransferProgress* progress) {
   return outcome;
 }
 
-void CompleteTransfer(const TransferOutcome& outcome, const MemoNames& memo) {
+std::string MemoFilePath(const MemoNames& memo) {
+  const std::string display = DisplayFileName(memo.display);
+  return display.empty() ? std::string() : sio::program_folder() + "/" + display + ".amr";
+}
+
+std::string CompleteTransfer(const TransferOutcome& outcome, const MemoNames& memo) {
   const bool stored = FtReceive != 0 && outcome.result >= 0 && !outcome.received_path.empty();
+  std::string saved;
   if (outcome.result < 0)
     ShowTransferError(outcome.result, FtProtocol, FtReceive, outcome.system_error);
   else if (FtReceive == 0)
     ShowMessage(MessageIcon::None, QString::fromUtf8("Передача файла успешно завершена!"));
   else if (stored)
-    PlaceReceivedFile(outcome.received_path, memo);
+    saved = PlaceReceivedFile(outcome.received_path, memo);
   // Only what this receive stored is removed (a successful move took it away already).
   if (stored) clsOpenFile().DeleteFile(outcome.received_path);
+  return saved;
 }
 
 int TxProgressCallback(long xmitlen, int, int, long flen) { return ProgressCallback(xmitlen, flen); }

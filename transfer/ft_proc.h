@@ -41,10 +41,13 @@ void InitProtocolNames();
 // may be null) and unloading it when the library call has returned. The progress callbacks let
 // pending events run, so the caller's timers keep ticking inside this call.
 TransferOutcome RunFileTransfer(int port, TransferProgress* progress);
-// Reports the outcome of RunFileTransfer. A successful receive is moved to the memo's display name
-// and ".amr" in the program folder (never replacing a file there); whatever the receive stored
-// under another name is deleted afterwards.
-void CompleteTransfer(const TransferOutcome& outcome, const MemoNames& memo);
+// The memo's file: its display name and ".amr" in the program folder; empty when the display
+// name could leave the folder.
+std::string MemoFilePath(const MemoNames& memo);
+// Reports the outcome of RunFileTransfer. A successful receive is moved to MemoFilePath (never
+// replacing a file there); whatever the receive stored under another name is deleted afterwards.
+// Returns the memo's file when the receive was saved there, else empty.
+std::string CompleteTransfer(const TransferOutcome& outcome, const MemoNames& memo);
 int TxProgressCallback(long xmitlen, int buflen, int buf, long flen);
 int RxProgressCallback(long xmitlen, int buflen, int buf, long flen);
 // `system_error` is the system error number read when the library returned (for result -10).

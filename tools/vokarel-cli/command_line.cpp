@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "serial/option_tables.h"
+
 namespace cli {
 
 const char* const kUsage =
@@ -21,9 +23,16 @@ bool parse_number(const std::string& text, long low, long high, long& into) {
 
 }  // namespace
 
+int speed_index(long speed) {
+  for (std::size_t i = 0; i < kBaudRateEntries.size(); ++i)
+    if (std::strtol(kBaudRateEntries[i], nullptr, 10) == speed) return static_cast<int>(i);
+  return -1;
+}
+
 std::optional<Options> parse_command_line(const std::vector<std::string>& args, std::string& error) {
   Options o;
   bool have_action = false;
+  bool port_given = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&]() -> const std::string* {
@@ -42,6 +51,7 @@ std::optional<Options> parse_command_line(const std::vector<std::string>& args, 
         return std::nullopt;
       }
       o.port = static_cast<int>(port);
+      port_given = true;
     } else if (a == "--device" || a == "--dir") {
       const std::string* v = value();
       if (!v) return std::nullopt;
@@ -49,8 +59,8 @@ std::optional<Options> parse_command_line(const std::vector<std::string>& args, 
     } else if (a == "--speed") {
       const std::string* v = value();
       if (!v) return std::nullopt;
-      if (!parse_number(*v, 50, 4000000, o.speed)) {
-        error = "bad --speed " + *v;
+      if (!parse_number(*v, 50, 921600, o.speed) || speed_index(o.speed) < 0) {
+        error = "--speed takes one of the window's speeds, 50 to 921600 bit/s, not " + *v;
         return std::nullopt;
       }
     } else if (a == "--json") {
@@ -79,6 +89,7 @@ std::optional<Options> parse_command_line(const std::vector<std::string>& args, 
     }
   }
   if (!have_action) error = "a command is needed: identify, list or get";
+  else if (port_given && !o.device.empty()) error = "--port and --device name the port two ways: give one";
   else if (o.action == Action::Get && o.all == !o.names.empty()) error = "get takes memo names or --all";
   else if (o.all && o.action != Action::Get) error = "--all goes with get";
   else if (o.json && o.action != Action::List) error = "--json goes with list";

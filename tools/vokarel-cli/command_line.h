@@ -9,6 +9,14 @@ namespace cli {
 
 enum class Action { Identify, List, Get };
 
+// What the program's exit status tells a script.
+enum ExitStatus : int {
+  kAllDone = 0,         // every memo asked for saved (or the listing, the identification given)
+  kNotAllSaved = 1,     // some memo not saved (skipped, failed, not tried), or no listing
+  kBadCommandLine = 2,
+  kNoPhone = 3,         // the port did not open, or no E365 answered the identification
+};
+
 struct Options {
   int port = 5;            // COMn, resolved as the window resolves it
   std::string device;      // a device path instead of a COM number (a /dev/serial/by-id link works)
@@ -22,6 +30,9 @@ struct Options {
 };
 
 extern const char* const kUsage;
+
+// The place of a speed in the window's list of speeds, or -1 when the list does not offer it.
+int speed_index(long speed);
 
 // The options, or nothing with `error` saying what is wrong.
 std::optional<Options> parse_command_line(const std::vector<std::string>& args, std::string& error);
