@@ -16,8 +16,8 @@ std::optional<cli::Options> parse(std::vector<std::string> args, std::string* er
 TEST(CliCommandLine, RefusesWhatAScriptCouldMeanTwoWays) {
   for (const auto& bad : std::vector<std::vector<std::string>>{
            {}, {"fetch"}, {"get"}, {"get", "--all", "a"}, {"list", "--all"}, {"identify", "--json"},
-           {"--port", "0", "list"}, {"--port", "257", "list"}, {"--port"}, {"--speed", "fast", "list"},
-           {"list", "extra"}, {"--verbose", "list"}}) {
+           {"--port", "0", "list"}, {"--port", "257", "list"}, {"--port"}, {"--speed", "fast", "list"}, {"--speed", "12345", "list"},
+           {"list", "extra"}, {"--verbose", "list"}, {"--port", "5", "--device", "/dev/ttyACM0", "list"}}) {
     std::string error;
     EXPECT_FALSE(parse(bad, &error)) << testing::PrintToString(bad);
     EXPECT_FALSE(error.empty());

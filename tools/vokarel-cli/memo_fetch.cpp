@@ -59,6 +59,8 @@ FetchResult MemoFetch::Fetch(const MemoNames& memo) {
   const std::string name = PrintableName(memo);
   if (Interrupted()) return {name, FetchResult::Fate::NotSaved, "not tried: interrupted"};
   if (phone_gone_) return {name, FetchResult::Fate::NotSaved, "not tried: the phone has gone"};
+  // The Save sequence refuses such a name too, but only with a general message.
+  if (!NamesAreSafe(memo)) return {name, FetchResult::Fate::NotSaved, "its name would lead out of the folder: not asked for"};
   // Never replaced, so never asked for.
   const std::string path = MemoFilePath(memo);
   if (!path.empty() && Exists(path)) return {name, FetchResult::Fate::Skipped, path + " is already there"};
