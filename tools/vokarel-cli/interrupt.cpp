@@ -12,11 +12,8 @@ void Record(int) { interrupted = 1; }
 }  // namespace
 
 void CatchInterrupts() {
-  struct sigaction action {};
-  action.sa_handler = Record;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  std::signal(SIGINT, Record);
+  std::signal(SIGTERM, Record);
 }
 
 bool Interrupted() { return interrupted != 0; }
