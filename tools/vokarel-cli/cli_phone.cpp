@@ -2,13 +2,16 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <functional>
 
 #include "phone/answer_parser.h"
 #include "phone/convert_code_page.h"
 #include "tools/vokarel-cli/interrupt.h"
 
 namespace cli {
+namespace {
 
+// Runs the event loop until `done` holds, `timeout_ms` pass or Ctrl-C; returns `done()`.
 bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
   if (done()) return true;
   QEventLoop loop;
@@ -21,6 +24,8 @@ bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
   loop.exec();
   return done();
 }
+
+}  // namespace
 
 CliPhone::CliPhone(PortSettingsRecord& settings) : session_(settings) {
   QObject::connect(&session_, &PhoneSession::answerCompleted, [this] { AnswerCompleted(); });

@@ -2,7 +2,6 @@
 // identification and the memo listing, each waited for in the event loop.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,8 +42,5 @@ class CliPhone {
   bool firmware_answered_ = false;
   std::optional<std::vector<MemoNames>> memos_;
 };
-
-// Runs the event loop until `done` holds, `timeout_ms` pass or Ctrl-C; returns `done()`.
-bool WaitUntil(const std::function<bool()>& done, int timeout_ms);
 
 }  // namespace cli

@@ -53,8 +53,6 @@ MemoFetch::MemoFetch(PhoneSession& session, ProgressView& view)
   });
 }
 
-bool MemoFetch::Stopped() const { return phone_gone_ || Interrupted(); }
-
 FetchResult MemoFetch::Fetch(const MemoNames& memo) {
   const std::string name = PrintableName(memo);
   if (Interrupted()) return {name, FetchResult::Fate::NotSaved, "not tried: interrupted"};

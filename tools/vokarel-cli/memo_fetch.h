@@ -28,10 +28,9 @@ class MemoFetch {
 
   MemoFetch(PhoneSession& session, ProgressView& view);
 
-  // Downloads `memo`, or skips it, or says why it was not tried.
+  // Downloads `memo`, or skips it, or says why it was not tried (once Ctrl-C came or the phone
+  // has gone, no memo is).
   FetchResult Fetch(const MemoNames& memo);
-  // No memo is tried after this (Ctrl-C, or the phone gone).
-  bool Stopped() const;
 
  private:
   FetchResult Download(const MemoNames& memo);
