@@ -54,7 +54,9 @@ bool MemoDownload::Refused(const std::optional<MemoNames>& selected) const {
 }
 
 void MemoDownload::Run() {
-  if (running_ || Refused(selection_())) return;
+  if (running_) return;
+  saved_path_.clear();
+  if (Refused(selection_())) return;
   close_requested_ = false;
   refusal_.reset();
   pending_get_line_.clear();
@@ -92,7 +94,7 @@ void MemoDownload::Finish(const std::optional<TransferOutcome>& outcome) {
   else if (!outcome)
     GuardedStep([] { ShowMessage(MessageIcon::Warning, kWriteError); });
   else
-    ReportFailure([&] { CompleteMemoDownload(*outcome, memo_); });
+    ReportFailure([&] { saved_path_ = CompleteMemoDownload(*outcome, memo_); });
 }
 
 void MemoDownload::SendGetLine() {

@@ -49,6 +49,8 @@ class MemoDownload : public QObject {
   bool CloseRequested() const { return close_requested_; }
   // The memo being downloaded, as the send tick took it.
   const MemoNames& Memo() const { return memo_; }
+  // The file the last Run saved the memo in; empty when it saved nothing.
+  const std::string& SavedPath() const { return saved_path_; }
   QTimer& SendTimer() { return send_timer_; }
 
  signals:
@@ -73,6 +75,7 @@ class MemoDownload : public QObject {
   QTimer send_timer_;
   MemoNames memo_;
   std::string pending_get_line_;  // until the download ends
+  std::string saved_path_;
   bool running_ = false;
   bool close_requested_ = false;
   std::optional<Refusal> refusal_;  // what the send tick refused to ask for, and why

@@ -15,7 +15,7 @@ fi
 desktop-file-validate packaging/org.example.Vokarel.desktop
 appstreamcli validate --no-net packaging/org.example.Vokarel.metainfo.xml
 
-cmake --build build -j"$(nproc)" --target vokarel sio-transfer
+cmake --build build -j"$(nproc)" --target vokarel vokarel-cli sio-transfer
 (cd build && cpack -B package >/dev/null)
 deb=$(ls build/package/vokarel_*.deb)
 dpkg-deb --field "$deb" Depends
@@ -29,4 +29,8 @@ test -f /usr/share/metainfo/org.example.Vokarel.metainfo.xml
 status=0
 QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/vokarel || status=$?
 [ "$status" -eq 124 ] || { echo "installed vokarel ended early with status $status"; exit 1; }
+# The installed command line runs and says "no phone" (3) for a port without one.
+status=0
+/usr/bin/vokarel-cli --port 256 identify 2>/dev/null || status=$?
+[ "$status" -eq 3 ] || { echo "installed vokarel-cli ended with status $status, not 3 (no phone)"; exit 1; }
 echo "package ok: $deb"

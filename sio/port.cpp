@@ -31,6 +31,7 @@ constexpr long kBaudRates[] = {50,   75,   110,   134,   150,   300,   600,    1
 
 std::recursive_mutex table_mutex;
 std::array<OpenPort, kMaxPort + 1> table;
+std::array<std::string, kMaxPort + 1> bound_devices;
 thread_local int last_error = 0;
 
 bool valid_number(int port) { return port >= 1 && port <= kMaxPort; }
@@ -89,10 +90,19 @@ bool decode_mode(int mode, os::LineMode& line) {
 }  // namespace
 
 std::string resolve_port_path(int port) {
+  {
+    std::lock_guard lock(table_mutex);
+    if (valid_number(port) && !bound_devices[port].empty()) return bound_devices[port];
+  }
   std::string link = program_folder() + "/COM" + std::to_string(port);
   struct stat st;
   if (lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return link;
   return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+void bind_port_device(int port, const std::string& device) {
+  std::lock_guard lock(table_mutex);
+  if (valid_number(port)) bound_devices[port] = device;
 }
 
 std::optional<os::Handle> port_handle(int port) {

@@ -40,25 +40,26 @@ QString MemoFileExistsText(const std::string& path) {
          QString::fromUtf8("\r\nПереименуйте или переместите его и повторите снова.");
 }
 
-void CompleteMemoDownload(const TransferOutcome& outcome, const MemoNames& memo) {
+std::string CompleteMemoDownload(const TransferOutcome& outcome, const MemoNames& memo) {
   if (outcome.result < 0) {
     ShowTransferError(outcome.result, FtProtocol, FtReceive, outcome.system_error);
-    return;
+    return {};
   }
   // A file the phone sent in place of the one asked for (a cancelled download's memo coming
   // late, say) must never pass for it.
   if (!AnnouncesMemo(outcome.stored_name, memo)) {
     if (!outcome.received_path.empty()) clsOpenFile().DeleteFile(outcome.received_path);
     ShowOtherFile(outcome.stored_name);
-    return;
+    return {};
   }
   const std::string destination = MemoFilePath(memo);
   if (!destination.empty() && clsOpenFile().MoveFile(outcome.received_path, destination)) {
     ShowReceivedFile(destination);
-    return;
+    return destination;
   }
   // Something took the name while the memo came: the memo stays where it landed.
   ShowMessage(MessageIcon::Warning, QString::fromUtf8("Не могу сохранить запись в файл ") + PathText(destination) +
                                         QString::fromUtf8("\r\nЗапись осталась в файле: ") +
                                         PathText(outcome.received_path));
+  return {};
 }

@@ -21,5 +21,6 @@ QString MemoFileExistsText(const std::string& path);
 
 // Reports the outcome of a memo download. A file whose announced name is not the memo's is
 // deleted and said to be another file; the memo's file is moved to MemoFilePath, or, when that
-// fails, kept where it is and named.
-void CompleteMemoDownload(const TransferOutcome& outcome, const MemoNames& memo);
+// fails, kept where it is and named. Returns the memo's file when the memo was saved there, else
+// empty.
+std::string CompleteMemoDownload(const TransferOutcome& outcome, const MemoNames& memo);
