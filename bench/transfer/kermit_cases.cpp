@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::size_t kPacedSize = 100 * 1024;
 constexpr std::size_t kUnpacedSize = 10 << 20;
+constexpr std::size_t kNoisySize = 16 * 1024;
 
 // C-Kermit on the line's device, binary, with its defaults otherwise (long packets, a window
 // of 30): no start-up delay, no carrier, names as they are, and no keys read from the
@@ -35,6 +36,8 @@ void add_kermit_cases(std::vector<Case>& cases) {
   add_both_ways(cases, "57600 bit/s, 100 KB", {57600, {}}, kPacedSize);
   add_both_ways(cases, "115200 bit/s, 100 KB", {115200, {}}, kPacedSize);
   add_both_ways(cases, "unpaced, 10 MiB", {0, {}}, kUnpacedSize);
+  add_both_ways(cases, "1/1000 bit flips, 16 KB", {0, {1, 1000, 0}}, kNoisySize);
+  add_both_ways(cases, "1/10000 bit flips, 16 KB", {0, {1, 10000, 0}}, kNoisySize);
 }
 
 }  // namespace bench
