@@ -1,6 +1,6 @@
 // Chooses between 1024- and 128-byte blocks while a file goes out. On a noisy line a long block
 // is hit eight times as often as a short one, and a receiver gives up after a few bad blocks in
-// a row: once a long block has needed several sends, short blocks carry the file until the line
+// a row: once a long block has needed a second send, short blocks carry the file until the line
 // has been clean for a while.
 #pragma once
 
@@ -9,7 +9,7 @@ namespace sio::xmodem {
 class BlockSizer {
  public:
   // Sends of one long block that show a noisy line.
-  static constexpr int kNoisySends = 3;
+  static constexpr int kNoisySends = 2;
   // Short blocks in a row taken at their first send before long blocks are tried again.
   static constexpr int kCleanShortBlocks = 32;
 

@@ -33,7 +33,7 @@
 #include "sio/transfers.h"
 #include "sio/xmodem/file_source.h"
 #include "sio/xmodem/receiver_core.h"
-#include "sio/xmodem/sender_link.h"
+#include "sio/xmodem/sender_core.h"
 
 namespace sio::xmodem {
 
@@ -45,8 +45,5 @@ int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& 
                const SenderTiming& timing = {});
 int receive_batch(ByteChannel& channel, const std::string& folder, std::string& stored_name,
                   const ProgressFn& progress, const ReceiverTiming& timing = {});
-
-// Sends the file's data blocks, numbered from 1, and the EOT after them (`last`: the session's end).
-int send_file_data(SenderLink& link, FileSource& source, Check check, bool long_blocks, bool last);
 
 }  // namespace sio::xmodem
