@@ -15,9 +15,6 @@
 
 namespace {
 
-// A reference pair may wait out its own time-outs on a damaged line; give it room.
-constexpr int kTimeoutMs = 300000;
-
 std::string file_data(std::size_t n) {
   std::mt19937 rng(2026);
   std::string s(n, '\0');
@@ -89,8 +86,8 @@ int main(int argc, char** argv) {
       // Each run damages other bytes; both pairs of a run see the same faults.
       bench::Line line = c.line;
       line.faults.seed = static_cast<std::uint32_t>(i + 1);
-      our_runs.push_back(bench::run_transfer(c.our_sender, c.our_receiver, line, data, kTimeoutMs));
-      reference_runs.push_back(bench::run_transfer(c.reference_sender, c.reference_receiver, line, data, kTimeoutMs));
+      our_runs.push_back(bench::run_transfer(c.our_sender, c.our_receiver, line, data, c.timeout_ms));
+      reference_runs.push_back(bench::run_transfer(c.reference_sender, c.reference_receiver, line, data, c.timeout_ms));
     }
     const auto ours = median(our_runs);
     const auto reference = median(reference_runs);

@@ -78,20 +78,21 @@ Endpoint dd_into_file(std::size_t size) {
                   "iflag=fullblock", "status=none"});
 }
 
-// `crc_only` leaves out the checksum variant, whose check a noisy line can fool.
+// `noisy`: a damaged line, where the checksum variant is left out (its check can be fooled).
 void add_xmodem_rows(std::vector<Case>& cases, const std::string& line_name, Line line, std::size_t size,
-                     bool crc_only = false) {
+                     bool noisy = false) {
+  const int timeout_ms = noisy ? kNoisyTimeoutMs : 300000;
   for (const auto& v : kVariants) {
-    if (crc_only && v.variant == sio::XmodemVariant::Checksum) continue;
+    if (noisy && v.variant == sio::XmodemVariant::Checksum) continue;
     const std::string name = v.name;
     cases.push_back({name + " send to rx, " + line_name, line, size, our_xmodem_sender(v.variant), program(v.rx),
-                     program(v.sx), program(v.rx)});
+                     program(v.sx), program(v.rx), timeout_ms});
     cases.push_back({name + " receive from sx, " + line_name, line, size, program(v.sx),
-                     our_xmodem_receiver(v.variant), program(v.sx), program(v.rx)});
+                     our_xmodem_receiver(v.variant), program(v.sx), program(v.rx), timeout_ms});
   }
   const Endpoint sb = program({"sb", "-q", "{file}"}), rb = program({"rb", "-q"});
-  cases.push_back({"ymodem send to rb, " + line_name, line, size, our_ymodem_sender(), rb, sb, rb});
-  cases.push_back({"ymodem receive from sb, " + line_name, line, size, sb, our_ymodem_receiver(), sb, rb});
+  cases.push_back({"ymodem send to rb, " + line_name, line, size, our_ymodem_sender(), rb, sb, rb, timeout_ms});
+  cases.push_back({"ymodem receive from sb, " + line_name, line, size, sb, our_ymodem_receiver(), sb, rb, timeout_ms});
 }
 
 void add_ascii_rows(std::vector<Case>& cases, const std::string& line_name, Line line, std::size_t size) {
