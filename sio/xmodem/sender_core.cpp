@@ -60,11 +60,12 @@ void SenderCore::feed(std::uint8_t byte, long now_us) {
       return;
     case Phase::Answer:
       heard_ = true;
-      if (answer == AnswerReader::Answer::Ack || answer == AnswerReader::Answer::Nak) {
+      if (answer == AnswerReader::Answer::Ack) {
+        // Only an ACK times the round trip: a NAK may come after the receiver waited for quiet.
         round_trip_us_ = std::max(now_us - sent_at_, round_trip_us_ * 3 / 4);
         timed_size_ = block_.size();
+        return on_ack(now_us);
       }
-      if (answer == AnswerReader::Answer::Ack) return on_ack(now_us);
       if (answer != AnswerReader::Answer::None) return on_nak(now_us);
       // A damaged answer: ACK or NAK, the block goes again as soon as the line is quiet (a
       // second copy of a block taken is acknowledged and dropped). Not so an EOT, which
