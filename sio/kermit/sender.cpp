@@ -123,10 +123,11 @@ void Sender::on_nak(int seq) {
     return;
   }
   // A windowed receiver names a packet beyond those sent when a damaged one comes in, or when it
-  // times out with none missing. Either way the packets it asked for before and has not
-  // answered since may have been lost again: send those once more, not the whole window.
+  // times out with none missing. Either way a packet it asked for before and has not answered
+  // since may have been lost again: the oldest of them goes once more. Not all of them: on a
+  // noisy line one of many copies is damaged again, and each damage would bring them all back.
   for (auto& u : unacked_)
-    if (!u.acked && u.sends > 1 && !finished()) resend(u, false);
+    if (!u.acked && u.sends > 1) return resend(u, false);
 }
 
 void Sender::acknowledge(int seq, std::string answer) {
