@@ -7,6 +7,9 @@
 #include "sio/sio.h"
 
 namespace sio::kermit {
+namespace {
+constexpr int kDamagedPerRetry = 4;
+}
 
 void Receiver::on_packet(const Packet& p) {
   if (p.type == 'E') {
@@ -177,7 +180,11 @@ void Receiver::nak() {
 }
 
 void Receiver::on_bad_packet() {
-  if (started_) nak();
+  if (!started_) return;
+  // A damaged packet shows a sender at work: of a window's worth of them, only every few
+  // count as a retry (silence still counts each time-out).
+  if (++damaged_ % kDamagedPerRetry != 0) return emit(frame('N', expected_, {}));
+  nak();
 }
 
 void Receiver::on_timeout() {
