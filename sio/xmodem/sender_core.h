@@ -71,9 +71,6 @@ class SenderCore {
   int result() const { return result_; }
   long done() const { return done_; }
   long total() const { return total_; }
-  // Sends of the block or EOT on the line (or last taken), and whether blocks are long now.
-  int sends() const { return sends_; }
-  bool long_blocks() const { return sizer_.long_blocks(); }
 
  private:
   // Request: waiting for 'C' or NAK. Settle: input is dropped until the block goes out (at
