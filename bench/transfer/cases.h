@@ -16,7 +16,11 @@ struct Case {
   std::size_t file_size = 0;
   Endpoint our_sender, our_receiver;  // the pair measured
   Endpoint reference_sender, reference_receiver;
+  int timeout_ms = 300000;  // a run that takes longer fails (a pair may wait out long time-outs)
 };
+
+// The rows of a damaged line (16 KB) get a minute per run.
+constexpr int kNoisyTimeoutMs = 60000;
 
 std::vector<Case> transfer_cases();
 

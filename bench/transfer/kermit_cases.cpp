@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::size_t kPacedSize = 100 * 1024;
 constexpr std::size_t kUnpacedSize = 10 << 20;
+constexpr std::size_t kNoisySize = 16 * 1024;
 
 // C-Kermit on the line's device, binary, with its defaults otherwise (long packets, a window
 // of 30): no start-up delay, no carrier, names as they are, and no keys read from the
@@ -22,11 +23,12 @@ std::vector<std::string> ckermit(std::vector<std::string> action) {
 Endpoint ckermit_sender() { return {"C-Kermit", nullptr, ckermit({"-s", "{file}"})}; }
 Endpoint ckermit_receiver() { return {"C-Kermit", nullptr, ckermit({"-r"})}; }
 
-void add_both_ways(std::vector<Case>& cases, const std::string& line_name, Line line, std::size_t size) {
+void add_both_ways(std::vector<Case>& cases, const std::string& line_name, Line line, std::size_t size,
+                   int timeout_ms = 300000) {
   cases.push_back({"kermit receive from C-Kermit, " + line_name, line, size, ckermit_sender(),
-                   our_receiver(sio::kermit_receive), ckermit_sender(), ckermit_receiver()});
+                   our_receiver(sio::kermit_receive), ckermit_sender(), ckermit_receiver(), timeout_ms});
   cases.push_back({"kermit send to C-Kermit, " + line_name, line, size, our_sender(sio::kermit_send),
-                   ckermit_receiver(), ckermit_sender(), ckermit_receiver()});
+                   ckermit_receiver(), ckermit_sender(), ckermit_receiver(), timeout_ms});
 }
 
 }  // namespace
@@ -35,6 +37,8 @@ void add_kermit_cases(std::vector<Case>& cases) {
   add_both_ways(cases, "57600 bit/s, 100 KB", {57600, {}}, kPacedSize);
   add_both_ways(cases, "115200 bit/s, 100 KB", {115200, {}}, kPacedSize);
   add_both_ways(cases, "unpaced, 10 MiB", {0, {}}, kUnpacedSize);
+  add_both_ways(cases, "1/1000 bit flips, 16 KB", {0, {1, 1000, 0}}, kNoisySize, kNoisyTimeoutMs);
+  add_both_ways(cases, "1/10000 bit flips, 16 KB", {0, {1, 10000, 0}}, kNoisySize, kNoisyTimeoutMs);
 }
 
 }  // namespace bench

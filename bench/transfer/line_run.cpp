@@ -107,6 +107,7 @@ RunResult run_transfer(const Endpoint& sender, const Endpoint& receiver, const L
   }
   const bool same = test_support::read_file(to.file(kName)) == data;
   r.exact = tx_ok && rx_ok && same;
+  r.wrong = rx_ok && !same;
   if (!r.exact)
     std::fprintf(stderr, "failed run: %s %s, %s %s, file %s\n", sender.label.c_str(), tx_ok ? "ok" : "FAILED",
                  receiver.label.c_str(), rx_ok ? "ok" : "FAILED", same ? "exact" : "differs");

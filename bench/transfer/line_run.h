@@ -30,6 +30,7 @@ struct Line {
 struct RunResult {
   double seconds = 0;
   bool exact = false;  // every end reported success and the received file is the sent one
+  bool wrong = false;  // the receiver reported success with a file that is not the sent one
   double sender_cpu = 0, receiver_cpu = 0;  // processor time each end used, in seconds
 };
 

@@ -13,6 +13,7 @@ constexpr std::size_t kPacedSize = 100 * 1024;
 constexpr std::size_t kUnpacedSize = 1 << 20;        // stop-and-wait: a block per round trip
 constexpr std::size_t kUnpacedAsciiSize = 64 << 20;    // a plain stream
 constexpr std::size_t kCopyBlock = 4096;               // the reference copy's reads (dd bs)
+constexpr std::size_t kNoisySize = 16 * 1024;
 
 struct XmodemVariant {
   const char* name;
@@ -77,17 +78,21 @@ Endpoint dd_into_file(std::size_t size) {
                   "iflag=fullblock", "status=none"});
 }
 
-void add_xmodem_rows(std::vector<Case>& cases, const std::string& line_name, Line line, std::size_t size) {
+// `noisy`: a damaged line, where the checksum variant is left out (its check can be fooled).
+void add_xmodem_rows(std::vector<Case>& cases, const std::string& line_name, Line line, std::size_t size,
+                     bool noisy = false) {
+  const int timeout_ms = noisy ? kNoisyTimeoutMs : 300000;
   for (const auto& v : kVariants) {
+    if (noisy && v.variant == sio::XmodemVariant::Checksum) continue;
     const std::string name = v.name;
     cases.push_back({name + " send to rx, " + line_name, line, size, our_xmodem_sender(v.variant), program(v.rx),
-                     program(v.sx), program(v.rx)});
+                     program(v.sx), program(v.rx), timeout_ms});
     cases.push_back({name + " receive from sx, " + line_name, line, size, program(v.sx),
-                     our_xmodem_receiver(v.variant), program(v.sx), program(v.rx)});
+                     our_xmodem_receiver(v.variant), program(v.sx), program(v.rx), timeout_ms});
   }
   const Endpoint sb = program({"sb", "-q", "{file}"}), rb = program({"rb", "-q"});
-  cases.push_back({"ymodem send to rb, " + line_name, line, size, our_ymodem_sender(), rb, sb, rb});
-  cases.push_back({"ymodem receive from sb, " + line_name, line, size, sb, our_ymodem_receiver(), sb, rb});
+  cases.push_back({"ymodem send to rb, " + line_name, line, size, our_ymodem_sender(), rb, sb, rb, timeout_ms});
+  cases.push_back({"ymodem receive from sb, " + line_name, line, size, sb, our_ymodem_receiver(), sb, rb, timeout_ms});
 }
 
 void add_ascii_rows(std::vector<Case>& cases, const std::string& line_name, Line line, std::size_t size) {
@@ -103,6 +108,8 @@ void add_xmodem_cases(std::vector<Case>& cases) {
   const Line paced{57600, {}}, unpaced{0, {}};
   add_xmodem_rows(cases, "57600 bit/s, 100 KB", paced, kPacedSize);
   add_xmodem_rows(cases, "unpaced, 1 MiB", unpaced, kUnpacedSize);
+  add_xmodem_rows(cases, "1/1000 bit flips, 16 KB", {0, {1, 1000, 0}}, kNoisySize, true);
+  add_xmodem_rows(cases, "1/10000 bit flips, 16 KB", {0, {1, 10000, 0}}, kNoisySize, true);
   add_ascii_rows(cases, "57600 bit/s, 100 KB", paced, kPacedSize);
   add_ascii_rows(cases, "unpaced, 64 MiB", unpaced, kUnpacedAsciiSize);
 }

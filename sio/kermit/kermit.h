@@ -1,7 +1,8 @@
 // Kermit over a byte channel with chosen timing (tests shorten the waits). kermit_send and
 // kermit_receive of sio/transfers.h use the default Timing: a receiver waits up to 60 s for
 // the sender's first packet, then 5 s (or what the sender asks for, up to 30 s) for each
-// packet; either side gives up after 10 time-outs or damaged packets in a row.
+// packet; either side gives up after 10 time-outs or damaged packets in a row with nothing
+// getting through in between (the sender's rules for a noisy line: sio/kermit/sender.h).
 #pragma once
 
 #include <string>

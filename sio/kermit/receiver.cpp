@@ -7,6 +7,9 @@
 #include "sio/sio.h"
 
 namespace sio::kermit {
+namespace {
+constexpr int kDamagedPerRetry = 4;
+}
 
 void Receiver::on_packet(const Packet& p) {
   if (p.type == 'E') {
@@ -49,6 +52,7 @@ void Receiver::on_ahead(const Packet& p) {
   if (ahead_.count(p.seq)) return emit(answer);
   const bool first_gap = ahead_.empty();
   ahead_.emplace(p.seq, p);
+  reset_retries();  // the line carries the sender's packets: damage around them is no dead link
   answer = frame('Y', p.seq, file_ == FileState::Skipping ? "X" : "");
   emit(answer);
   // Ask for the missing packet at once rather than waiting for the sender's time-out.
@@ -178,11 +182,17 @@ void Receiver::nak() {
 }
 
 void Receiver::on_bad_packet() {
-  if (started_) nak();
+  if (!started_) return;
+  // A damaged packet shows a sender at work: of a window's worth of them, only every few
+  // count as a retry (silence still counts each time-out).
+  if (++damaged_ % kDamagedPerRetry != 0) return emit(frame('N', expected_, {}));
+  nak();
 }
 
 void Receiver::on_timeout() {
   if (!started_) return finish(SIOFT_TIMEOUT);
+  // A sender whose B packets were all lost has finished: a file put in place stays good.
+  if (stored_ && file_ == FileState::None && retries() >= timing_.max_retries) return finish(0);
   if (count_retry(SIOFT_TIMEOUT)) emit(frame('N', expected_, {}));
 }
 

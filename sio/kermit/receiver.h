@@ -60,6 +60,7 @@ class Receiver : public Endpoint {
   FileState file_ = FileState::None;
   long announced_length_ = -1;  // exact length from the attributes, if any
   int expected_ = 0;
+  int damaged_ = 0;             // damaged packets so far
   std::array<std::string, 64> acks_;  // our last ACK for each sequence number, to repeat
   std::map<int, Packet> ahead_;       // data packets that came before the one expected
 };

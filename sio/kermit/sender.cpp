@@ -15,6 +15,17 @@ constexpr int kBreakSends = 3;
 // Packets in flight stay below this many bytes, so that a receiver that stops reading (it
 // gave up, and its error packet is on the way) never leaves a write of ours blocked.
 constexpr std::size_t kMaxUnackedBytes = 32 * 1024;
+// Data field lengths on a noisy line: the first packets, the shortest, and the run of packets
+// taken at their first send after which the length doubles (1 bit in 1,000 spoils 40% of
+// 512-byte packets but 98% of 4 KB ones).
+constexpr int kStartLength = 512;
+constexpr int kShortestLength = 64;
+constexpr int kCleanRunToGrow = 8;
+// The window shrinks no further: with a few packets in flight, each one answered renews the
+// retries of the others, so a line that loses frames whatever their length is survived.
+constexpr int kNarrowestWindow = 8;
+// NAK-driven resends that may repeat one still on its way count this many to a retry.
+constexpr int kRepeatsPerRetry = 4;
 
 }  // namespace
 
@@ -31,7 +42,7 @@ void Sender::start() {
 void Sender::post(char type, std::string_view data) {
   std::string f = frame(type, next_seq_, data);
   unacked_bytes_ += f.size();
-  unacked_.push_back(Unacked{next_seq_, type, std::move(f), false, {}, 0, 0});
+  unacked_.push_back(Unacked{.seq = next_seq_, .type = type, .frame = std::move(f)});
   next_seq_ = next_seq(next_seq_);
   transmit(unacked_.back());
 }
@@ -42,10 +53,38 @@ void Sender::transmit(Unacked& p) {
   p.stamp = sent_++;
 }
 
-// Each packet has its own retries: on a long window several packets may need one.
-void Sender::resend(Unacked& p) {
-  if (p.sends > timing_.max_retries) return fail(heard_ ? SIOFT_PROTOCOL : SIOFT_TIMEOUT, "Too many retries");
+// Each packet has its own retries, renewed whenever another packet is answered: on a noisy
+// line a long window may need many resends while the transfer goes on. A resend counts once
+// the copy before it is surely lost: a time-out, or an answer to a packet sent after that copy.
+// A NAK that may have been sent before that copy arrived is answered too, counted apart with
+// a wider limit, so that a peer that keeps asking on a line that carries nothing still ends.
+void Sender::resend(Unacked& p, bool timed_out) {
+  const bool lost = timed_out || p.stamp < answered_;
+  if ((lost ? ++p.tries : ++p.repeats / kRepeatsPerRetry) > timing_.max_retries)
+    return fail(heard_ ? SIOFT_PROTOCOL : SIOFT_TIMEOUT, "Too many retries");
+  if (p.type == 'D') shorten(p);
   transmit(p);
+}
+
+void Sender::shorten(const Unacked& damaged) {
+  clean_run_ = 0;
+  if (damaged.stamp < shortened_at_) return;  // that copy went out before the last shortening
+  shortened_at_ = sent_ + 1;  // the resend about to go out included
+  if (data_limit_ > kShortestLength) {
+    data_limit_ = std::max(kShortestLength, data_limit_ / 2);
+  } else {
+    window_limit_ = std::max(std::min(kNarrowestWindow, session_.window), window_limit_ / 2);
+  }
+}
+
+void Sender::lengthen(const Unacked& clean) {
+  if (clean.type != 'D' || clean.sends > 1 || ++clean_run_ < kCleanRunToGrow) return;
+  clean_run_ = 0;
+  if (window_limit_ < session_.window) {
+    window_limit_ = std::min(session_.window, window_limit_ * 2);
+  } else {
+    data_limit_ = std::min(session_.max_data, data_limit_ * 2);
+  }
 }
 
 void Sender::on_timeout() {
@@ -61,7 +100,7 @@ void Sender::on_timeout() {
   bool first = true;
   for (auto& p : unacked_) {
     if (p.acked || finished()) continue;
-    if (first || p.stamp < answered_) resend(p);
+    if (first || p.stamp < answered_) resend(p, true);
     first = false;
   }
 }
@@ -75,7 +114,7 @@ void Sender::on_packet(const Packet& p) {
 
 void Sender::on_nak(int seq) {
   for (auto& u : unacked_)
-    if (u.seq == seq && !u.acked) return resend(u);
+    if (u.seq == seq && !u.acked) return resend(u, false);
   if (state_ == State::Init || unacked_.empty()) return;
   // With one packet in flight, a NAK for the packet after it says that it arrived (its ACK was
   // lost); not so for the Send-Init, whose ACK carries the receiver's parameters.
@@ -84,10 +123,11 @@ void Sender::on_nak(int seq) {
     return;
   }
   // A windowed receiver names a packet beyond those sent when a damaged one comes in, or when it
-  // times out with none missing. Either way the packets it asked for before and has not
-  // answered since may have been lost again: send those once more, not the whole window.
+  // times out with none missing. Either way a packet it asked for before and has not answered
+  // since may have been lost again: the oldest of them goes once more. Not all of them: on a
+  // noisy line one of many copies is damaged again, and each damage would bring them all back.
   for (auto& u : unacked_)
-    if (!u.acked && u.sends > 1 && !finished()) resend(u);
+    if (!u.acked && u.sends > 1) return resend(u, false);
 }
 
 void Sender::acknowledge(int seq, std::string answer) {
@@ -96,6 +136,8 @@ void Sender::acknowledge(int seq, std::string answer) {
   it->acked = true;
   it->answer = std::move(answer);
   answered_ = std::max(answered_, it->stamp);
+  lengthen(*it);
+  for (auto& u : unacked_) u.tries = u.repeats = 0;
   while (!unacked_.empty() && unacked_.front().acked && !finished()) {
     const Unacked done = std::move(unacked_.front());
     unacked_.pop_front();
@@ -110,6 +152,8 @@ void Sender::completed(const Unacked& p) {
       session_ = negotiate(parse_init(init_), parse_init(p.answer));
       check_type_ = session_.check_type;
       negotiated_ = true;
+      data_limit_ = std::min(session_.max_data, kStartLength);
+      window_limit_ = session_.window;
       std::string field;
       encode_data(session_.prefixing, name_, static_cast<std::size_t>(session_.max_data), field);
       state_ = State::File;
@@ -146,7 +190,7 @@ void Sender::completed(const Unacked& p) {
 
 bool Sender::window_full() const {
   return !unacked_.empty() &&
-         (static_cast<int>(unacked_.size()) >= session_.window || unacked_bytes_ >= kMaxUnackedBytes);
+         (static_cast<int>(unacked_.size()) >= window_limit_ || unacked_bytes_ >= kMaxUnackedBytes);
 }
 
 void Sender::send_more() {
@@ -159,7 +203,7 @@ void Sender::send_more() {
   }
   std::string field;
   const std::size_t used = encode_data(session_.prefixing, std::string_view(pending_).substr(pending_pos_),
-                                       static_cast<std::size_t>(session_.max_data), field);
+                                       static_cast<std::size_t>(data_limit_), field);
   pending_pos_ += used;
   bytes_done_ += static_cast<long>(used);
   post('D', field);

@@ -1,6 +1,11 @@
 // The sending side: S, F, [A], D..., Z, B. Each control packet waits for its ACK; data packets
 // fill the window the receiver agreed to. A damaged or lost packet is sent again on its own
 // (the receiver's NAK or our time-out), the packets around it stay where they are.
+//
+// On a noisy line a long packet is seldom whole: data packets start short, halve after damage
+// and double again after a run taken at their first send, and at the shortest length the window
+// shrinks too. A packet may go again as often as the line asks while other packets get
+// through; only retries with no packet answered in between count towards the limit.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +38,9 @@ class Sender : public Endpoint {
   // Packets sent and not yet acknowledged.
   int in_flight() const { return static_cast<int>(unacked_.size()); }
   int window() const { return session_.window; }
+  // The data field length and the window that new data packets get now.
+  int packet_length() const { return data_limit_; }
+  int window_now() const { return window_limit_; }
 
  protected:
   int error_seq() const override { return unacked_.empty() ? next_seq_ : unacked_.front().seq; }
@@ -47,18 +55,22 @@ class Sender : public Endpoint {
     bool acked = false;
     std::string answer;  // the ACK's data field
     int sends = 0;       // how often it went out
+    int tries = 0;       // resends since a packet was last answered, of copies surely lost
+    int repeats = 0;     // and of copies that may still have been on their way
     long stamp = 0;      // when it last went out, counted in packets sent
   };
 
   void post(char type, std::string_view data);
   void transmit(Unacked& packet);
-  void resend(Unacked& packet);
+  void resend(Unacked& packet, bool timed_out);
   void on_nak(int seq);
   void acknowledge(int seq, std::string answer);
   void completed(const Unacked& packet);
   bool window_full() const;
   bool fill_buffer();
   void send_eof(bool discard);
+  void shorten(const Unacked& damaged);
+  void lengthen(const Unacked& clean);
 
   std::string name_;
   DataSource& source_;
@@ -75,6 +87,10 @@ class Sender : public Endpoint {
   std::string pending_;         // file bytes read but not yet sent
   std::size_t pending_pos_ = 0; // where the unsent bytes in pending_ start
   std::string init_;            // the S packet's data field
+  int data_limit_ = 0;          // data field length of new data packets
+  int window_limit_ = 1;        // packets in flight at most, within the agreed window
+  int clean_run_ = 0;           // data packets in a row answered at their first send
+  long shortened_at_ = 0;       // packets sent when the length or window was last cut
 };
 
 }  // namespace sio::kermit

@@ -8,15 +8,16 @@
 #include <string>
 
 #include "sio/xmodem/block.h"
+#include "sio/xmodem/sender_core.h"
 
 namespace sio::xmodem {
 
-class FileSource {
+class FileSource : public PayloadSource {
  public:
   FileSource() = default;
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
-  ~FileSource();
+  ~FileSource() override;
 
   // 0, or SIOFT_FOPEN when `path` is not a regular file that can be read.
   int open(const std::string& path);
@@ -26,9 +27,9 @@ class FileSource {
   // The next block's payload (empty at the end of the file), or SIOFT_WIN32FAIL. With long
   // blocks allowed, a 1024-byte block carries it while more than 768 bytes remain; the tail goes
   // in 128-byte blocks, which waste less on padding.
-  int next(bool long_blocks, std::span<const std::uint8_t>& payload);
+  int next(bool long_blocks, std::span<const std::uint8_t>& payload) override;
   // Drops the payload that next() gave, once the receiver has it. Returns the bytes sent so far.
-  long consume();
+  long consume() override;
 
  private:
   int fill();

@@ -51,6 +51,9 @@ ReceiverCore::Event ReceiverCore::feed(std::uint8_t byte, long now_ms) {
     case BlockDecoder::Result::Cancel:
       return fail(SIOFT_CANABORT);
     case BlockDecoder::Result::BadBlock:
+      // A sender that sends blocks has answered our request: a damaged one is no reason to
+      // fall back to checksums, which would spoil every block after it.
+      session_started_ = true;
       // Whatever follows a damaged block is discarded until the line is quiet, so that the
       // rest of it is never taken for a block start.
       purge_from_ = phase_ == Phase::Start ? Phase::Start : Phase::Data;

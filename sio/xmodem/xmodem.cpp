@@ -2,9 +2,9 @@
 
 #include "sio/incoming_file.h"
 #include "sio/sio.h"
-#include "sio/xmodem/block_sizer.h"
 #include "sio/xmodem/file_assembler.h"
 #include "sio/xmodem/receive_loop.h"
+#include "sio/xmodem/send_loop.h"
 
 namespace sio::xmodem {
 namespace {
@@ -23,30 +23,12 @@ class SingleFileSink : public ReceiveSink {
 
 }  // namespace
 
-int send_file_data(SenderLink& link, FileSource& source, Check check, bool long_blocks, bool last) {
-  BlockSizer sizer(long_blocks && check == Check::Crc);
-  for (std::uint8_t number = 1;; ++number) {
-    std::span<const std::uint8_t> payload;
-    if (int result = source.next(sizer.long_blocks(), payload); result < 0) return link.cancel(result);
-    if (payload.empty()) break;
-    const bool is_long = payload.size() > kShortBlock;
-    auto block = encode_block(number, payload, is_long ? kLongBlock : kShortBlock, check);
-    if (int result = link.send_block(block); result < 0) return result;
-    sizer.block_done(is_long, link.sends_of_last_block());
-    link.set_progress(source.consume(), source.size());
-  }
-  return link.send_eot(last);
-}
-
 int send_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,
               const SenderTiming& timing) {
   FileSource source;
   if (int result = source.open(path); result < 0) return result;
-  SenderLink link(channel, progress, timing);
-  link.set_progress(0, source.size());
-  Check check;
-  if (int result = link.await_request(check); result < 0) return result;
-  return send_file_data(link, source, check, variant == XmodemVariant::Crc1K, true);
+  SenderCore core(source, source.size(), variant == XmodemVariant::Crc1K, std::nullopt, timing);
+  return run_sender(channel, core, progress);
 }
 
 int receive_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,

@@ -2,8 +2,8 @@
 //
 // Sending: the receiver chooses the check: 'C' gets CRC-16 blocks, NAK gets checksum blocks,
 // whatever variant was asked for. The 1K variant and YMODEM send 1024-byte blocks (only with
-// CRC), the tail of a file in 128-byte blocks; the last block is padded with SUB (0x1A). On a
-// noisy line they go on in 128-byte blocks for a while (block_sizer.h).
+// CRC) once the line has been clean for a while, 128-byte blocks before that, after damage and
+// for the tail of a file; the last block is padded with SUB (0x1A) (block_sizer.h).
 //
 // Receiving: the checksum variant asks with NAK; the CRC and 1K variants ask with 'C' and fall
 // back to NAK (checksums) when the sender never answers 'C'. Every variant takes 128- and
@@ -33,7 +33,7 @@
 #include "sio/transfers.h"
 #include "sio/xmodem/file_source.h"
 #include "sio/xmodem/receiver_core.h"
-#include "sio/xmodem/sender_link.h"
+#include "sio/xmodem/sender_core.h"
 
 namespace sio::xmodem {
 
@@ -45,8 +45,5 @@ int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& 
                const SenderTiming& timing = {});
 int receive_batch(ByteChannel& channel, const std::string& folder, std::string& stored_name,
                   const ProgressFn& progress, const ReceiverTiming& timing = {});
-
-// Sends the file's data blocks, numbered from 1, and the EOT after them (`last`: the session's end).
-int send_file_data(SenderLink& link, FileSource& source, Check check, bool long_blocks, bool last);
 
 }  // namespace sio::xmodem

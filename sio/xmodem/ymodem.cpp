@@ -8,6 +8,7 @@
 #include "sio/sio.h"
 #include "sio/xmodem/file_assembler.h"
 #include "sio/xmodem/receive_loop.h"
+#include "sio/xmodem/send_loop.h"
 #include "sio/xmodem/xmodem.h"
 #include "sio/xmodem/ymodem_header.h"
 
@@ -69,17 +70,8 @@ int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& 
   if (int result = source.open(path); result < 0) return result;
   std::string name = last_component(path);
   if (name.empty()) return SIOFT_FOPEN;
-  SenderLink link(channel, progress, timing);
-  link.set_progress(0, source.size());
-  Check check;
-  if (int result = link.await_request(check); result < 0) return result;
-  auto header = ymodem_header_bytes(name, source.size(), source.mtime());
-  auto block0 = encode_block(0, header, header.size() <= kShortBlock ? kShortBlock : kLongBlock, check, 0);
-  if (int result = link.send_block(block0); result < 0) return result;
-  if (int result = link.await_request(check); result < 0) return result;
-  if (int result = send_file_data(link, source, check, true, false); result < 0) return result;
-  if (int result = link.await_request(check); result < 0) return result;
-  return link.send_final(encode_block(0, {}, kShortBlock, check, 0));
+  SenderCore core(source, source.size(), true, ymodem_header_bytes(name, source.size(), source.mtime()), timing);
+  return run_sender(channel, core, progress);
 }
 
 int receive_batch(ByteChannel& channel, const std::string& folder, std::string& stored_name,

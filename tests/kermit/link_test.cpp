@@ -44,40 +44,6 @@ const Timing kQuick{500, 10000, 20};
 
 }  // namespace
 
-TEST(KermitLink, FaultyLinkGivesTheExactFileOrAFailure) {
-  const std::string data = random_bytes(96 * 1024, 5);
-  int delivered = 0;
-  for (unsigned seed = 1; seed <= 6; ++seed) {
-    SCOPED_TRACE(seed);
-    TempFolder from, to;
-    write_file(from.file("noisy.bin"), data);
-    SocketPair near, far;
-    LinkRelay relay(near.fd[1], far.fd[1], 0, LinkFaults{seed, 20000, 60000});
-    int sent = 1;
-    std::thread sender([&] {
-      sio::FdChannel channel(near.fd[0]);
-      sent = sio::kermit::send_file(channel, from.file("noisy.bin"), nullptr, kQuick);
-    });
-    sio::FdChannel channel(far.fd[0]);
-    std::string stored;
-    const int received = sio::kermit::receive_file(channel, to.path(), stored, nullptr, kQuick);
-    sender.join();
-    if (received == 0) {
-      ++delivered;
-      EXPECT_EQ(names_in(to.path()), std::vector<std::string>{"noisy.bin"});
-      EXPECT_TRUE(read_file(to.file("noisy.bin")) == data);
-    } else {
-      EXPECT_LT(received, 0);
-      EXPECT_TRUE(names_in(to.path()).empty());
-    }
-    // A sender that reports success has had the file acknowledged as stored.
-    if (sent == 0) {
-      EXPECT_EQ(received, 0);
-    }
-  }
-  EXPECT_GE(delivered, 4);  // the retries ride out this rate of damage
-}
-
 // C-Kermit through a relay that flips bits, both directions, sliding windows on both sides
 // (C-Kermit offers 30 packets). (No drops here: C-Kermit asks for 15 s time-outs, which a lost
 // byte would cost.)

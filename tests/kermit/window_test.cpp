@@ -82,19 +82,31 @@ std::vector<int> seqs(const std::vector<Packet>& packets) {
 
 }  // namespace
 
-TEST(KermitWindow, TheSenderTakesTheWindowOfCKermitsReply) {
+TEST(KermitWindow, DamageShortensPacketsAndACleanRunLengthensThem) {
   // C-Kermit's answer to our Send-Init, as it came off the line: window 30, long packets of 3999.
   WindowedSender w("~/ @-#Y3~^>J)0___F\"U1A");
   EXPECT_EQ(w.sender().window(), 30);
-  const auto first = w.sent_on_free_line();
-  // Long packets fill the window up to the bytes kept in flight, well before 30 packets.
-  EXPECT_GT(first.size(), 4u);
-  EXPECT_LT(first.size(), 30u);
-  EXPECT_EQ(w.sender().in_flight(), static_cast<int>(first.size()));
-  for (std::size_t i = 0; i < first.size(); ++i) {
-    EXPECT_EQ(first[i].type, 'D');
-    EXPECT_EQ(first[i].seq, static_cast<int>(3 + i));
+  ASSERT_EQ(w.sent_on_free_line().size(), 30u);  // short packets at first, a full window of them
+  EXPECT_EQ(w.sender().packet_length(), 512);
+  w.answer('N', 3);
+  w.answer('N', 3);  // the same copy reported twice: the length was halved for it already
+  EXPECT_EQ(w.sender().packet_length(), 256);
+  EXPECT_EQ(seqs(w.sent_now()), (std::vector<int>{3, 3}));
+  // 29 packets taken at their first send: the length doubles after each 8.
+  for (int seq = 3; seq < 33; ++seq) w.answer('Y', seq);
+  EXPECT_EQ(w.sender().packet_length(), 2048);
+  const auto longer = w.sent_on_free_line();
+  ASSERT_FALSE(longer.empty());
+  EXPECT_GT(longer[0].data.size(), 1024u);
+  // Each window that is damaged halves the length, once, down to the shortest; then the window.
+  for (int round = 0; round < 6; ++round) {
+    const auto sent = round == 0 ? longer : w.sent_on_free_line();
+    for (const auto& p : sent) w.answer('N', p.seq);
+    for (const auto& p : sent) w.answer('Y', p.seq);
   }
+  EXPECT_EQ(w.sender().packet_length(), 64);
+  EXPECT_EQ(w.sender().window_now(), 15);
+  EXPECT_FALSE(w.sender().finished());
 }
 
 TEST(KermitWindow, AFullWindowWaitsAndEachAckLetsOneMoreGo) {
@@ -182,21 +194,23 @@ TEST(KermitWindow, WithOneSlotANakForTheNextPacketIsAnAck) {
   EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{4}));
 }
 
-TEST(KermitWindow, EachPacketHasItsOwnRetries) {
+TEST(KermitWindow, RetriesCountOnlyWhileNoPacketIsAnswered) {
   WindowedSender w(WindowedSender::reply_with_window(4));
   ASSERT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3, 4, 5, 6}));
-  // Several packets resent within one window do not add up to a failure...
-  for (int round = 0; round < kRetries - 1; ++round)
-    for (int seq : {4, 5, 6}) w.answer('N', seq);
+  // NAKs that may have crossed the copy on its way count a quarter of a retry each...
+  for (int i = 0; i < 4 * kRetries; ++i) w.answer('N', 5);
+  EXPECT_EQ(seqs(w.sent_now()), std::vector<int>(4 * kRetries, 5));
+  // ...and an answered packet renews the retries of the others.
+  w.answer('Y', 3);
+  for (int i = 0; i < 4; ++i) w.answer('N', 5);
+  // Time-outs count whole: the oldest unanswered goes again until its retries are used up.
+  for (int i = 0; i < kRetries; ++i) w.sender().on_timeout();
   EXPECT_FALSE(w.sender().finished());
-  // ...but one packet asked for once more than the retries allow ends the transfer.
   w.sent_now();
-  w.answer('N', 5);
-  EXPECT_EQ(seqs(w.sent_now()), (std::vector<int>{5}));
-  w.answer('N', 5);
+  w.sender().on_timeout();
   const auto last = w.sent_now();
   ASSERT_EQ(last.size(), 1u);
   EXPECT_EQ(last[0].type, 'E');
-  EXPECT_EQ(last[0].seq, 3);  // the packet the receiver still expects
+  EXPECT_EQ(last[0].seq, 4);  // the packet the receiver still expects
   EXPECT_EQ(w.sender().result(), SIOFT_PROTOCOL);
 }

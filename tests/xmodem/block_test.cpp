@@ -6,7 +6,7 @@
 #include "sio/sio.h"
 #include "sio/xmodem/block.h"
 #include "sio/xmodem/file_assembler.h"
-#include "sio/xmodem/sender_link.h"
+#include "sio/xmodem/sender_core.h"
 #include "sio/xmodem/ymodem_header.h"
 #include "tests/support/temp_folder.h"
 

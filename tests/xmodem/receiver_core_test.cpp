@@ -71,6 +71,18 @@ TEST(XmodemReceiverCore, AsksForCrcThenFallsBackToChecksumsThenTimesOut) {
   EXPECT_EQ(rx.now, long{kTiming.start_requests} * kTiming.start_retry_ms);
 }
 
+// A sender whose first blocks come damaged has answered 'C': the receiver keeps asking for CRC blocks.
+TEST(XmodemReceiverCore, DamagedFirstBlocksSettleTheCheck) {
+  Receiver rx(Check::Crc);
+  Bytes damaged = block(1, "data");
+  damaged[10] ^= 0x01;
+  for (int i = 0; i <= kTiming.crc_requests; ++i) {
+    rx.feed(damaged);
+    EXPECT_EQ(rx.wait(), kCrcRequest);
+  }
+  EXPECT_EQ(rx.feed(block(1, "data")), kAck);
+}
+
 TEST(XmodemReceiverCore, AcknowledgesBlocksAndRepeatsAndStopsOutOfStep) {
   Receiver rx(Check::Crc);
   rx.take_reply();

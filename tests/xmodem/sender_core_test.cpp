@@ -1,0 +1,165 @@
+// The XMODEM sender's core in simulated time: the test plays the receiver and the clock.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "sio/sio.h"
+#include "sio/xmodem/sender_core.h"
+#include "tests/xmodem/transfer_helpers.h"
+
+using namespace sio::xmodem;
+
+namespace {
+
+class MemoryPayloads : public PayloadSource {
+ public:
+  explicit MemoryPayloads(std::string data) : data_(std::move(data)) {}
+  int next(bool long_blocks, std::span<const std::uint8_t>& payload) override {
+    const std::size_t left = data_.size() - sent_;
+    offered_ = std::min(left, long_blocks && left > 768 ? kLongBlock : kShortBlock);
+    payload = {reinterpret_cast<const std::uint8_t*>(data_.data()) + sent_, offered_};
+    return 0;
+  }
+  long consume() override { return static_cast<long>(sent_ += offered_); }
+
+ private:
+  std::string data_;
+  std::size_t sent_ = 0, offered_ = 0;
+};
+
+// An XMODEM-1K send of `kb` KB that the receiver has asked to start with 'C'.
+struct Send {
+  explicit Send(std::size_t kb) : source(xmodem_test::random_bytes(kb * 1024, 5)), core(source, 0, true, {}) {
+    core.start(now);
+    hear("C");
+  }
+  void hear(const std::string& bytes) {
+    for (char c : bytes) core.feed(static_cast<std::uint8_t>(c), now);
+  }
+  void wait_ms(long ms) { now += ms * 1000; }
+  // Runs the clock to the next send (or the end); returns what went out.
+  std::string next_send() {
+    while (!core.finished() && core.output().empty()) {
+      now = std::max(now, core.deadline());
+      core.tick(now);
+    }
+    std::string out(core.output().begin(), core.output().end());
+    core.output().clear();
+    core.written(now);
+    return out;
+  }
+  long ms() const { return now / 1000; }
+
+  MemoryPayloads source;
+  SenderCore core;
+  long now = 0;
+};
+
+bool is_long(const std::string& block) { return !block.empty() && block[0] == STX; }
+std::string cancel_sequence() { return {kCancelSequence.begin(), kCancelSequence.end()}; }
+
+}  // namespace
+
+TEST(XmodemSenderCore, SendsABlockAgainByWhatTheAnswerShows) {
+  struct Row {
+    const char* answer;  // heard 2 ms after block 2 went out ("" nothing)
+    long resend_ms;      // when block 2 goes again, after it first went out
+    long unasked_ms;     // then when it goes again unasked: soon only the first time
+  } rows[] = {
+      {"\x15", 2 + 20, 100 + 4 * 2},      // NAK: once the line has been quiet 20 ms
+      {"\x15\x15", 2 + 20, 100 + 4 * 2},  // a repeated NAK is one request
+      {"\x07", 2 + 20, 1500 + 4 * 2},     // a damaged answer: as soon as the line is quiet
+      {"", 100 + 4 * 2, 1500 + 4 * 2},    // nothing: after 100 ms and 4 round trips of 2 ms
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.answer));
+    Send send(4);
+    send.next_send();
+    send.wait_ms(2);
+    send.hear("\x06");
+    const std::string block2 = send.next_send();
+    const long sent_at = send.ms();
+    send.wait_ms(2);
+    send.hear(row.answer);
+    EXPECT_EQ(send.next_send(), block2);
+    EXPECT_EQ(send.ms() - sent_at, row.resend_ms);
+    const long resent_at = send.ms();
+    EXPECT_EQ(send.next_send(), block2);
+    EXPECT_EQ(send.ms() - resent_at, row.unasked_ms);
+  }
+}
+
+TEST(XmodemSenderCore, EndsOnCancelsRetriesAndASilentLastEot) {
+  struct Row {
+    const char* name;
+    const char* answer;  // to every send
+    int result;
+    bool cancels;        // our cancel sequence goes out
+  } rows[] = {
+      {"NAK to every send", "\x15", SIOFT_PROTOCOL, true},
+      {"silence", "", SIOFT_TIMEOUT, true},
+      {"two CANs", "\x18\x18", SIOFT_CANABORT, false},
+      {"one CAN is noise", "\x18\x06", 0, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Send send(2);
+    int sends = 0;
+    std::string out;
+    while (!send.core.finished()) {
+      out = send.next_send();
+      sends += !out.empty() && out != cancel_sequence();
+      send.wait_ms(1);
+      send.hear(row.answer);
+    }
+    EXPECT_EQ(send.core.result(), row.result);
+    EXPECT_EQ(out == cancel_sequence(), row.cancels);
+    if (row.cancels) {
+      EXPECT_EQ(sends, 11);  // the first send and ten more
+    }
+  }
+  // The last EOT: a receiver that stays silent through two of them has finished.
+  Send send(1);
+  for (int blocks = 0; blocks < 8; ++blocks) {
+    send.next_send();
+    send.hear("\x06");
+  }
+  EXPECT_EQ(send.next_send(), "\x04");
+  EXPECT_EQ(send.next_send(), "\x04");
+  send.next_send();
+  EXPECT_TRUE(send.core.finished());
+  EXPECT_EQ(send.core.result(), 0);
+}
+
+TEST(XmodemSenderCore, LongBlocksOnlyWhileTheLineIsClean) {
+  Send send(48);
+  std::string sizes;  // L or S per block taken
+  bool damaged = false;
+  for (std::string block = send.next_send(); block != "\x04"; block = send.next_send()) {
+    // The line spoils each long block once.
+    damaged = is_long(block) && !damaged;
+    if (!damaged) sizes += is_long(block) ? 'L' : 'S';
+    send.hear(damaged ? "\x15" : "\x06");
+  }
+  // Short blocks first; long ones after 32 clean short ones, and after each long one that
+  // needed a second send.
+  const std::string clean_run(32, 'S');
+  EXPECT_EQ(sizes.substr(0, 66), clean_run + "L" + clean_run + "L") << sizes;
+}
+
+TEST(XmodemSenderCore, PausesAfterAnAckOnceABlockSentRightAfterOneWasLost) {
+  Send send(3);
+  send.next_send();
+  send.hear("\x06");
+  const long acked_at = send.now;
+  const std::string block2 = send.next_send();
+  EXPECT_EQ(send.now, acked_at);  // at once after the ACK
+  // The receiver was discarding its input and asks again; from now on the next block waits a
+  // moment after each ACK.
+  send.hear("\x15");
+  EXPECT_EQ(send.next_send(), block2);
+  send.hear("\x06");
+  const long second_ack = send.now;
+  send.next_send();
+  EXPECT_EQ(send.now - second_ack, 100);  // microseconds
+}
