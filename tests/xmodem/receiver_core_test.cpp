@@ -180,6 +180,16 @@ TEST(XmodemReceiverCore, StopsWhenThePeerCancels) {
   mid_block.feed({CAN, CAN, CAN, CAN, BS, BS, BS, BS});
   EXPECT_TRUE(mid_block.wait().empty());
   EXPECT_EQ(mid_block.core.result(), SIOFT_CANABORT);
+
+  // A block cut off just after a data byte that happens to be CAN is a damaged block: asked again.
+  Receiver one_can(Check::Crc);
+  EXPECT_EQ(one_can.take_reply(), kCrcRequest);
+  EXPECT_EQ(one_can.feed(block(1, "x")), kAck);
+  auto cut_at_can = block(2, std::string(8, '\x18'));
+  cut_at_can.resize(4);  // the block's start and one data byte 0x18
+  one_can.feed(cut_at_can);
+  EXPECT_EQ(one_can.wait(), kNak);
+  EXPECT_EQ(one_can.feed(block(2, "y")), kAck);
 }
 
 TEST(XmodemReceiverCore, GivesUpAfterTooManyErrors) {
