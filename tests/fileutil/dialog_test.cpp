@@ -62,9 +62,10 @@ constexpr WId kNoSuchWindow = 0x7ffffff0;
 
 }  // namespace
 
+// What the dialog test below does not show already: the odd filter texts, the exact
+// comparison with the all-files filter, and patterns the dialog cannot take as a suffix.
 TEST(FileDialogFilter, PatternListAndDefaultExtension) {
   using namespace fileutil;
-  EXPECT_EQ(filter_pattern("Файлы (*.amr)"), "*.amr");
   EXPECT_EQ(filter_pattern("Звук (*.amr;*.wav) и прочее"), "*.amr;*.wav");
   EXPECT_EQ(filter_pattern("no parenthesis*.txt)"), "no parenthesis*.txt");
   EXPECT_EQ(filter_pattern("a) b (c)"), "c");
@@ -77,23 +78,13 @@ TEST(FileDialogFilter, PatternListAndDefaultExtension) {
   }
   EXPECT_THROW(filter_pattern(""), FileUtilError);
 
-  EXPECT_EQ(filter_list("Файлы (*.amr)", "*.amr", true),
-            "Файлы (*.amr)\0*.amr\0Все файлы (*.*)\0*.*\0"s);
   EXPECT_EQ(filter_list("Файлы (*.amr)", "*.amr", false), "Файлы (*.amr)\0*.amr\0"s);
-  EXPECT_EQ(filter_list("Все файлы (*.*)", "*.*", true), "Все файлы (*.*)\0*.*\0"s);
   EXPECT_EQ(filter_list("все файлы (*.*)", "*.*", true),
             "все файлы (*.*)\0*.*\0Все файлы (*.*)\0*.*\0"s);
 
-  EXPECT_EQ(default_extension("*.amr"), "amr");
-  EXPECT_EQ(default_extension("*.*"), "*");
   EXPECT_EQ(default_extension("memo"), "memo");
   EXPECT_EQ(default_extension("*.tar.gz"), "tar.gz");
-  EXPECT_EQ(dialog_default_suffix("amr"), "amr");
-  EXPECT_EQ(dialog_default_suffix("*"), "");
   EXPECT_EQ(dialog_default_suffix("amr;*.wav"), "");
-
-  EXPECT_EQ(dialog_name_filters("Файлы (*.amr)\0*.amr\0Все файлы (*.*)\0*.*\0"s),
-            QStringList({"Файлы (*.amr) (*.amr)", "Все файлы (*.*) (*)"}));
   EXPECT_EQ(dialog_name_filters("Звук\0*.amr; *.wav\0"s), QStringList({"Звук (*.amr *.wav)"}));
 }
 

@@ -6,16 +6,16 @@
 
 #include <atomic>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <thread>
 
-#include "fileutil/cls_open_file.h"
-#include "tests/fileutil/counting.h"
 #include "fileutil/file_placement.h"
 #include "tests/fileutil/file_systems.h"
-#include "tests/support/temp_folder.h"
+#include "tests/fileutil/in_temp_folder.h"
 
-using namespace test_support;
+using test_support::file_exists;
+using test_support::read_file;
+using test_support::write_file;
+using MoveFile = InTempFolder;
 
 namespace {
 
@@ -91,49 +91,43 @@ void race_moves_onto_one_name(const std::string& from_folder, const std::string&
 
 }  // namespace
 
-TEST(MoveFile, RenamesWithinAFileSystemAndNeverReplaces) {
-  TempFolder folder;
-  write_file(folder.file("memo"), "recorded");
-  write_file(folder.file("taken.amr"), "keep me");
+TEST_F(MoveFile, RenamesWithinAFileSystemAndNeverReplaces) {
+  const std::string memo = put("memo", "recorded");
+  const std::string taken = put("taken.amr", "keep me");
 
-  EXPECT_FALSE(clsOpenFile().MoveFile(folder.file("memo"), folder.file("taken.amr")));
-  EXPECT_EQ(read_file(folder.file("memo")), "recorded");
-  EXPECT_EQ(read_file(folder.file("taken.amr")), "keep me");
+  EXPECT_FALSE(file.MoveFile(memo, taken));
+  EXPECT_EQ(read_file(memo), "recorded");
+  EXPECT_EQ(read_file(taken), "keep me");
 
-  EXPECT_TRUE(clsOpenFile().MoveFile(folder.file("memo"), folder.file("Запись 1.amr")));
-  EXPECT_FALSE(file_exists(folder.file("memo")));
-  EXPECT_EQ(read_file(folder.file("Запись 1.amr")), "recorded");
-
-  EXPECT_FALSE(clsOpenFile().MoveFile(folder.file("memo"), folder.file("again.amr")));
-  EXPECT_FALSE(clsOpenFile().MoveFile(folder.file("Запись 1.amr"), folder.file("no/such.amr")));
-  EXPECT_FALSE(clsOpenFile().MoveFile("", folder.file("empty")));
+  EXPECT_TRUE(file.MoveFile(memo, at("Запись 1.amr")));
+  EXPECT_FALSE(file_exists(memo));
+  EXPECT_EQ(read_file(at("Запись 1.amr")), "recorded");
+  EXPECT_FALSE(file.MoveFile(memo, at("again.amr")));
+  EXPECT_FALSE(file.MoveFile(at("Запись 1.amr"), at("no/such.amr")));
 
   // A folder moves too, and not onto another folder.
-  ASSERT_EQ(mkdir(folder.file("dir").c_str(), 0755), 0);
-  ASSERT_EQ(mkdir(folder.file("other").c_str(), 0755), 0);
-  EXPECT_FALSE(clsOpenFile().MoveFile(folder.file("dir"), folder.file("other")));
-  EXPECT_TRUE(clsOpenFile().MoveFile(folder.file("dir"), folder.file("moved")));
-  EXPECT_TRUE(std::filesystem::is_directory(folder.file("moved")));
+  EXPECT_FALSE(file.MoveFile(make_folder("dir"), make_folder("other")));
+  EXPECT_TRUE(file.MoveFile(at("dir"), at("moved")));
+  EXPECT_TRUE(std::filesystem::is_directory(at("moved")));
 }
 
-TEST(MoveFile, BothWaysOfRefusingToReplaceWork) {
-  TempFolder folder;
-  write_file(folder.file("a"), "a");
-  write_file(folder.file("b"), "b");
+TEST_F(MoveFile, BothWaysOfRefusingToReplaceWork) {
+  const std::string a = put("a", "a");
+  const std::string b = put("b", "b");
   for (auto place : {fileutil::rename_noreplace, fileutil::link_then_unlink}) {
-    EXPECT_FALSE(place(folder.file("a"), folder.file("b")));
+    EXPECT_FALSE(place(a, b));
     EXPECT_EQ(errno, EEXIST);
-    EXPECT_EQ(read_file(folder.file("a")), "a");
-    EXPECT_EQ(read_file(folder.file("b")), "b");
-    EXPECT_TRUE(place(folder.file("a"), folder.file("c")));
-    EXPECT_FALSE(file_exists(folder.file("a")));
-    EXPECT_EQ(read_file(folder.file("c")), "a");
-    ASSERT_TRUE(clsOpenFile().MoveFile(folder.file("c"), folder.file("a")));
+    EXPECT_EQ(read_file(a), "a");
+    EXPECT_EQ(read_file(b), "b");
+    EXPECT_TRUE(place(a, at("c")));
+    EXPECT_FALSE(file_exists(a));
+    EXPECT_EQ(read_file(at("c")), "a");
+    ASSERT_TRUE(file.MoveFile(at("c"), a));
   }
   EXPECT_EQ(entries_in(folder.path()), 2u);
 }
 
-TEST(MoveFile, CopiesAcrossFileSystemsWithoutLeavingAnythingHalfDone) {
+TEST_F(MoveFile, CopiesAcrossFileSystemsWithoutLeavingAnythingHalfDone) {
   auto folders = folders_on_two_file_systems();
   if (!folders) GTEST_SKIP() << "no writable /dev/shm on a file system of its own";
   const auto& shm = *folders.tmpfs;
@@ -147,12 +141,12 @@ TEST(MoveFile, CopiesAcrossFileSystemsWithoutLeavingAnythingHalfDone) {
   utimensat(AT_FDCWD, shm.file("memo").c_str(), times, 0);
 
   write_file(disk.file("taken.amr"), "keep me");
-  EXPECT_FALSE(clsOpenFile().MoveFile(shm.file("memo"), disk.file("taken.amr")));
+  EXPECT_FALSE(file.MoveFile(shm.file("memo"), disk.file("taken.amr")));
   EXPECT_EQ(read_file(disk.file("taken.amr")), "keep me");
   EXPECT_EQ(read_file(shm.file("memo")), bytes);
   EXPECT_EQ(entries_in(disk.path()), 1u);
 
-  ASSERT_TRUE(clsOpenFile().MoveFile(shm.file("memo"), disk.file("memo.amr")));
+  ASSERT_TRUE(file.MoveFile(shm.file("memo"), disk.file("memo.amr")));
   EXPECT_FALSE(file_exists(shm.file("memo")));
   EXPECT_EQ(read_file(disk.file("memo.amr")), bytes);
   struct stat st;
@@ -162,16 +156,16 @@ TEST(MoveFile, CopiesAcrossFileSystemsWithoutLeavingAnythingHalfDone) {
   EXPECT_EQ(entries_in(disk.path()), 2u);
 
   // And back, onto the tmpfs.
-  ASSERT_TRUE(clsOpenFile().MoveFile(disk.file("memo.amr"), shm.file("back")));
+  ASSERT_TRUE(file.MoveFile(disk.file("memo.amr"), shm.file("back")));
   EXPECT_EQ(read_file(shm.file("back")), bytes);
 
   // A link is not followed to another file system, and a folder does not cross.
   ASSERT_EQ(symlink(shm.file("back").c_str(), shm.file("link").c_str()), 0);
-  EXPECT_FALSE(clsOpenFile().MoveFile(shm.file("link"), disk.file("link")));
+  EXPECT_FALSE(file.MoveFile(shm.file("link"), disk.file("link")));
   EXPECT_TRUE(std::filesystem::is_symlink(shm.file("link")));
   ASSERT_EQ(mkdir(shm.file("dir").c_str(), 0755), 0);
-  EXPECT_FALSE(clsOpenFile().MoveFile(shm.file("dir"), disk.file("dir")));
-  EXPECT_FALSE(clsOpenFile().MoveFile(shm.file("back"), disk.file("no/such")));
+  EXPECT_FALSE(file.MoveFile(shm.file("dir"), disk.file("dir")));
+  EXPECT_FALSE(file.MoveFile(shm.file("back"), disk.file("no/such")));
   EXPECT_EQ(entries_in(disk.path()), 1u);
   EXPECT_EQ(read_file(shm.file("back")), bytes);
 
@@ -179,15 +173,14 @@ TEST(MoveFile, CopiesAcrossFileSystemsWithoutLeavingAnythingHalfDone) {
   write_file(disk.file("stuck"), "stuck");
   Unremovable lock(disk.file("stuck"));
   if (lock) {
-    EXPECT_FALSE(clsOpenFile().MoveFile(disk.file("stuck"), shm.file("stuck.amr")));
+    EXPECT_FALSE(file.MoveFile(disk.file("stuck"), shm.file("stuck.amr")));
     EXPECT_EQ(read_file(disk.file("stuck")), "stuck");
     EXPECT_FALSE(file_exists(shm.file("stuck.amr")));
     EXPECT_EQ(entries_in(shm.path()), 3u);  // back, link, dir
   }
 }
 
-TEST(MoveFile, TwoMovesRacingForOneNameNeverReplace) {
-  TempFolder folder;
+TEST_F(MoveFile, TwoMovesRacingForOneNameNeverReplace) {
   race_moves_onto_one_name(folder.path(), folder.path(), 300);
 
   auto folders = folders_on_two_file_systems();
