@@ -111,16 +111,15 @@ TEST(FileDialog, OffersThePatternAndEveryFileAndGivesTheChosenPath) {
   QWidget owner;
   owner.show();
 
-  QStringList filters;
-  QString suffix, title, directory;
-  bool descriptions_only = false;
   {
+    // Checked while the dialog is open; shown() tells that it was.
     DialogDriver driver([&](QFileDialog* dialog) {
-      filters = dialog->nameFilters();
-      descriptions_only = dialog->testOption(QFileDialog::HideNameFilterDetails);
-      suffix = dialog->defaultSuffix();
-      title = dialog->windowTitle();
-      directory = dialog->directory().absolutePath();
+      EXPECT_EQ(dialog->nameFilters(), QStringList({"Файлы (*.amr) (*.amr)", "Все файлы (*.*) (*)"}));
+      // shown as "Файлы (*.amr)" and "Все файлы (*.*)"
+      EXPECT_TRUE(dialog->testOption(QFileDialog::HideNameFilterDetails));
+      EXPECT_EQ(dialog->defaultSuffix(), "amr");
+      EXPECT_EQ(dialog->windowTitle(), "Выберите запись");
+      EXPECT_EQ(dialog->directory().absolutePath().toStdString(), folder.path());
       EXPECT_EQ(dialog->parentWidget(), &owner);
       dialog->selectFile(QString::fromStdString(memo));
       static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own, which checks the choice
@@ -132,37 +131,27 @@ TEST(FileDialog, OffersThePatternAndEveryFileAndGivesTheChosenPath) {
     EXPECT_TRUE(driver.shown());
     EXPECT_EQ(filter, "Файлы (*.amr)\0*.amr\0Все файлы (*.*)\0*.*\0"s);
   }
-  EXPECT_TRUE(descriptions_only);  // shown as "Файлы (*.amr)" and "Все файлы (*.*)"
-  EXPECT_EQ(filters, QStringList({"Файлы (*.amr) (*.amr)", "Все файлы (*.*) (*)"}));
-  EXPECT_EQ(suffix, "amr");
-  EXPECT_EQ(title, "Выберите запись");
-  EXPECT_EQ(directory.toStdString(), folder.path());
 
   // The all-files filter alone is offered once; a cancel gives empty text.
   DialogDriver driver([&](QFileDialog* dialog) {
-    filters = dialog->nameFilters();
-    suffix = dialog->defaultSuffix();
+    EXPECT_EQ(dialog->nameFilters(), QStringList({"Все файлы (*.*) (*)"}));
+    EXPECT_EQ(dialog->defaultSuffix(), "");
     dialog->reject();
   });
   std::string filter = "Все файлы (*.*)";
   EXPECT_EQ(clsOpenFile().GetFileNameWithCommonDialog(0, folder.path(), filter, "", true), "");
   EXPECT_TRUE(driver.shown());
-  EXPECT_EQ(filters, QStringList({"Все файлы (*.*) (*)"}));
-  EXPECT_EQ(suffix, "");
 }
 
 TEST(FolderDialog, OffersFoldersOnlyAndGivesTheChosenOne) {
   TempFolder folder;
   const std::string memos = folder.file("Записи");
   ASSERT_EQ(mkdir(memos.c_str(), 0755), 0);
-
-  QString title;
-  bool folders_only = false;
   {
     DialogDriver driver([&](QFileDialog* dialog) {
-      title = dialog->windowTitle();
-      folders_only = dialog->fileMode() == QFileDialog::Directory &&
-                     dialog->testOption(QFileDialog::ShowDirsOnly);
+      EXPECT_EQ(dialog->windowTitle(), "/");
+      EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
+      EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
       // Open the folder and take it, as a user would with nothing typed.
       dialog->setDirectory(QString::fromStdString(memos));
       static_cast<QDialog*>(dialog)->accept();
@@ -170,9 +159,6 @@ TEST(FolderDialog, OffersFoldersOnlyAndGivesTheChosenOne) {
     EXPECT_EQ(clsOpenFile().GetFolderName(0), memos);
     EXPECT_TRUE(driver.shown());
   }
-  EXPECT_EQ(title, "/");
-  EXPECT_TRUE(folders_only);
-
   DialogDriver canceller;
   EXPECT_EQ(clsOpenFile().GetFolderName(0), "");
   EXPECT_TRUE(canceller.shown());

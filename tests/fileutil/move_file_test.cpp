@@ -6,54 +6,71 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "fileutil/file_placement.h"
-#include "tests/fileutil/file_systems.h"
 #include "tests/fileutil/in_temp_folder.h"
 
 using test_support::file_exists;
+using test_support::TempFolder;
 using test_support::read_file;
 using test_support::write_file;
 using MoveFile = InTempFolder;
 
 namespace {
 
+// Two folders on different file systems, for the moves that must copy: a tmpfs (/dev/shm) and
+// the build tree (where ctest runs each test) or /tmp. Empty when this machine offers no such pair.
+struct FoldersOnTwoFileSystems {
+  std::unique_ptr<TempFolder> tmpfs, disk;
+  explicit operator bool() const { return tmpfs && disk; }
+};
+
+FoldersOnTwoFileSystems folders_on_two_file_systems() {
+  struct stat shm, st;
+  if (stat("/dev/shm", &shm) != 0 || access("/dev/shm", W_OK) != 0) return {};
+  for (const std::string& candidate :
+       {std::filesystem::current_path().string(), std::string("/var/tmp"), std::string("/tmp")}) {
+    if (stat(candidate.c_str(), &st) == 0 && st.st_dev != shm.st_dev &&
+        access(candidate.c_str(), W_OK) == 0) {
+      return {std::make_unique<TempFolder>("/dev/shm"), std::make_unique<TempFolder>(candidate)};
+    }
+  }
+  return {};
+}
+
+// Sets or clears a file's immutable flag; false where this file system or user may not.
+bool set_immutable(const std::string& file, bool on) {
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  int flags = 0;
+  bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) close(fd);
+  return done;
+}
+
 // Makes a file impossible to remove while it lives: immutable where we may set that (root on
 // most disk file systems), else through a read-only folder (which root would ignore).
 class Unremovable {
  public:
-  explicit Unremovable(const std::string& file) : file_(file) {
-    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    int flags = 0;
-    if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-      flags |= FS_IMMUTABLE_FL;
-      immutable_ = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    if (fd >= 0) close(fd);
+  explicit Unremovable(const std::string& file) : file_(file), immutable_(set_immutable(file, true)) {
     if (!immutable_ && geteuid() != 0) {
       folder_ = fileutil::folder_of(file);
       if (chmod(folder_.c_str(), 0555) != 0) folder_.clear();
     }
   }
   ~Unremovable() {
-    if (immutable_) {
-      int fd = open(file_.c_str(), O_RDONLY | O_CLOEXEC);
-      int flags = 0;
-      if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-        flags &= ~FS_IMMUTABLE_FL;
-        ioctl(fd, FS_IOC_SETFLAGS, &flags);
-      }
-      close(fd);
-    }
+    if (immutable_) set_immutable(file_, false);
     if (!folder_.empty()) chmod(folder_.c_str(), 0755);
   }
   explicit operator bool() const { return immutable_ || !folder_.empty(); }
 
  private:
   std::string file_;
+  bool immutable_;
   std::string folder_;
-  bool immutable_ = false;
 };
 
 // Two moves of different files onto one name, started together, many times over: exactly one
