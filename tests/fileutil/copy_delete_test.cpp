@@ -4,9 +4,6 @@
 
 #include "tests/fileutil/in_temp_folder.h"
 
-using test_support::file_exists;
-using test_support::read_file;
-
 using CopyFile = InTempFolder;
 using DeleteFile = InTempFolder;
 

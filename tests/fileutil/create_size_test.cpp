@@ -3,9 +3,6 @@
 
 #include "tests/fileutil/in_temp_folder.h"
 
-using test_support::file_exists;
-using test_support::read_file;
-
 using CreateFile = InTempFolder;
 using GetFileSize = InTempFolder;
 using FileDescriptor = InTempFolder;

@@ -13,6 +13,9 @@
 #include "fileutil/cls_open_file.h"
 #include "tests/support/temp_folder.h"
 
+using test_support::file_exists;
+using test_support::read_file;
+
 inline std::size_t entries_in(const std::string& folder) {
   std::size_t n = 0;
   for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder)) ++n;

@@ -1,8 +1,6 @@
 #include "fileutil/ini_text.h"
 #include "tests/fileutil/in_temp_folder.h"
 
-using test_support::file_exists;
-using test_support::read_file;
 using fileutil::ini_value;
 using fileutil::ini_with_value;
 

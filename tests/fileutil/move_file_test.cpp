@@ -12,9 +12,7 @@
 #include "fileutil/file_placement.h"
 #include "tests/fileutil/in_temp_folder.h"
 
-using test_support::file_exists;
 using test_support::TempFolder;
-using test_support::read_file;
 using test_support::write_file;
 using MoveFile = InTempFolder;
 

@@ -6,9 +6,6 @@
 
 #include "tests/fileutil/in_temp_folder.h"
 
-using test_support::file_exists;
-using test_support::read_file;
-
 using WFile = InTempFolder;
 using RFile = InTempFolder;
 using Folders = InTempFolder;
