@@ -23,6 +23,7 @@ import json
 import os
 import random
 import re
+import resource
 import shlex
 import shutil
 import subprocess
@@ -337,6 +338,12 @@ def link_mutant(program, obj, exe):
 
 # ---------------------------------------------------------------- running
 
+def cap_file_size():
+    # A mutant that turns a write loop endless would fill the disk before its time-out: a file
+    # past 1 GiB ends the test program (SIGXFSZ), which counts as the mutant killed.
+    resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 30, 1 << 30))
+
+
 def run_tests(exe, tests, timeout):
     """Runs the named tests; returns the set of those that failed, or that crashed or hung."""
     if not tests:
@@ -348,7 +355,7 @@ def run_tests(exe, tests, timeout):
     try:
         r = subprocess.run([str(exe), "--gtest_filter=" + ":".join(tests), f"--gtest_output=json:{report}"],
                            capture_output=True, text=True, timeout=timeout, env=env, cwd=exe.parent,
-                           errors="replace")
+                           errors="replace", preexec_fn=cap_file_size)
         output, status = r.stdout, r.returncode
     except subprocess.TimeoutExpired as e:
         output, status = (e.stdout or b"").decode(errors="replace") if isinstance(e.stdout, bytes) else (e.stdout or ""), "timeout"
