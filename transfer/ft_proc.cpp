@@ -113,10 +113,12 @@ void CompleteTransfer(const TransferOutcome& outcome) {
     ShowReceivedFile(outcome.received_path);
 }
 
+QString PathText(const std::string& path) { return QString::fromStdString(path); }
+
 void ShowReceivedFile(const std::string& path) {
   QString text = QString::fromUtf8("Прием файла успешно завершен!");
   // A batch whose sender sent no file has no place to tell.
-  if (!path.empty()) text += QString::fromUtf8("\r\nМестонахождение файла: ") + QString::fromStdString(path);
+  if (!path.empty()) text += QString::fromUtf8("\r\nМестонахождение файла: ") + PathText(path);
   ShowMessage(MessageIcon::Information, text);
 }
 
@@ -144,7 +146,7 @@ void ShowTransferError(int result, short protocol, short receive, int system_err
       text = QString::fromUtf8("Не могу открыть файл");
       // The user can move a file that is in the way, once told which.
       if (const std::string blocking = sio::last_blocking_path(); !blocking.empty())
-        text += QString::fromUtf8("\r\nФайл уже существует: ") + QString::fromStdString(blocking);
+        text += QString::fromUtf8("\r\nФайл уже существует: ") + PathText(blocking);
       break;
     case SIOFT_CANABORT: text = QString::fromUtf8("Прервано другой стороной"); break;
     case SIOFT_NOTSUPPORT: text = QString::fromUtf8("Данная функция не поддерживается"); break;

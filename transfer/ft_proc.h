@@ -4,6 +4,7 @@
 // memo_file.h.
 #pragma once
 
+#include <QString>
 #include <array>
 #include <string>
 
@@ -44,6 +45,8 @@ void InitProtocolNames();
 TransferOutcome RunFileTransfer(int port, TransferProgress* progress);
 // Reports the outcome of RunFileTransfer. A received file stays where the library stored it.
 void CompleteTransfer(const TransferOutcome& outcome);
+// A file's path as the messages show it (file names are bytes; the program folder's are UTF-8).
+QString PathText(const std::string& path);
 // "Прием файла успешно завершен!" and where the file is.
 void ShowReceivedFile(const std::string& path);
 int TxProgressCallback(long xmitlen, int buflen, int buf, long flen);

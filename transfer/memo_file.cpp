@@ -11,8 +11,6 @@
 
 namespace {
 
-QString PathText(const std::string& path) { return QString::fromStdString(path); }
-
 // A name from the phone as the memo list shows it.
 QString PhoneName(const std::string& name) { return FromWindows1251(ConvertCodePage(name)); }
 
