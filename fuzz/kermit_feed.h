@@ -1,41 +1,43 @@
-// Drives a Kermit endpoint (either side) the way the link loop does: bytes through the packet
-// reader, new packets once the line took the earlier ones, a time-out whenever the line stalls,
-// and time-outs after the input until it ends.
+// Drives a Kermit endpoint (either side) through its LinkCore as the driver does: the input in
+// chunks, the line taking all output at once, a time-out whenever the line stalls, and
+// time-outs after the input until it ends.
 #pragma once
+
+#include <algorithm>
 
 #include "fuzz/fuzz_input.h"
 #include "sio/kermit/endpoint.h"
-#include "sio/kermit/packet.h"
+#include "sio/kermit/link_core.h"
 
 namespace fuzz {
 
 // Returns false when the endpoint did not end although the line stayed quiet.
 inline bool run_kermit(sio::kermit::Endpoint& endpoint, const sio::kermit::Timing& timing, const std::uint8_t* data,
                        std::size_t size) {
-  using sio::kermit::PacketReader;
-  PacketReader reader;
-  endpoint.start();
-  endpoint.take_output();
+  sio::kermit::LinkCore core(endpoint);
+  sio::TransferCore::Micros now = 0;
+  auto line_takes_all = [&] {
+    core.output().clear();
+    core.drained(now);
+  };
+  core.start(now);
+  line_takes_all();
   Chunks chunks(data, size);
   const std::uint8_t* bytes;
   std::size_t len;
-  while (!endpoint.finished() && chunks.next(bytes, len)) {
-    for (std::size_t i = 0; i < len && !endpoint.finished(); ++i) {
-      reader.set_check_type(endpoint.check_type());
-      auto event = reader.feed(bytes[i]);
-      if (event == PacketReader::Event::Packet) endpoint.on_packet(reader.packet());
-      else if (event == PacketReader::Event::Bad) endpoint.on_bad_packet();
-      endpoint.take_output();
-    }
-    if (chunks.gap_ms(len) >= 1000 && !endpoint.finished()) endpoint.on_timeout();
-    endpoint.send_more();  // the line took what went before
-    endpoint.take_output();
+  while (!core.finished() && chunks.next(bytes, len)) {
+    core.feed(bytes, len, now);
+    line_takes_all();
+    if (chunks.gap_ms(len) >= 1000) now = std::max(now, core.deadline());
+    core.tick(now);
+    line_takes_all();
   }
-  for (int timeouts = 0; !endpoint.finished() && timeouts <= timing.max_retries + 2; ++timeouts) {
-    endpoint.on_timeout();
-    endpoint.take_output();
+  for (int timeouts = 0; !core.finished() && timeouts <= timing.max_retries + 2; ++timeouts) {
+    now = std::max(now, core.deadline());
+    core.tick(now);
+    line_takes_all();
   }
-  return endpoint.finished();
+  return core.finished();
 }
 
 }  // namespace fuzz

@@ -18,9 +18,7 @@
 
 namespace sio::ascii {
 
-// Bytes read from the file at a time; the line takes of them what it can within a progress slice.
+// Bytes read from the file at a time, and the most handed to the line at once.
 constexpr std::size_t kSendChunk = 64 * 1024;
-// Bytes taken from the line at a time: a fast line fills the pty's buffer between two reads.
-constexpr std::size_t kReceiveChunk = 64 * 1024;
 
 }  // namespace sio::ascii

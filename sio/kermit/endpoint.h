@@ -1,6 +1,6 @@
 // What the sender and the receiver have in common: the packets they owe the peer, the
-// negotiated session, the retry count and the result. A state machine without I/O: the
-// driver feeds it packets and time-outs and sends what take_output() returns.
+// negotiated session, the retry count and the result. A state machine without I/O: LinkCore
+// (link_core.h) feeds it packets and time-outs and sends what take_output() returns.
 #pragma once
 
 #include <string>
@@ -33,6 +33,11 @@ class Endpoint {
   void abort_here();
   // Ends the transfer with `result` after a local failure (a file error), telling the peer.
   void fail(int result, std::string_view reason);
+  // The line failed with `error`: the transfer ends with it, as does one whose last answer
+  // could not go out.
+  void line_lost(int error) {
+    if (!finished_ || result_ == 0) finish(error);
+  }
 
   bool finished() const { return finished_; }
   int result() const { return result_; }

@@ -5,8 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "sio/driver.h"
 #include "sio/incoming_file.h"
-#include "sio/kermit/link.h"
+#include "sio/kermit/link_core.h"
 #include "sio/kermit/receiver.h"
 #include "sio/kermit/sender.h"
 #include "sio/names.h"
@@ -72,7 +73,8 @@ int send_file(ByteChannel& channel, const std::string& path, const ProgressFn& p
   }
   FileSource source(fd);
   Sender sender(last_component(path), static_cast<long>(st.st_size), source, timing);
-  int result = run_endpoint(channel, sender, progress);
+  LinkCore core(sender);
+  int result = run_transfer(channel, core, progress);
   ::close(fd);
   return result;
 }
@@ -82,7 +84,8 @@ int receive_file(ByteChannel& channel, const std::string& folder, std::string& s
   stored_name.clear();
   FolderSink sink(folder, stored_name);
   Receiver receiver(sink, timing);
-  int result = run_endpoint(channel, receiver, progress);
+  LinkCore core(receiver);
+  int result = run_transfer(channel, core, progress);
   if (result != 0) sink.discard();
   return result;
 }

@@ -1,7 +1,7 @@
 // The receiving side of XMODEM and YMODEM as a state machine without I/O: fed the bytes that
 // arrive and the passing of time, it answers with bytes to send and with events (a data block,
-// a YMODEM header, the end of a file or of the batch). The driver owns the line, the file and
-// the progress callback.
+// a YMODEM header, the end of a file or of the batch). ReceiveSession (receive_session.h) runs it
+// under the driver, which owns the line and the progress callback.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +51,10 @@ class ReceiverCore {
   void accept_header(long now_ms);
   // Gives up: queues the cancel sequence; result() becomes `result`.
   void abort(int result);
+  // The line failed: the receive ends with `error`, telling the peer nothing.
+  void line_lost(int error) {
+    if (!finished()) fail(error);
+  }
 
   // Bytes to send now; the driver sends and clears them after every call.
   std::vector<std::uint8_t>& reply() { return reply_; }

@@ -39,13 +39,16 @@ SenderCore::SenderCore(PayloadSource& source, long total, bool long_blocks,
     : source_(source), header_(std::move(batch_header)), timing_(timing), sizer_(long_blocks),
       step_(header_ ? Step::Header : Step::Data), total_(total) {}
 
-void SenderCore::start(long now_us) {
+void SenderCore::start(Micros now_us) {
   phase_ = Phase::Request;
   deadline_ = now_us + us(timing_.start_wait_ms);
 }
 
-void SenderCore::feed(std::uint8_t byte, long now_us) {
-  if (finished()) return;
+void SenderCore::feed(const std::uint8_t* bytes, std::size_t len, Micros now_us) {
+  for (std::size_t i = 0; i < len && !finished(); ++i) on_byte(bytes[i], static_cast<long>(now_us));
+}
+
+void SenderCore::on_byte(std::uint8_t byte, long now_us) {
   const AnswerReader::Answer answer = reader_.feed(byte);
   if (answer == AnswerReader::Answer::Cancel) return fail(SIOFT_CANABORT, false);
   switch (phase_) {
@@ -81,7 +84,7 @@ void SenderCore::feed(std::uint8_t byte, long now_us) {
   }
 }
 
-void SenderCore::tick(long now_us) {
+void SenderCore::tick(Micros now_us) {
   if (finished() || now_us < deadline_) return;
   switch (phase_) {
     case Phase::Request: return fail(SIOFT_TIMEOUT, true);
@@ -91,7 +94,17 @@ void SenderCore::tick(long now_us) {
   }
 }
 
-void SenderCore::written(long now_us) {
+void SenderCore::drained(Micros now_us) {
+  if (!on_the_way_) return;
+  on_the_way_ = false;
+  wait_for_answer(static_cast<long>(now_us));
+}
+
+void SenderCore::line_lost(int error) {
+  if (!finished()) fail(error, false);
+}
+
+void SenderCore::wait_for_answer(long now_us) {
   if (phase_ != Phase::Answer) return;
   sent_at_ = now_us;
   deadline_ = now_us + (final_item() ? us(timing_.final_wait_ms) : answer_wait_us());
@@ -207,8 +220,9 @@ void SenderCore::transmit(long now_us) {
   }
   ++sends_;
   output_.insert(output_.end(), block_.begin(), block_.end());
+  on_the_way_ = true;
   phase_ = Phase::Answer;
-  written(now_us);
+  wait_for_answer(now_us);
 }
 
 // Only the first resend comes soon: a receiver that got part of a block reads until the line
@@ -226,8 +240,6 @@ long SenderCore::answer_wait_us() const {
 bool SenderCore::final_item() const {
   return step_ == Step::Closing || (!header_ && step_ == Step::Eot);
 }
-
-void SenderCore::abort(int result) { fail(result, true); }
 
 void SenderCore::fail(int result, bool tell_peer) {
   if (tell_peer) output_.assign(kCancelSequence.begin(), kCancelSequence.end());

@@ -2,7 +2,7 @@
 // arrive and the passing of time (in microseconds: the pause after an ACK is shorter than a
 // millisecond), it answers with the bytes to send. It waits for the receiver's request, sends
 // the YMODEM header, the file's blocks, the EOT and YMODEM's empty header, each until it is
-// acknowledged. The driver owns the line, the clock and the progress callback.
+// acknowledged. The driver (sio/driver.h) owns the line, the clock and the progress callback.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+#include "sio/sio.h"
+#include "sio/transfer_core.h"
 #include "sio/xmodem/block.h"
 #include "sio/xmodem/block_sizer.h"
 
@@ -48,29 +50,29 @@ class PayloadSource {
   virtual long consume() = 0;
 };
 
-class SenderCore {
+class SenderCore final : public TransferCore {
  public:
   // `long_blocks`: 1024-byte blocks when the receiver asks for CRCs. `batch_header`: YMODEM,
   // the data of block 0 that announces the file.
   SenderCore(PayloadSource& source, long total, bool long_blocks,
              std::optional<std::vector<std::uint8_t>> batch_header, SenderTiming timing = {});
 
-  void start(long now_us);
-  void feed(std::uint8_t byte, long now_us);
-  // Call when the clock reaches deadline() with no byte in between.
-  void tick(long now_us);
-  // Call when the line has taken all of output(): the wait for the answer starts then.
-  void written(long now_us);
-  long deadline() const { return deadline_; }
-  // Gives up: queues the cancel sequence; result() becomes `result`.
-  void abort(int result);
+  void start(Micros now_us) override;
+  void feed(const std::uint8_t* bytes, std::size_t len, Micros now_us) override;
+  // Acts when the clock has reached deadline().
+  void tick(Micros now_us) override;
+  Micros deadline() const override { return deadline_; }
+  // The wait for the answer starts once the line has taken the block.
+  void drained(Micros now_us) override;
+  // Gives up: queues the cancel sequence; the result is SIOFT_ABORT.
+  void abort() override { fail(SIOFT_ABORT, true); }
+  void line_lost(int error) override;
 
-  // Bytes to send now; the driver sends and clears them after every call.
-  std::vector<std::uint8_t>& output() { return output_; }
-  bool finished() const { return phase_ == Phase::Done || phase_ == Phase::Failed; }
-  int result() const { return result_; }
-  long done() const { return done_; }
-  long total() const { return total_; }
+  std::vector<std::uint8_t>& output() override { return output_; }
+  bool finished() const override { return phase_ == Phase::Done || phase_ == Phase::Failed; }
+  int result() const override { return result_; }
+  long done() const override { return done_; }
+  long total() const override { return total_; }
 
  private:
   // Request: waiting for 'C' or NAK. Settle: input is dropped until the block goes out (at
@@ -79,6 +81,7 @@ class SenderCore {
   // What goes out next: YMODEM's header, the file's blocks, the EOT, YMODEM's empty header.
   enum class Step { Header, Data, Eot, Closing };
 
+  void on_byte(std::uint8_t byte, long now_us);
   void on_request(Check check, long now_us);
   void on_ack(long now_us);
   void on_nak(long now_us);
@@ -86,6 +89,7 @@ class SenderCore {
   void next_item();
   void settle(long now_us, long quiet_us, bool until_quiet);
   void transmit(long now_us);
+  void wait_for_answer(long now_us);
   long answer_wait_us() const;
   bool final_item() const;
   void fail(int result, bool tell_peer);
@@ -105,6 +109,7 @@ class SenderCore {
   int unasked_resends_ = 0;
   int silent_sends_ = 0;   // sends of the final item that drew nothing
   bool heard_ = false;     // some byte came since the current block was first sent
+  bool on_the_way_ = false;  // the block went into output() and the line has not taken it all
   bool quiet_settle_ = false;  // a byte during the settle puts the send off
   long quiet_us_ = 0;
   long settle_limit_ = 0;

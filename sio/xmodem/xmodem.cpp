@@ -3,8 +3,8 @@
 #include "sio/incoming_file.h"
 #include "sio/sio.h"
 #include "sio/xmodem/file_assembler.h"
-#include "sio/xmodem/receive_loop.h"
-#include "sio/xmodem/send_loop.h"
+#include "sio/driver.h"
+#include "sio/xmodem/receive_session.h"
 
 namespace sio::xmodem {
 namespace {
@@ -28,7 +28,7 @@ int send_file(ByteChannel& channel, XmodemVariant variant, const std::string& pa
   FileSource source;
   if (int result = source.open(path); result < 0) return result;
   SenderCore core(source, source.size(), variant == XmodemVariant::Crc1K, std::nullopt, timing);
-  return run_sender(channel, core, progress);
+  return run_transfer(channel, core, progress);
 }
 
 int receive_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,
@@ -37,7 +37,8 @@ int receive_file(ByteChannel& channel, XmodemVariant variant, const std::string&
   if (int result = file.open(path); result < 0) return result;
   ReceiverCore core(variant == XmodemVariant::Checksum ? Check::Sum : Check::Crc, false, timing);
   SingleFileSink sink(file);
-  if (int result = run_receiver(channel, core, sink, progress); result < 0) return result;
+  ReceiveSession session(core, sink);
+  if (int result = run_transfer(channel, session, progress); result < 0) return result;
   return file.commit();
 }
 

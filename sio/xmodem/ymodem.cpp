@@ -7,8 +7,8 @@
 #include "sio/names.h"
 #include "sio/sio.h"
 #include "sio/xmodem/file_assembler.h"
-#include "sio/xmodem/receive_loop.h"
-#include "sio/xmodem/send_loop.h"
+#include "sio/driver.h"
+#include "sio/xmodem/receive_session.h"
 #include "sio/xmodem/xmodem.h"
 #include "sio/xmodem/ymodem_header.h"
 
@@ -71,7 +71,7 @@ int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& 
   std::string name = last_component(path);
   if (name.empty()) return SIOFT_FOPEN;
   SenderCore core(source, source.size(), true, ymodem_header_bytes(name, source.size(), source.mtime()), timing);
-  return run_sender(channel, core, progress);
+  return run_transfer(channel, core, progress);
 }
 
 int receive_batch(ByteChannel& channel, const std::string& folder, std::string& stored_name,
@@ -80,7 +80,8 @@ int receive_batch(ByteChannel& channel, const std::string& folder, std::string& 
   IncomingFile file;
   BatchSink sink(folder, file, stored_name);
   ReceiverCore core(Check::Crc, true, timing);
-  int result = run_receiver(channel, core, sink, progress);
+  ReceiveSession session(core, sink);
+  int result = run_transfer(channel, session, progress);
   if (result == 0 && !sink.stored()) result = SIOFT_PROTOCOL;
   if (result == 0) result = file.commit();
   if (result < 0) stored_name.clear();

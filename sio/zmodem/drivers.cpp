@@ -2,40 +2,22 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "sio/driver.h"
 #include "sio/incoming_file.h"
 #include "sio/port_table.h"
 #include "sio/sio.h"
 #include "sio/transfers.h"
-#include "sio/zmodem/receiver.h"
-#include "sio/zmodem/sender.h"
+#include "sio/zmodem/session.h"
 
 namespace sio::zmodem {
 namespace {
 
-// Bytes taken from the channel per read.
-constexpr std::size_t kReadChunk = 64 * 1024;
 // File data read ahead per read when sending.
 constexpr std::size_t kReadAhead = 64 * 1024;
-// File data queued between two looks at the receiver's answers while streaming (a subpacket).
-constexpr std::size_t kStreamBudget = 1024;
-// The longest a write waits for room on a full line before the loop hears the other end and
-// reports progress again: a subpacket takes more than a second on a slow line.
-constexpr int kWriteWaitMs = 20;
-// A cancel sequence waits no longer than this for a line that has stopped taking bytes.
-constexpr int kCancelWriteMs = 1000;
-// After the sender's last bytes ("OO"): time for the receiver to read them before the caller
-// may close the line (a pty drops unread bytes on close, and tcdrain does not wait on one).
-constexpr int kLingerMs = 50;
-
-std::int64_t now_ms() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 // Received data goes to a temporary file beside its name in the folder.
 class FolderSink : public ReceiveSink {
@@ -91,107 +73,19 @@ class FileSource : public SendSource {
   std::size_t cached_ = 0;       // bytes valid in cache_
 };
 
-// Bytes on their way to the line: it takes what it can at a time, so the loop keeps hearing
-// the other end while a slow line drains. A line that takes nothing for long fails the session.
-class Outgoing {
- public:
-  void take(Bytes& bytes) {
-    if (empty()) {
-      queue_.clear();
-      sent_ = 0;
-      stall_.restart();
-    }
-    queue_.insert(queue_.end(), bytes.begin(), bytes.end());
-    bytes.clear();
-  }
-  bool empty() const { return sent_ == queue_.size(); }
-  // Writes what the line takes within kWriteWaitMs; 0 or a negative SIOFT_ result.
-  int push(ByteChannel& channel) {
-    if (empty()) return 0;
-    int n = channel.write_for(queue_.data() + sent_, queue_.size() - sent_, kWriteWaitMs);
-    if (n < 0) return n;
-    sent_ += static_cast<std::size_t>(n);
-    return stall_.note(n) ? 0 : SIOFT_TIMEOUT;
-  }
-  // Writes the rest (the session has ended), waiting for the line up to limit_ms.
-  int flush(ByteChannel& channel, int limit_ms) {
-    std::int64_t until = now_ms() + limit_ms;
-    while (!empty()) {
-      int n = channel.write_for(queue_.data() + sent_, queue_.size() - sent_, kWriteWaitMs);
-      if (n < 0) return n;
-      sent_ += static_cast<std::size_t>(n);
-      if (n == 0 && now_ms() >= until) return SIOFT_TIMEOUT;
-    }
-    return 0;
-  }
-  // Forgets what has not gone out (the data of a session that is being cancelled).
-  void drop() { sent_ = queue_.size(); }
-
- private:
-  Bytes queue_;
-  std::size_t sent_ = 0;
-  StallWatch stall_;
-};
-
-// Gives the peer time to read our last bytes; ends early when it hangs up.
-void linger(ByteChannel& channel) {
-  std::uint8_t buf[256];
-  std::int64_t until = now_ms() + kLingerMs;
-  for (std::int64_t left; (left = until - now_ms()) > 0;)
-    if (channel.read(buf, sizeof buf, static_cast<int>(left)) < 0) return;
-}
-
-// Runs a core until it finishes: its output goes out, the channel's bytes and the time go in,
-// and the caller hears of the progress and may abort. `pump` lets a sender queue more data once
-// the line has taken what went before; it says whether it did.
-template <typename Core, typename Pump>
-int drive(ByteChannel& channel, Core& core, ProgressReporter& progress, Pump pump) {
-  std::vector<std::uint8_t> buf(kReadChunk);
-  Outgoing out;
-  core.start(now_ms());
-  while (true) {
-    out.take(core.output());
-    if (core.finished()) {
-      out.flush(channel, kTransferWriteTimeoutMs);
-      return core.result();
-    }
-    if (int pushed = out.push(channel); pushed < 0) {
-      out.drop();
-      core.line_lost(pushed);
-      continue;
-    }
-    bool busy = !out.empty() || pump();
-    int n = channel.read(buf.data(), buf.size(), busy ? 0 : kProgressSliceMs);
-    if (n < 0) {
-      core.line_lost(n);
-      return core.result();
-    }
-    if (n > 0) core.feed(buf.data(), static_cast<std::size_t>(n), now_ms());
-    core.tick(now_ms());
-    if (!progress.report(core.bytes_done(), core.bytes_total())) {
-      core.abort();
-      out.drop();
-      out.take(core.output());
-      int cancelled = out.flush(channel, kCancelWriteMs);
-      // The callback may have closed the port itself.
-      return cancelled == SIOFT_BADPORT ? SIOFT_BADPORT : core.result();
-    }
-  }
-}
-
 }  // namespace
 
 int receive(ByteChannel& channel, const std::string& folder, std::string& stored_name, const ProgressFn& progress,
             const Timing& timing) {
   FolderSink sink(folder);
   Receiver core(sink, timing);
-  ProgressReporter reporter(progress);
-  int result = drive(channel, core, reporter, [&] {
+  Session session(core);
+  // The callback may show the name the file is stored under as soon as it is known.
+  int result = run_transfer(channel, session, [&](long done, long total) {
     stored_name = core.stored_name();
-    return false;
+    return progress ? progress(done, total) : 0;
   });
   stored_name = result == SIOFT_OK ? core.stored_name() : std::string();
-  if (result == SIOFT_OK) reporter.report(core.bytes_done(), core.bytes_total(), true);
   return result;
 }
 
@@ -207,17 +101,9 @@ int send(ByteChannel& channel, const std::string& path, const ProgressFn& progre
   auto slash = path.rfind('/');
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   Sender core(source, name, static_cast<std::uint32_t>(st.st_size), static_cast<long>(st.st_mtime), timing);
-  ProgressReporter reporter(progress);
-  int result = drive(channel, core, reporter, [&] {
-    if (!core.streaming()) return false;
-    core.stream(kStreamBudget);
-    return true;
-  });
+  Session session(core);
+  int result = run_transfer(channel, session, progress);
   ::close(fd);
-  // Only a pseudo-terminal's controlling side drops our last bytes ("OO") when the caller closes
-  // it at once; a device waits for its output, and the other side of a pty keeps it readable.
-  if (result != SIOFT_BADPORT && channel.loses_unread_on_close()) linger(channel);
-  if (result == SIOFT_OK) reporter.report(core.bytes_done(), core.bytes_total(), true);
   return result;
 }
 

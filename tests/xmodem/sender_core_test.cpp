@@ -34,7 +34,7 @@ struct Send {
     hear("C");
   }
   void hear(const std::string& bytes) {
-    for (char c : bytes) core.feed(static_cast<std::uint8_t>(c), now);
+    for (char c : bytes) core.feed(reinterpret_cast<const std::uint8_t*>(&c), 1, now);
   }
   void wait_ms(long ms) { now += ms * 1000; }
   // Runs the clock to the next send (or the end); returns what went out.
@@ -45,7 +45,7 @@ struct Send {
     }
     std::string out(core.output().begin(), core.output().end());
     core.output().clear();
-    core.written(now);
+    core.drained(now);
     return out;
   }
   long ms() const { return now / 1000; }

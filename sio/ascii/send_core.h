@@ -1,0 +1,56 @@
+// The ASCII sender as a TransferCore: hands the file's bytes to the line as it takes them, about
+// a progress slice's worth at a time (on a slow line the figures stay fresh, a fast one gets
+// large writes), and ends once the last byte has gone.
+#pragma once
+
+#include <vector>
+
+#include "sio/ascii/ascii.h"
+#include "sio/sio.h"
+#include "sio/transfer_core.h"
+
+namespace sio::ascii {
+
+class SendCore final : public TransferCore {
+ public:
+  // `fd`: the file to send, read from its current position; `total`: its length.
+  SendCore(int fd, long total) : fd_(fd), total_(total), buffer_(kSendChunk) {}
+
+  void start(Micros) override {}
+  void feed(const std::uint8_t*, std::size_t, Micros) override {}  // what comes back is no concern
+  void tick(Micros) override {}
+  void drained(Micros now) override;
+  // An abort stops at once: nothing more goes out.
+  void abort() override {
+    output_.clear();
+    finish(SIOFT_ABORT);
+  }
+  void line_lost(int error) override { finish(error); }
+  std::vector<std::uint8_t>& output() override { return output_; }
+  std::size_t keep_unsent(std::span<const std::uint8_t> unsent, bool aborted) const override {
+    return aborted ? 0 : unsent.size();
+  }
+  bool finished() const override { return finished_; }
+  int result() const override { return result_; }
+  long done() const override { return done_; }
+  long total() const override { return total_; }
+
+ private:
+  void finish(int result);
+  void size_next_piece(Micros now);
+
+  int fd_;
+  long total_;
+  std::vector<std::uint8_t> buffer_;
+  std::size_t buffered_ = 0;
+  std::size_t position_ = 0;    // in buffer_: the next byte to hand out
+  std::size_t piece_ = 1024;    // bytes handed to the line at once
+  std::size_t handed_ = 0;      // of the piece on the line
+  Micros handed_at_ = 0;
+  long done_ = 0;
+  bool finished_ = false;
+  int result_ = 0;
+  std::vector<std::uint8_t> output_;
+};
+
+}  // namespace sio::ascii
