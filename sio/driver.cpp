@@ -76,7 +76,8 @@ int read_wait_ms(const TransferCore& core, const ProgressReporter& reporter) {
     std::this_thread::sleep_for(std::chrono::microseconds(left));
     left = 0;
   }
-  return static_cast<int>(std::clamp<Micros>((left + 999) / 1000, 0, reporter.ms_until_due()));
+  const Micros until_report = Micros{reporter.ms_until_due()} * 1000;
+  return static_cast<int>((std::clamp<Micros>(left, 0, until_report) + 999) / 1000);
 }
 
 void drain(ByteChannel& channel, const TransferCore::Drain& rule) {
@@ -113,11 +114,11 @@ int run_transfer(ByteChannel& channel, TransferCore& core, const ProgressFn& pro
         continue;
       }
     }
-    bool busy = !out.empty();
-    if (!busy) {
+    if (out.empty()) {
       core.drained(now_us());
-      busy = !core.output().empty() || core.finished();
+      if (core.finished()) continue;
     }
+    const bool busy = !out.empty() || !core.output().empty();
     int n = channel.read(buf.data(), buf.size(), busy ? 0 : read_wait_ms(core, reporter));
     if (n < 0) {
       out.keep(0);

@@ -1,5 +1,5 @@
-// The blocking loops around the ZMODEM cores: they own the channel, the file and the progress
-// reports. The timing can be chosen here (tests shorten it); transfers.h uses the defaults.
+// ZMODEM over a byte channel: the cores with the file, run by the driver (sio/driver.h). The
+// timing can be chosen here (tests shorten it); transfers.h uses the defaults.
 #pragma once
 
 #include <string>
