@@ -17,8 +17,10 @@ inline bool run_kermit(sio::kermit::Endpoint& endpoint, const sio::kermit::Timin
   sio::kermit::LinkCore core(endpoint);
   sio::TransferCore::Micros now = 0;
   auto line_takes_all = [&] {
-    core.output().clear();
-    core.drained(now);
+    do {
+      core.output().clear();
+      core.drained(now);
+    } while (!core.output().empty());
   };
   core.start(now);
   line_takes_all();
