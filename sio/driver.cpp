@@ -45,31 +45,35 @@ class Outgoing {
   void keep(std::size_t count) { queue_.resize(sent_ + std::min(count, queue_.size() - sent_)); }
   // Writes what the line takes within kWriteWaitMs; 0 or a negative SIOFT_ result.
   int push(ByteChannel& channel) {
-    int n = channel.write_for(queue_.data() + sent_, queue_.size() - sent_, kWriteWaitMs);
+    const int n = write_slice(channel);
     if (n < 0) return n;
-    sent_ += static_cast<std::size_t>(n);
     return stall_.note(n) ? 0 : SIOFT_TIMEOUT;
   }
   // Writes the rest (the session has ended), waiting for the line up to limit_ms.
   int flush(ByteChannel& channel, int limit_ms) {
     const Micros until = now_us() + Micros{limit_ms} * 1000;
     while (!empty()) {
-      int n = channel.write_for(queue_.data() + sent_, queue_.size() - sent_, kWriteWaitMs);
+      const int n = write_slice(channel);
       if (n < 0) return n;
-      sent_ += static_cast<std::size_t>(n);
       if (n == 0 && now_us() >= until) return SIOFT_TIMEOUT;
     }
     return 0;
   }
 
  private:
+  int write_slice(ByteChannel& channel) {
+    const int n = channel.write_for(queue_.data() + sent_, queue_.size() - sent_, kWriteWaitMs);
+    if (n > 0) sent_ += static_cast<std::size_t>(n);
+    return n;
+  }
+
   std::vector<std::uint8_t> queue_;
   std::size_t sent_ = 0;
   StallWatch stall_;
 };
 
-// How long a read may wait: not past the core's deadline nor the next progress report, and not
-// at all while output waits. A wait shorter than the read's millisecond is slept here.
+// How long a read may wait while no output waits: not past the core's deadline nor the next
+// progress report. A wait shorter than the read's millisecond is slept here.
 int read_wait_ms(const TransferCore& core, const ProgressReporter& reporter) {
   Micros left = core.deadline() - now_us();
   if (left > 0 && left < 1000) {
