@@ -4,8 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "sio/port_table.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 #include "sio/temporary_files.h"
 
 namespace sio {

@@ -3,7 +3,7 @@
 
 #include "sio/ascii/ascii.h"
 #include "sio/incoming_file.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 #include "sio/transfers.h"
 
 namespace sio {

@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "sio/ascii/ascii.h"
-#include "sio/port_table.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 #include "sio/transfers.h"
 
 namespace sio {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "sio/kermit/codec.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 
 namespace sio::kermit {
 

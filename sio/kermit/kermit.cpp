@@ -10,8 +10,7 @@
 #include "sio/kermit/receiver.h"
 #include "sio/kermit/sender.h"
 #include "sio/names.h"
-#include "sio/port_table.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 #include "sio/transfers.h"
 
 namespace sio::kermit {

@@ -6,8 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "sio/port_table.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 
 namespace sio::xmodem {
 

@@ -1,7 +1,7 @@
 #include "sio/xmodem/xmodem.h"
 
 #include "sio/incoming_file.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 #include "sio/xmodem/file_assembler.h"
 #include "sio/xmodem/receive_loop.h"
 #include "sio/xmodem/send_loop.h"

@@ -5,7 +5,7 @@
 
 #include "sio/incoming_file.h"
 #include "sio/names.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 #include "sio/xmodem/file_assembler.h"
 #include "sio/xmodem/receive_loop.h"
 #include "sio/xmodem/send_loop.h"

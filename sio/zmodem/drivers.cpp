@@ -8,8 +8,7 @@
 #include <unistd.h>
 
 #include "sio/incoming_file.h"
-#include "sio/port_table.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 #include "sio/transfers.h"
 #include "sio/zmodem/receiver.h"
 #include "sio/zmodem/sender.h"
