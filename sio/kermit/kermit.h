@@ -13,7 +13,9 @@
 
 namespace sio::kermit {
 
-int send_file(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const Timing& timing);
+// The receiver is told `announced_name`, or when it is empty the file's own name.
+int send_file(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const Timing& timing,
+              const std::string& announced_name = {});
 int receive_file(ByteChannel& channel, const std::string& folder, std::string& stored_name, const ProgressFn& progress,
                  const Timing& timing);
 

@@ -25,9 +25,10 @@ class SingleFileSink : public ReceiveSink {
 
 int send_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,
               const SenderTiming& timing) {
-  FileSource source;
-  if (int result = source.open(path); result < 0) return result;
-  SenderCore core(source, source.size(), variant == XmodemVariant::Crc1K, std::nullopt, timing);
+  OutgoingFile file;
+  if (int result = file.open(path); result < 0) return result;
+  FileSource source(file);
+  SenderCore core(source, file.size(), variant == XmodemVariant::Crc1K, std::nullopt, timing);
   return run_sender(channel, core, progress);
 }
 

@@ -42,7 +42,7 @@ int send_file(ByteChannel& channel, XmodemVariant variant, const std::string& pa
 int receive_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,
                  const ReceiverTiming& timing = {});
 int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
-               const SenderTiming& timing = {});
+               const SenderTiming& timing = {}, const std::string& announced_name = {});
 int receive_batch(ByteChannel& channel, const std::string& folder, std::string& stored_name,
                   const ProgressFn& progress, const ReceiverTiming& timing = {});
 

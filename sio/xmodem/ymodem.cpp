@@ -58,19 +58,14 @@ class BatchSink : public ReceiveSink {
   bool stored_ = false;
 };
 
-std::string last_component(const std::string& path) {
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
-int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const SenderTiming& timing) {
-  FileSource source;
-  if (int result = source.open(path); result < 0) return result;
-  std::string name = last_component(path);
-  if (name.empty()) return SIOFT_FOPEN;
-  SenderCore core(source, source.size(), true, ymodem_header_bytes(name, source.size(), source.mtime()), timing);
+int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const SenderTiming& timing,
+               const std::string& announced_name) {
+  OutgoingFile file;
+  if (int result = file.open(path, announced_name); result < 0) return result;
+  FileSource source(file);
+  SenderCore core(source, file.size(), true, ymodem_header_bytes(file.name(), file.size(), file.mtime()), timing);
   return run_sender(channel, core, progress);
 }
 
@@ -91,8 +86,9 @@ int receive_batch(ByteChannel& channel, const std::string& folder, std::string& 
 
 namespace sio {
 
-int ymodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress) {
-  return xmodem::send_batch(channel, path, progress);
+int ymodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
+                const std::string& announced_name) {
+  return xmodem::send_batch(channel, path, progress, {}, announced_name);
 }
 
 int ymodem_receive(ByteChannel& channel, const std::string& folder, std::string& stored_name,
