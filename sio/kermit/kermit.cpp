@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <span>
 
-#include "sio/incoming_file.h"
+#include "sio/file_sink.h"
 #include "sio/kermit/link.h"
 #include "sio/kermit/receiver.h"
 #include "sio/kermit/sender.h"
-#include "sio/names.h"
 #include "sio/outgoing_file.h"
 #include "sio/result.h"
 #include "sio/transfers.h"
@@ -29,27 +28,6 @@ class FileSource : public DataSource {
   OutgoingFile& file_;
 };
 
-// Stores the announced file in `folder` under its checked name.
-class FolderSink : public FileSink {
- public:
-  FolderSink(const std::string& folder, std::string& stored_name) : folder_(folder), stored_name_(stored_name) {}
-  int open(const std::string& announced) override {
-    auto name = stored_name_for(announced);
-    if (!name) return SIOFT_FOPEN;
-    int opened = file_.open(folder_ + "/" + *name);
-    if (opened == 0) stored_name_ = *name;
-    return opened;
-  }
-  int write(const std::uint8_t* data, std::size_t len) override { return file_.write(data, len); }
-  int commit() override { return file_.commit(); }
-  void discard() override { file_.discard(); }
-
- private:
-  std::string folder_;
-  std::string& stored_name_;
-  IncomingFile file_;
-};
-
 }  // namespace
 
 int send_file(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const Timing& timing,
@@ -63,8 +41,7 @@ int send_file(ByteChannel& channel, const std::string& path, const ProgressFn& p
 
 int receive_file(ByteChannel& channel, const std::string& folder, std::string& stored_name, const ProgressFn& progress,
                  const Timing& timing) {
-  stored_name.clear();
-  FolderSink sink(folder, stored_name);
+  DiskSink sink(folder, stored_name);
   Receiver receiver(sink, timing);
   int result = run_endpoint(channel, receiver, progress);
   if (result != 0) sink.discard();

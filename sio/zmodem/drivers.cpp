@@ -4,7 +4,7 @@
 #include <chrono>
 #include <span>
 
-#include "sio/incoming_file.h"
+#include "sio/file_sink.h"
 #include "sio/outgoing_file.h"
 #include "sio/result.h"
 #include "sio/transfers.h"
@@ -31,20 +31,6 @@ std::int64_t now_ms() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-
-// Received data goes to a temporary file beside its name in the folder.
-class FolderSink : public ReceiveSink {
- public:
-  explicit FolderSink(std::string folder) : folder_(std::move(folder)) {}
-  int open(const std::string& name) override { return file_.open(folder_ + "/" + name); }
-  int write(const std::uint8_t* data, std::size_t len) override { return file_.write(data, len); }
-  int commit() override { return file_.commit(); }
-  void discard() override { file_.discard(); }
-
- private:
-  std::string folder_;
-  IncomingFile file_;
-};
 
 // The file to send: the sender asks for a subpacket at a time, from where the receiver wants it.
 class FileSource : public SendSource {
@@ -153,14 +139,11 @@ int drive(ByteChannel& channel, Core& core, ProgressReporter& progress, Pump pum
 
 int receive(ByteChannel& channel, const std::string& folder, std::string& stored_name, const ProgressFn& progress,
             const Timing& timing) {
-  FolderSink sink(folder);
+  DiskSink sink(folder, stored_name);
   Receiver core(sink, timing);
   ProgressReporter reporter(progress);
-  int result = drive(channel, core, reporter, [&] {
-    stored_name = core.stored_name();
-    return false;
-  });
-  stored_name = result == SIOFT_OK ? core.stored_name() : std::string();
+  int result = drive(channel, core, reporter, [] { return false; });
+  if (result != SIOFT_OK) stored_name.clear();
   if (result == SIOFT_OK) reporter.report(core.bytes_done(), core.bytes_total(), true);
   return result;
 }

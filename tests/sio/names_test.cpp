@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "sio/crc.h"
+#include "sio/file_sink.h"
 #include "sio/incoming_file.h"
 #include "sio/names.h"
 #include "sio/sio.h"
@@ -25,6 +26,21 @@ TEST(StoredName, KeepsTheLastComponentAndRefusesWhatCouldEscape) {
   EXPECT_FALSE(sio::stored_name_for("del\x7f"));
   EXPECT_FALSE(sio::stored_name_for(std::string(256, 'n')));
   EXPECT_EQ(sio::stored_name_for(std::string(255, 'n'))->size(), 255u);
+}
+
+TEST(DiskSink, StoresAnAnnouncedFileUnderItsStoredNameOnly) {
+  TempFolder folder;
+  std::string stored = "left over";
+  sio::DiskSink sink(folder.path(), stored);
+  EXPECT_EQ(sink.open(".."), SIOFT_FOPEN);
+  EXPECT_EQ(sink.open("a\x01" "b"), SIOFT_FOPEN);
+  EXPECT_EQ(stored, "");
+  ASSERT_EQ(sink.open("../phone/a.amr"), 0);
+  EXPECT_EQ(stored, "a.amr");
+  ASSERT_EQ(sink.write(reinterpret_cast<const std::uint8_t*>("x"), 1), 0);
+  ASSERT_EQ(sink.commit(), 0);
+  EXPECT_EQ(read_file(folder.file("a.amr")), "x");
+  EXPECT_EQ(sio::DiskSink(folder.path(), stored).open("a.amr"), SIOFT_FOPEN);
 }
 
 TEST(Crc, KnownVectors) {
