@@ -78,15 +78,6 @@ int IncomingFile::flush() {
   return 0;
 }
 
-int IncomingFile::truncate(long length) {
-  if (length < 0 || length >= size_) return 0;
-  if (int result = flush(); result < 0) return result;
-  // The next write goes on at the cut, not where the longer file ended.
-  if (ftruncate(fd_, length) != 0 || lseek(fd_, length, SEEK_SET) != length) return system_failure();
-  size_ = length;
-  return 0;
-}
-
 int IncomingFile::commit() {
   if (fd_ < 0) return SIOFT_FOPEN;
   if (int result = flush(); result < 0) {
