@@ -15,21 +15,11 @@ enum class XmodemVariant { Checksum, Crc, Crc1K };
 // announce the file as `announced_name`, or when it is empty (or not given) under its own name.
 int xmodem_send(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress);
 int ymodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
-                const std::string& announced_name);
+                const std::string& announced_name = {});
 int zmodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
-                const std::string& announced_name);
+                const std::string& announced_name = {});
 int kermit_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
-                const std::string& announced_name);
-// The same under the file's own name, in the shape every sender shares.
-inline int ymodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress) {
-  return ymodem_send(channel, path, progress, {});
-}
-inline int zmodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress) {
-  return zmodem_send(channel, path, progress, {});
-}
-inline int kermit_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress) {
-  return kermit_send(channel, path, progress, {});
-}
+                const std::string& announced_name = {});
 int ascii_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress);
 
 // Receivers of one named file: `path` is where it goes.
