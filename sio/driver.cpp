@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "sio/sio.h"
+#include "sio/result.h"
 
 namespace sio {
 namespace {

@@ -9,7 +9,7 @@
 #include "sio/port_table.h"
 #include "sio/program_folder.h"
 #include "sio/sio.h"
-#include "sio/transfers.h"
+#include "sio/protocols.h"
 
 namespace sio {
 namespace {
@@ -25,32 +25,38 @@ int on_port(int port, Run run) {
   return run(channel);
 }
 
-template <typename Run>
-int with_file_name(int port, const char* fname, Run run) {
+// A transfer of one named file: sent, or received under the caller's name.
+int named_file(int port, ProtocolId id, bool send, const char* fname, sio_callback cb, int quiet_seconds = 0) {
   clear_blocking_path();
   if (!fname) return SIOFT_FOPEN;
-  return on_port(port, [&](ByteChannel& channel) { return run(channel, std::string(fname)); });
+  const Protocol& chosen = protocol(id);
+  TransferJob job;
+  job.file = fname;
+  job.quiet_seconds = quiet_seconds;
+  return on_port(port, [&](ByteChannel& channel) {
+    return (send ? chosen.send : chosen.receive)(channel, job, progress_of(cb));
+  });
 }
 
 // The name buffer shows the stored name as soon as the receiver knows it, so that the callback
 // can show it during the transfer, and holds the final name (or nothing) afterwards.
-template <typename Run>
-int batch_receive(int port, char** names, int count, sio_callback cb, Run run) {
+int batch_receive(int port, ProtocolId id, char** names, int count, sio_callback cb) {
   clear_blocking_path();
   if (!names || count < 1 || !names[0]) return SIOFT_FOPEN;
   names[0][0] = '\0';
   return on_port(port, [&](ByteChannel& channel) {
-    std::string stored;
+    TransferJob job;
+    job.folder = program_folder();
     auto publish = [&] {
-      std::size_t n = std::min(stored.size(), kMaxStoredName);
-      std::memcpy(names[0], stored.data(), n);
+      std::size_t n = std::min(job.stored_name.size(), kMaxStoredName);
+      std::memcpy(names[0], job.stored_name.data(), n);
       names[0][n] = '\0';
     };
     ProgressFn progress = [&](long done, long total) {
       publish();
       return cb ? cb(done, 0, 0, total) : 0;
     };
-    int result = run(channel, program_folder(), stored, progress);
+    int result = protocol(id).receive(channel, job, progress);
     publish();
     return result;
   });
@@ -61,47 +67,21 @@ int batch_receive(int port, char** names, int count, sio_callback cb, Run run) {
 
 using namespace sio;
 
-int sio_FtXmodem1KCRCTx(int port, const char* fname, sio_callback cb, int) {
-  return with_file_name(port, fname, [&](ByteChannel& c, const std::string& f) { return xmodem_send(c, XmodemVariant::Crc1K, f, progress_of(cb)); });
-}
-int sio_FtXmodemCheckSumTx(int port, const char* fname, sio_callback cb, int) {
-  return with_file_name(port, fname, [&](ByteChannel& c, const std::string& f) { return xmodem_send(c, XmodemVariant::Checksum, f, progress_of(cb)); });
-}
-int sio_FtXmodemCRCTx(int port, const char* fname, sio_callback cb, int) {
-  return with_file_name(port, fname, [&](ByteChannel& c, const std::string& f) { return xmodem_send(c, XmodemVariant::Crc, f, progress_of(cb)); });
-}
-int sio_FtYmodemTx(int port, const char* fname, sio_callback cb, int) {
-  return with_file_name(port, fname, [&](ByteChannel& c, const std::string& f) { return ymodem_send(c, f, progress_of(cb)); });
-}
-int sio_FtZmodemTx(int port, const char* fname, sio_callback cb, int) {
-  return with_file_name(port, fname, [&](ByteChannel& c, const std::string& f) { return zmodem_send(c, f, progress_of(cb)); });
-}
-int sio_FtKermitTx(int port, const char* fname, sio_callback cb, int) {
-  return with_file_name(port, fname, [&](ByteChannel& c, const std::string& f) { return kermit_send(c, f, progress_of(cb)); });
-}
-int sio_FtASCIITx(int port, const char* fname, sio_callback cb, int) {
-  return with_file_name(port, fname, [&](ByteChannel& c, const std::string& f) { return ascii_send(c, f, progress_of(cb)); });
-}
+int sio_FtXmodem1KCRCTx(int port, const char* fname, sio_callback cb, int) { return named_file(port, ProtocolId::Xmodem1K, true, fname, cb); }
+int sio_FtXmodemCheckSumTx(int port, const char* fname, sio_callback cb, int) { return named_file(port, ProtocolId::XmodemChecksum, true, fname, cb); }
+int sio_FtXmodemCRCTx(int port, const char* fname, sio_callback cb, int) { return named_file(port, ProtocolId::XmodemCrc, true, fname, cb); }
+int sio_FtYmodemTx(int port, const char* fname, sio_callback cb, int) { return named_file(port, ProtocolId::Ymodem, true, fname, cb); }
+int sio_FtZmodemTx(int port, const char* fname, sio_callback cb, int) { return named_file(port, ProtocolId::Zmodem, true, fname, cb); }
+int sio_FtKermitTx(int port, const char* fname, sio_callback cb, int) { return named_file(port, ProtocolId::Kermit, true, fname, cb); }
+int sio_FtASCIITx(int port, const char* fname, sio_callback cb, int) { return named_file(port, ProtocolId::Ascii, true, fname, cb); }
 
-int sio_FtXmodem1KCRCRx(int port, const char* fname, sio_callback cb, int) {
-  return with_file_name(port, fname, [&](ByteChannel& c, const std::string& f) { return xmodem_receive(c, XmodemVariant::Crc1K, f, progress_of(cb)); });
-}
-int sio_FtXmodemCheckSumRx(int port, const char* fname, sio_callback cb, int) {
-  return with_file_name(port, fname, [&](ByteChannel& c, const std::string& f) { return xmodem_receive(c, XmodemVariant::Checksum, f, progress_of(cb)); });
-}
-int sio_FtXmodemCRCRx(int port, const char* fname, sio_callback cb, int) {
-  return with_file_name(port, fname, [&](ByteChannel& c, const std::string& f) { return xmodem_receive(c, XmodemVariant::Crc, f, progress_of(cb)); });
-}
+int sio_FtXmodem1KCRCRx(int port, const char* fname, sio_callback cb, int) { return named_file(port, ProtocolId::Xmodem1K, false, fname, cb); }
+int sio_FtXmodemCheckSumRx(int port, const char* fname, sio_callback cb, int) { return named_file(port, ProtocolId::XmodemChecksum, false, fname, cb); }
+int sio_FtXmodemCRCRx(int port, const char* fname, sio_callback cb, int) { return named_file(port, ProtocolId::XmodemCrc, false, fname, cb); }
 int sio_FtASCIIRx(int port, const char* fname, sio_callback cb, int, int quiet_seconds) {
-  return with_file_name(port, fname, [&](ByteChannel& c, const std::string& f) { return ascii_receive(c, f, progress_of(cb), quiet_seconds); });
+  return named_file(port, ProtocolId::Ascii, false, fname, cb, quiet_seconds);
 }
 
-int sio_FtYmodemRx(int port, char** names, int count, sio_callback cb, int) {
-  return batch_receive(port, names, count, cb, [&](ByteChannel& c, const std::string& folder, std::string& stored, const ProgressFn& p) { return ymodem_receive(c, folder, stored, p); });
-}
-int sio_FtZmodemRx(int port, char** names, int count, sio_callback cb, int) {
-  return batch_receive(port, names, count, cb, [&](ByteChannel& c, const std::string& folder, std::string& stored, const ProgressFn& p) { return zmodem_receive(c, folder, stored, p); });
-}
-int sio_FtKermitRx(int port, char** names, int count, sio_callback cb, int) {
-  return batch_receive(port, names, count, cb, [&](ByteChannel& c, const std::string& folder, std::string& stored, const ProgressFn& p) { return kermit_receive(c, folder, stored, p); });
-}
+int sio_FtYmodemRx(int port, char** names, int count, sio_callback cb, int) { return batch_receive(port, ProtocolId::Ymodem, names, count, cb); }
+int sio_FtZmodemRx(int port, char** names, int count, sio_callback cb, int) { return batch_receive(port, ProtocolId::Zmodem, names, count, cb); }
+int sio_FtKermitRx(int port, char** names, int count, sio_callback cb, int) { return batch_receive(port, ProtocolId::Kermit, names, count, cb); }

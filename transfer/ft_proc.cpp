@@ -8,6 +8,7 @@
 #include "serial/serial_errors.h"
 #include "sio/incoming_file.h"
 #include "sio/program_folder.h"
+#include "sio/protocols.h"
 #include "sio/temporary_files.h"
 #include "transfer/transfer_progress.h"
 #include "ui/guarded_step.h"
@@ -30,7 +31,8 @@ constexpr std::size_t kNameField = 260;
 TransferProgress* current_progress = nullptr;
 
 bool IsBatchProtocol(short protocol) {
-  return protocol == kFtZmodem || protocol == kFtYmodem || protocol == kFtKermit;
+  const sio::Protocol* entry = sio::protocol_numbered(protocol);
+  return entry && entry->batch;
 }
 
 using SendOperation = int (*)(int, const char*, sio_callback, int);
@@ -89,7 +91,7 @@ int ProgressCallback(long xmitlen, long flen) {
 }  // namespace
 
 void InitProtocolNames() {
-  FtProtocolNames = {"XModem-1KCRC", "XModem-CheckSum", "XModem-CRC", "ZModem", "YModem", "Kermit", "ASCII"};
+  for (std::size_t i = 0; i < FtProtocolNames.size(); ++i) FtProtocolNames[i] = sio::protocols()[i].title;
 }
 
 TransferOutcome RunFileTransfer(int port, TransferProgress* progress) {

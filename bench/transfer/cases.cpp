@@ -1,6 +1,6 @@
 #include "bench/transfer/cases.h"
 
-#include "sio/transfers.h"
+#include "sio/protocols.h"
 
 namespace bench {
 namespace {
@@ -8,8 +8,8 @@ namespace {
 constexpr std::size_t kPacedSize = 100 * 1024;
 constexpr std::size_t kUnpacedSize = 10 << 20;
 
-Endpoint our_zmodem_sender() { return our_sender(sio::zmodem_send); }
-Endpoint our_zmodem_receiver() { return our_receiver(sio::zmodem_receive); }
+Endpoint our_zmodem_sender() { return our_sender("zmodem"); }
+Endpoint our_zmodem_receiver() { return our_receiver("zmodem"); }
 
 Endpoint sz() { return {"sz", nullptr, {"sz", "-q", "{file}"}}; }
 Endpoint rz() { return {"rz", nullptr, {"rz", "-q"}}; }
@@ -22,16 +22,22 @@ void add_zmodem_both_ways(std::vector<Case>& cases, const std::string& line_name
 
 }  // namespace
 
-Endpoint our_sender(FileSend send) {
-  return {"ours", [send](sio::ByteChannel& c, const std::string& file, const std::string&) {
-            return send(c, file, nullptr);
+Endpoint our_sender(const std::string& protocol) {
+  const sio::Protocol* p = sio::protocol_named(protocol);
+  return {"ours", [p](sio::ByteChannel& c, const std::string& file, const std::string&) {
+            sio::TransferJob job;
+            job.file = file;
+            return p->send(c, job, nullptr);
           }, {}};
 }
 
-Endpoint our_receiver(FolderReceive receive) {
-  return {"ours", [receive](sio::ByteChannel& c, const std::string&, const std::string& folder) {
-            std::string stored;
-            return receive(c, folder, stored, nullptr);
+Endpoint our_receiver(const std::string& protocol) {
+  const sio::Protocol* p = sio::protocol_named(protocol);
+  return {"ours", [p](sio::ByteChannel& c, const std::string& file, const std::string& folder) {
+            sio::TransferJob job;
+            job.file = file;
+            job.folder = folder;
+            return p->receive(c, job, nullptr);
           }, {}};
 }
 

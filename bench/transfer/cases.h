@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "bench/transfer/line_run.h"
-#include "sio/progress.h"
 
 namespace bench {
 
@@ -24,13 +23,9 @@ constexpr int kNoisyTimeoutMs = 60000;
 
 std::vector<Case> transfer_cases();
 
-// Our end through a library entry point that sends a file, or that stores the file a sender
-// announces in a folder (sio/transfers.h).
-using FileSend = int (*)(sio::ByteChannel&, const std::string& path, const sio::ProgressFn&);
-using FolderReceive = int (*)(sio::ByteChannel&, const std::string& folder, std::string& stored_name,
-                              const sio::ProgressFn&);
-Endpoint our_sender(FileSend send);
-Endpoint our_receiver(FolderReceive receive);
+// Our end of the protocol of that command-line name (sio/protocols.h).
+Endpoint our_sender(const std::string& protocol);
+Endpoint our_receiver(const std::string& protocol);
 
 // Kermit against C-Kermit (kermit_cases.cpp).
 void add_kermit_cases(std::vector<Case>& cases);

@@ -1,7 +1,9 @@
 // Kermit rows: our receive from C-Kermit and our send to it, with C-Kermit's own pair as the
 // reference.
+#include <string>
+#include <vector>
+
 #include "bench/transfer/cases.h"
-#include "sio/transfers.h"
 
 namespace bench {
 namespace {
@@ -12,22 +14,21 @@ constexpr std::size_t kNoisySize = 16 * 1024;
 
 // C-Kermit on the line's device, binary, with its defaults otherwise (long packets, a window
 // of 30): no start-up delay, no carrier, names as they are, and no keys read from the
-// terminal it was started on (the line itself).
-std::vector<std::string> ckermit(std::vector<std::string> action) {
-  std::vector<std::string> argv = {
-      "kermit", "-Y", "-q", "-i", "-l", "{device}", "-b", "57600", "-C",
-      "set carrier-watch off, set delay 0, set file names literal, set transfer interruption off"};
-  argv.insert(argv.end(), action.begin(), action.end());
-  return argv;
+// terminal it was started on (the line itself). Its -C commands would run after the action,
+// too late for settings, so they come as a command file.
+std::vector<std::string> ckermit(const std::string& action) {
+  return {"bash", "-c", "exec kermit <(printf %s \"$0\") -Y -q -i -l \"$1\" -b 57600 " + action,
+          "set carrier-watch off\nset delay 0\nset file names literal\nset transfer interruption off\n",
+          "{device}", "{file}"};
 }
-Endpoint ckermit_sender() { return {"C-Kermit", nullptr, ckermit({"-s", "{file}"})}; }
-Endpoint ckermit_receiver() { return {"C-Kermit", nullptr, ckermit({"-r"})}; }
+Endpoint ckermit_sender() { return {"C-Kermit", nullptr, ckermit("-s \"$2\"")}; }
+Endpoint ckermit_receiver() { return {"C-Kermit", nullptr, ckermit("-r")}; }
 
 void add_both_ways(std::vector<Case>& cases, const std::string& line_name, Line line, std::size_t size,
                    int timeout_ms = 300000) {
   cases.push_back({"kermit receive from C-Kermit, " + line_name, line, size, ckermit_sender(),
-                   our_receiver(sio::kermit_receive), ckermit_sender(), ckermit_receiver(), timeout_ms});
-  cases.push_back({"kermit send to C-Kermit, " + line_name, line, size, our_sender(sio::kermit_send),
+                   our_receiver("kermit"), ckermit_sender(), ckermit_receiver(), timeout_ms});
+  cases.push_back({"kermit send to C-Kermit, " + line_name, line, size, our_sender("kermit"),
                    ckermit_receiver(), ckermit_sender(), ckermit_receiver(), timeout_ms});
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "bench/transfer/cases.h"
-#include "sio/transfers.h"
+#include "sio/protocols.h"
 
 namespace bench {
 namespace {
@@ -16,56 +16,26 @@ constexpr std::size_t kCopyBlock = 4096;               // the reference copy's r
 constexpr std::size_t kNoisySize = 16 * 1024;
 
 struct XmodemVariant {
-  const char* name;
-  sio::XmodemVariant variant;
+  std::string name;
   std::vector<std::string> sx, rx;  // lrzsz's pair for it
 };
 
 const XmodemVariant kVariants[] = {
-    {"xmodem-checksum", sio::XmodemVariant::Checksum, {"sx", "-q", "{file}"}, {"rx", "-q", "{file}"}},
-    {"xmodem-crc", sio::XmodemVariant::Crc, {"sx", "-q", "{file}"}, {"rx", "-q", "-c", "{file}"}},
-    {"xmodem-1k", sio::XmodemVariant::Crc1K, {"sx", "-q", "-k", "{file}"}, {"rx", "-q", "-c", "{file}"}},
+    {"xmodem-checksum", {"sx", "-q", "{file}"}, {"rx", "-q", "{file}"}},
+    {"xmodem-crc", {"sx", "-q", "{file}"}, {"rx", "-q", "-c", "{file}"}},
+    {"xmodem-1k", {"sx", "-q", "-k", "{file}"}, {"rx", "-q", "-c", "{file}"}},
 };
 
 Endpoint program(std::vector<std::string> argv) { return {argv[0], nullptr, std::move(argv)}; }
-
-Endpoint our_xmodem_sender(sio::XmodemVariant variant) {
-  return {"ours", [variant](sio::ByteChannel& c, const std::string& file, const std::string&) {
-            return sio::xmodem_send(c, variant, file, nullptr);
-          }, {}};
-}
-
-Endpoint our_xmodem_receiver(sio::XmodemVariant variant) {
-  return {"ours", [variant](sio::ByteChannel& c, const std::string& file, const std::string&) {
-            return sio::xmodem_receive(c, variant, file, nullptr);
-          }, {}};
-}
-
-Endpoint our_ymodem_sender() {
-  return {"ours", [](sio::ByteChannel& c, const std::string& file, const std::string&) {
-            return sio::ymodem_send(c, file, nullptr);
-          }, {}};
-}
-
-Endpoint our_ymodem_receiver() {
-  return {"ours", [](sio::ByteChannel& c, const std::string&, const std::string& folder) {
-            std::string stored;
-            return sio::ymodem_receive(c, folder, stored, nullptr);
-          }, {}};
-}
-
-Endpoint our_ascii_sender() {
-  return {"ours", [](sio::ByteChannel& c, const std::string& file, const std::string&) {
-            return sio::ascii_send(c, file, nullptr);
-          }, {}};
-}
 
 // An ASCII receive has no end of its own: the user stops it once the whole file is there (the
 // abort is its normal end, -4), as soon as the progress report shows it.
 Endpoint our_ascii_receiver(std::size_t size) {
   return {"ours", [size](sio::ByteChannel& c, const std::string& file, const std::string&) {
-            int result = sio::ascii_receive(
-                c, file, [size](long done, long) { return static_cast<std::size_t>(done) >= size ? -1 : 0; }, 0);
+            sio::TransferJob job;
+            job.file = file;
+            int result = sio::protocol(sio::ProtocolId::Ascii)
+                             .receive(c, job, [size](long done, long) { return static_cast<std::size_t>(done) >= size ? -1 : 0; });
             return result == -4 ? 0 : result;
           }, {}};
 }
@@ -83,20 +53,19 @@ void add_xmodem_rows(std::vector<Case>& cases, const std::string& line_name, Lin
                      bool noisy = false) {
   const int timeout_ms = noisy ? kNoisyTimeoutMs : 300000;
   for (const auto& v : kVariants) {
-    if (noisy && v.variant == sio::XmodemVariant::Checksum) continue;
-    const std::string name = v.name;
-    cases.push_back({name + " send to rx, " + line_name, line, size, our_xmodem_sender(v.variant), program(v.rx),
+    if (noisy && v.name == "xmodem-checksum") continue;
+    cases.push_back({v.name + " send to rx, " + line_name, line, size, our_sender(v.name), program(v.rx),
                      program(v.sx), program(v.rx), timeout_ms});
-    cases.push_back({name + " receive from sx, " + line_name, line, size, program(v.sx),
-                     our_xmodem_receiver(v.variant), program(v.sx), program(v.rx), timeout_ms});
+    cases.push_back({v.name + " receive from sx, " + line_name, line, size, program(v.sx),
+                     our_receiver(v.name), program(v.sx), program(v.rx), timeout_ms});
   }
   const Endpoint sb = program({"sb", "-q", "{file}"}), rb = program({"rb", "-q"});
-  cases.push_back({"ymodem send to rb, " + line_name, line, size, our_ymodem_sender(), rb, sb, rb, timeout_ms});
-  cases.push_back({"ymodem receive from sb, " + line_name, line, size, sb, our_ymodem_receiver(), sb, rb, timeout_ms});
+  cases.push_back({"ymodem send to rb, " + line_name, line, size, our_sender("ymodem"), rb, sb, rb, timeout_ms});
+  cases.push_back({"ymodem receive from sb, " + line_name, line, size, sb, our_receiver("ymodem"), sb, rb, timeout_ms});
 }
 
 void add_ascii_rows(std::vector<Case>& cases, const std::string& line_name, Line line, std::size_t size) {
-  cases.push_back({"ascii send to dd, " + line_name, line, size, our_ascii_sender(), dd_into_file(size), cat_file(),
+  cases.push_back({"ascii send to dd, " + line_name, line, size, our_sender("ascii"), dd_into_file(size), cat_file(),
                    dd_into_file(size)});
   cases.push_back({"ascii receive from cat, " + line_name, line, size, cat_file(), our_ascii_receiver(size),
                    cat_file(), dd_into_file(size)});

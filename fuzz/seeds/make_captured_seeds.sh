@@ -24,14 +24,16 @@ seed() {
   { printf "\\x$(printf %02x "$2")"; cat "$4"; } >"$corpus/$3/$1"
 }
 
-kermit_setup="set carrier-watch off, set file names literal, set receive pathnames off"
+# C-Kermit runs -C commands after its action, too late for settings: they come as a command file.
+printf '%s\n' "set carrier-watch off" "set file names literal" "set receive pathnames off" >"$scratch/ckermit-setup"
+ckermit="kermit $scratch/ckermit-setup -Y -q -i -l {dev} -b 57600"
 ours_receive="$tool receive --protocol kermit --device {dev} --dir in"
 ours_send="$tool send --protocol kermit --device {dev} memo.amr"
 python3 "$here/capture.py" gkermit_to_us "$ours_receive" "gkermit -q -i -P -s memo.amr"
 rm -f in/*
-python3 "$here/capture.py" ckermit_to_us "$ours_receive" "kermit -Y -q -i -l {dev} -b 57600 -C '$kermit_setup' -s memo.amr"
+python3 "$here/capture.py" ckermit_to_us "$ours_receive" "$ckermit -s memo.amr"
 python3 "$here/capture.py" us_to_gkermit "gkermit -q -i -P -r" "$ours_send"
-python3 "$here/capture.py" us_to_ckermit "kermit -Y -q -i -l {dev} -b 57600 -C '$kermit_setup' -r" "$ours_send"
+python3 "$here/capture.py" us_to_ckermit "$ckermit -r" "$ours_send"
 seed gkermit_whole 0 kermit_receiver gkermit_to_us.to_receiver
 seed gkermit_small_reads 2 kermit_receiver gkermit_to_us.to_receiver
 seed ckermit_bytewise 1 kermit_receiver ckermit_to_us.to_receiver

@@ -1,6 +1,6 @@
 #include "sio/ascii/receive_core.h"
 
-#include "sio/sio.h"
+#include "sio/result.h"
 
 namespace sio::ascii {
 

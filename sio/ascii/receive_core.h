@@ -5,15 +5,15 @@
 
 #include <vector>
 
-#include "sio/incoming_file.h"
-#include "sio/sio.h"
+#include "sio/file_sink.h"
+#include "sio/result.h"
 #include "sio/transfer_core.h"
 
 namespace sio::ascii {
 
 class ReceiveCore final : public TransferCore {
  public:
-  ReceiveCore(IncomingFile& file, int quiet_seconds) : file_(file), quiet_us_(Micros{quiet_seconds} * 1000000) {}
+  ReceiveCore(DiskSink& file, int quiet_seconds) : file_(file), quiet_us_(Micros{quiet_seconds} * 1000000) {}
 
   void start(Micros) override {}
   void feed(const std::uint8_t* bytes, std::size_t len, Micros now) override;
@@ -30,7 +30,7 @@ class ReceiveCore final : public TransferCore {
  private:
   void finish(int result);
 
-  IncomingFile& file_;
+  DiskSink& file_;
   Micros quiet_us_;
   Micros last_data_ = 0;
   bool finished_ = false;

@@ -1,12 +1,8 @@
 #include "sio/ascii/send_core.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <unistd.h>
 
-#include "sio/port_table.h"
 #include "sio/progress.h"
-#include "sio/sio.h"
 
 namespace sio::ascii {
 namespace {
@@ -18,22 +14,13 @@ void SendCore::drained(Micros now) {
   if (handed_ > 0) size_next_piece(now);
   done_ += static_cast<long>(handed_);
   handed_ = 0;
-  if (position_ == buffered_) {
-    ssize_t n;
-    do {
-      n = ::read(fd_, buffer_.data(), buffer_.size());
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-      keep_last_error(errno);
-      return finish(SIOFT_WIN32FAIL);
-    }
-    if (n == 0) return finish(SIOFT_OK);
-    buffered_ = static_cast<std::size_t>(n);
-    position_ = 0;
+  if (chunk_.empty()) {
+    if (int result = file_.read(kSendChunk, chunk_); result < 0) return finish(result);
+    if (chunk_.empty()) return finish(SIOFT_OK);
   }
-  handed_ = std::min(piece_, buffered_ - position_);
-  output_.assign(buffer_.begin() + static_cast<long>(position_), buffer_.begin() + static_cast<long>(position_ + handed_));
-  position_ += handed_;
+  handed_ = std::min(piece_, chunk_.size());
+  output_.assign(chunk_.begin(), chunk_.begin() + static_cast<long>(handed_));
+  chunk_ = chunk_.subspan(handed_);
   handed_at_ = now;
 }
 

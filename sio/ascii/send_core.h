@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "sio/ascii/ascii.h"
-#include "sio/sio.h"
+#include "sio/outgoing_file.h"
+#include "sio/result.h"
 #include "sio/transfer_core.h"
 
 namespace sio::ascii {
 
 class SendCore final : public TransferCore {
  public:
-  // `fd`: the file to send, read from its current position; `total`: its length.
-  SendCore(int fd, long total) : fd_(fd), total_(total), buffer_(kSendChunk) {}
+  explicit SendCore(OutgoingFile& file) : file_(file) {}
 
   void start(Micros) override {}
   void feed(const std::uint8_t*, std::size_t, Micros) override {}  // what comes back is no concern
@@ -33,17 +33,14 @@ class SendCore final : public TransferCore {
   bool finished() const override { return finished_; }
   int result() const override { return result_; }
   long done() const override { return done_; }
-  long total() const override { return total_; }
+  long total() const override { return file_.size(); }
 
  private:
   void finish(int result);
   void size_next_piece(Micros now);
 
-  int fd_;
-  long total_;
-  std::vector<std::uint8_t> buffer_;
-  std::size_t buffered_ = 0;
-  std::size_t position_ = 0;    // in buffer_: the next byte to hand out
+  OutgoingFile& file_;
+  std::span<const std::uint8_t> chunk_;  // read from the file, not yet all handed out
   std::size_t piece_ = 1024;    // bytes handed to the line at once
   std::size_t handed_ = 0;      // of the piece on the line
   Micros handed_at_ = 0;

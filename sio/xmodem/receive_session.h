@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "sio/sio.h"
+#include "sio/result.h"
 #include "sio/transfer_core.h"
 #include "sio/xmodem/receiver_core.h"
 

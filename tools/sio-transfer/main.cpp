@@ -7,9 +7,9 @@
 
 #include "sio/channel.h"
 #include "sio/os.h"
+#include "sio/protocols.h"
 #include "sio/sio.h"
 #include "tools/sio-transfer/command_line.h"
-#include "tools/sio-transfer/protocols.h"
 
 int main(int argc, char** argv) {
   // A peer that goes away ends the transfer with an error result, not with a signal.
@@ -20,8 +20,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "sio-transfer: %s\n%s", error.c_str(), kUsage);
     return 2;
   }
-  bool names_announced = cl->protocol == "zmodem" || cl->protocol == "ymodem" || cl->protocol == "kermit";
-  if (cl->file.empty() && (cl->send || !names_announced)) {
+  const sio::Protocol* protocol = sio::protocol_named(cl->protocol);
+  if (!protocol) {
+    std::fprintf(stderr, "sio-transfer: unknown protocol %s\n%s", cl->protocol.c_str(), kUsage);
+    return 2;
+  }
+  if (cl->file.empty() && (cl->send || !protocol->batch)) {
     std::fprintf(stderr, "sio-transfer: FILE is required here\n%s", kUsage);
     return 2;
   }
@@ -45,16 +49,14 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "progress %ld %ld\n", done, total);
       return 0;
     };
-  TransferRequest request{cl->send, cl->file, cl->dir};
-  std::string stored;
-  bool known = false;
-  int result = run_protocol(cl->protocol, channel, request, progress, stored, known);
+  // The ASCII receive ends after three quiet seconds, as the tool's engine asks of it.
+  sio::TransferJob job;
+  job.file = cl->file;
+  job.folder = cl->dir;
+  job.quiet_seconds = 3;
+  int result = (cl->send ? protocol->send : protocol->receive)(channel, job, progress);
   sio::os::close(handle);
-  if (!known) {
-    std::fprintf(stderr, "sio-transfer: unknown protocol %s\n%s", cl->protocol.c_str(), kUsage);
-    return 2;
-  }
-  if (!stored.empty()) std::fprintf(stderr, "stored %s\n", stored.c_str());
+  if (!job.stored_name.empty()) std::fprintf(stderr, "stored %s\n", job.stored_name.c_str());
   std::fprintf(stderr, "result %d\n", result);
   return result < 0 ? 1 : 0;
 }
