@@ -34,7 +34,7 @@ struct Send {
     hear("C");
   }
   void hear(const std::string& bytes) {
-    for (char c : bytes) core.feed(reinterpret_cast<const std::uint8_t*>(&c), 1, now);
+    core.feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), now);
   }
   void wait_ms(long ms) { now += ms * 1000; }
   // Runs the clock to the next send (or the end); returns what went out.
