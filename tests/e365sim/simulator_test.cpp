@@ -3,11 +3,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <poll.h>
-#include <thread>
 #include <unistd.h>
 
-#include "sio/sio.h"
 #include "tests/e365sim/sim_process.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
@@ -84,35 +81,6 @@ TEST(Simulator, AnswersOverItsPtyAndSurvivesTheToolReopeningThePort) {
   test_support::write_all(again.fd(), "AT+G");
   EXPECT_EQ(test_support::read_for(again.fd(), 1, 200), "");
   EXPECT_EQ(again.command("MR"), "AT+GMR\r\r\nR365_G_0B.A0.1DR\r\n\r\nOK\r\n");
-}
-
-// What the port layer of the tool reads until the answer is complete.
-std::string answer_through_port(int port, const std::string& line) {
-  EXPECT_EQ(sio_write(port, line.data(), static_cast<int>(line.size())), static_cast<int>(line.size()));
-  std::string got;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!got.ends_with("\r\nOK\r\n") && std::chrono::steady_clock::now() < deadline) {
-    char buf[512];
-    int n = sio_read(port, buf, sizeof buf);
-    if (n > 0) got.append(buf, static_cast<std::size_t>(n));
-    else std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return got;
-}
-
-TEST(Simulator, TheToolsPortLayerOpensItsLinkAndTalks) {
-  test_support::ScopedProgramFolder folder;
-  Phone phone;
-  SimProcess sim({"--folder", folder.path(), "--memos", phone.memos.path(), "--no-pacing"});
-  ASSERT_EQ(sio_open(5), SIO_OK);
-  EXPECT_EQ(sio_ioctl(5, 15, 3), SIO_OK);  // 57600 bit/s, 8N1
-  EXPECT_EQ(sio_getbaud(5), 57600);
-  EXPECT_EQ(answer_through_port(5, "ATZ\r"), "ATZ\r\r\nOK\r\n");
-  // The tool closes the port and opens it again (exclusively, as always): the phone is still there.
-  EXPECT_EQ(sio_close(5), SIO_OK);
-  ASSERT_EQ(sio_open(5), SIO_OK);
-  EXPECT_EQ(answer_through_port(5, "AT+GMM\r"), "AT+GMM\r\r\nE365\r\n\r\nOK\r\n");
-  EXPECT_EQ(sio_close(5), SIO_OK);
 }
 
 TEST(Simulator, ListsTheShippedSamplesByDefault) {
