@@ -23,6 +23,8 @@ TEST(CommandLineReader, SplitsAtCarriageReturnsAndDropsARunawayLine) {
   EXPECT_FALSE(reader.take(bytes));  // "\nAT+G" waits for its CR
   bytes = "MR\r";
   EXPECT_EQ(reader.take(bytes)->text, "\nAT+GMR");
+  std::string_view nul("A\0T\r", 4);
+  EXPECT_EQ(reader.take(nul)->text, std::string("A\0T", 3));
 
   const std::string flood(CommandLineReader::kMaxLine * 5, 'A');
   bytes = flood;
@@ -55,15 +57,25 @@ TEST(LineFaults, CutsATransferAtTheFirstThresholdCountedFromItsStart) {
   const auto second = cancelling.pass("789abcdef");
   EXPECT_EQ(second.bytes, "789a");
   EXPECT_EQ(second.cut, LineFaults::Cut::Cancel);
-  cancelling.start_transfer();  // the next transfer counts afresh
+  cancelling.start_transfer();  // the next transfer counts afresh, and its threshold is reached
+  EXPECT_EQ(cancelling.pass("0123456789").cut, LineFaults::Cut::Cancel);
+  cancelling.start_transfer();
   EXPECT_EQ(cancelling.pass("012345678").cut, LineFaults::Cut::None);
 
-  settings.hangup_after = 4;
-  LineFaults hanging(settings);
-  hanging.start_transfer();
-  const auto hung = hanging.pass("0123456789abc");
-  EXPECT_EQ(hung.bytes, "0123");
-  EXPECT_EQ(hung.cut, LineFaults::Cut::HangUp);
+  // The earlier threshold wins; at equal ones the hang-up does.
+  for (long long hangup_after : {4, 10}) {
+    settings.hangup_after = hangup_after;
+    LineFaults hanging(settings);
+    hanging.start_transfer();
+    const auto hung = hanging.pass("0123456789abc");
+    EXPECT_EQ(hung.bytes.size(), static_cast<std::size_t>(hangup_after));
+    EXPECT_EQ(hung.cut, LineFaults::Cut::HangUp);
+  }
+  LineFaultSettings at_once;
+  at_once.cancel_after = 0;
+  LineFaults nothing(at_once);
+  nothing.start_transfer();
+  EXPECT_EQ(nothing.pass("abc").bytes, "");
 }
 
 TEST(LineFaults, NoiseFlipsSingleBitsAndDropsLoseBytesRepeatablyBySeed) {

@@ -13,7 +13,6 @@ namespace e365sim_test {
 namespace {
 
 using test_support::file_exists;
-using test_support::TempFolder;
 using test_support::write_file;
 
 std::string link_target(const std::string& path) {
@@ -81,15 +80,6 @@ TEST(Simulator, AnswersOverItsPtyAndSurvivesTheToolReopeningThePort) {
   test_support::write_all(again.fd(), "AT+G");
   EXPECT_EQ(test_support::read_for(again.fd(), 1, 200), "");
   EXPECT_EQ(again.command("MR"), "AT+GMR\r\r\nR365_G_0B.A0.1DR\r\n\r\nOK\r\n");
-}
-
-TEST(Simulator, ListsTheShippedSamplesByDefault) {
-  TempFolder folder;
-  SimProcess sim({"--folder", folder.path(), "--no-pacing"});
-  PhoneClient client(folder.file("COM5"));
-  const std::string listing = client.command("AT%PCTL=DIR /Voice Memo");
-  EXPECT_NE(listing.find("\r\nmemo01 | FRW | 5350\r\n"), std::string::npos) << listing;
-  EXPECT_EQ(std::count(listing.begin(), listing.end(), '|'), 12);
 }
 
 TEST(Simulator, FaultModesForTheModelErrorsAndGet) {
