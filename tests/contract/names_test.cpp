@@ -1,0 +1,165 @@
+// What a batch receiver does with the names senders announce, and the sio_Ft* operations on a
+// port: the name buffer, and a port closed from inside the callback.
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+
+#include "tests/contract/harness.h"
+
+using namespace contract;
+using test_support::read_file;
+using test_support::TempFolder;
+using test_support::write_file;
+
+namespace {
+
+std::string row_name(const testing::TestParamInfo<Row>& info) { return info.param.label; }
+
+struct Announced {
+  std::string name;
+  std::string stored;          // empty: refused
+  bool only_kermit = false;    // no file has this name: only C-Kermit's -a announces it
+  bool fits_block_0 = true;    // sb cuts a name that does not fit YMODEM's 128-byte header
+};
+
+const Announced kAnnounced[] = {
+    {"../x", "x"},
+    {"/proc/self/cwd/x", "x"},
+    {"a/b/x", "x"},
+    {"./a/../../x", "x"},
+    {std::string(255, 'n'), std::string(255, 'n'), false, false},  // the longest name a folder takes
+    {"bad\nname", ""},
+    {".", "", true},
+    {"..", "", true},
+    {"dir/", "", true},
+    {std::string(300, 'n'), "", true},
+};
+
+class BatchReceive : public testing::TestWithParam<Row> {};
+class ThroughPort : public testing::TestWithParam<Row> {};
+
+// The sio_Ft* callbacks are plain functions: what they see and do goes through these.
+constexpr int kPort = 9;
+char g_names[SIO_NAME_BUFFER];
+std::string g_seen_during;  // the name buffer while data came
+int keep_name(long done, int, int, long) {
+  if (done > 0) g_seen_during = g_names;
+  return 0;
+}
+int close_port(long done, int, int, long) {
+  if (done > 0) sio_close(kPort);
+  return 0;
+}
+
+}  // namespace
+
+// The sender's path never leads out of the folder: the last component is stored, or the file refused.
+TEST_P(BatchReceive, AnnouncedNamesStayInTheFolder) {
+  const Row& row = GetParam();
+  for (const auto& announced : kAnnounced) {
+    if (announced.only_kermit && row.id != sio::ProtocolId::Kermit) continue;
+    if (!announced.fits_block_0 && row.id == sio::ProtocolId::Ymodem) continue;
+    SCOPED_TRACE(announced.name);
+    TempFolder root;
+    const std::string peer_folder = root.file("peer");
+    for (const auto& dir : {peer_folder, peer_folder + "/a/b", root.file("in")}) std::filesystem::create_directories(dir);
+    for (const auto& file : {root.file("x"), peer_folder + "/x", peer_folder + "/payload"}) write_file(file, "data");
+    if (!announced.only_kermit && announced.name[0] != '/') {
+      std::filesystem::create_directories(std::filesystem::path(peer_folder + "/" + announced.name).parent_path());
+      write_file(peer_folder + "/" + announced.name, "data");
+    }
+    const auto outside = names_in(root.path());
+    Line line;
+    Peer program(row.announcing_peer, line, peer_folder, announced.name);
+    auto ours = End::receiver("unused");
+    ours->job.folder = root.file("in");
+    ours->run(row, false, line.ours());
+    program.wait();
+    EXPECT_EQ(names_in(root.path()), outside);
+    if (announced.stored.empty()) {
+      EXPECT_EQ(ours->result, SIOFT_FOPEN);
+      EXPECT_EQ(ours->job.stored_name, "");
+      EXPECT_TRUE(names_in(root.file("in")).empty());
+    } else {
+      EXPECT_EQ(ours->result, SIOFT_OK);
+      EXPECT_EQ(ours->job.stored_name, announced.stored);
+      EXPECT_EQ(read_file(root.file("in/" + announced.stored)), "data");
+    }
+  }
+}
+
+TEST_P(BatchReceive, StoresTheFirstFileOnly) {
+  const Row& row = GetParam();
+  TempFolder theirs;
+  write_file(theirs.file("first"), random_bytes(3000, 7));
+  write_file(theirs.file("second"), random_bytes(2000, 8));
+  Line line;
+  Peer program(row.batch_peer, line, theirs.path());
+  auto ours = End::receiver("unused");
+  EXPECT_EQ(ours->run(row, false, line.ours()), SIOFT_OK);
+  program.wait();
+  EXPECT_EQ(ours->stored(), std::vector<std::string>{"first"});
+  EXPECT_TRUE(same_bytes(read_file(ours->folder.file("first")), read_file(theirs.file("first"))));
+}
+
+// A batch's name buffer shows the name while the data comes; a port closed by the callback
+// ends either direction with -1 and nothing stored.
+TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
+  const Row& row = GetParam();
+  test_support::ScopedProgramFolder program;
+  const std::string bytes = random_bytes(40000, 9) + "z";
+  {
+    Line line;
+    program.link_port(kPort, line.device());
+    ASSERT_EQ(sio_open(kPort), SIO_OK);
+    auto from = End::sender("memo.amr", bytes);
+    auto sending = in_background([&] { return from->run(row, true, line.ours()); });
+    std::strcpy(g_names, "stale");
+    char* names[] = {g_names};
+    g_seen_during.clear();
+    const int result = row.batch() ? row.ft_receive_batch(kPort, names, 1, keep_name, 27)
+                                   : row.ft_receive(kPort, program.file("memo.amr").c_str(), keep_name, 27);
+    EXPECT_EQ(result, row.received_result());
+    EXPECT_EQ(sending.get(), SIOFT_OK);
+    EXPECT_TRUE(same_bytes(read_file(program.file("memo.amr")), bytes));
+    if (row.batch()) {
+      EXPECT_STREQ(g_names, "memo.amr");
+      EXPECT_EQ(g_seen_during, "memo.amr");
+      EXPECT_EQ(row.ft_receive_batch(kPort, nullptr, 1, keep_name, 27), SIOFT_FOPEN);
+    }
+    sio_close(kPort);
+  }
+  for (bool send : {false, true}) {
+    SCOPED_TRACE(send ? "send" : "receive");
+    Line line;
+    program.link_port(kPort, line.device());
+    ASSERT_EQ(sio_open(kPort), SIO_OK);
+    const std::string big = random_bytes(4 << 20, 10);
+    auto ours = send ? End::receiver("big.bin") : End::sender("big.bin", big);
+    auto source = End::sender("big.bin", big);
+    std::atomic<bool> port_done = false;
+    ours->progress.stop = [&](long) { return port_done.load(); };  // an ASCII sender would never learn
+    auto far_end = in_background([&] { return ours->run(row, !send, line.ours()); });
+    char* names[] = {g_names};
+    const std::string received = program.file("big.bin");
+    const int result = send ? row.ft_send(kPort, source->job.file.c_str(), close_port, 27)
+                            : row.batch() ? row.ft_receive_batch(kPort, names, 1, close_port, 27)
+                                          : row.ft_receive(kPort, received.c_str(), close_port, 27);
+    port_done = true;
+    line.close_device();  // the far end sees the line go
+    EXPECT_EQ(result, SIOFT_BADPORT);
+    const int far_result = far_end.get();
+    if (!row.ascii) { EXPECT_LT(far_result, 0); }  // an ASCII sender may be through before the close
+    EXPECT_FALSE(test_support::file_exists(received));
+    if (send) { EXPECT_TRUE(ours->stored().empty()); }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, BatchReceive, testing::ValuesIn([] {
+                           std::vector<Row> batch;
+                           for (const auto& row : rows())
+                             if (row.batch()) batch.push_back(row);
+                           return batch;
+                         }()),
+                         row_name);
+INSTANTIATE_TEST_SUITE_P(Protocols, ThroughPort, testing::ValuesIn(rows()), row_name);

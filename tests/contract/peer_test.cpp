@@ -1,0 +1,166 @@
+// Our ends against the real programs of each protocol, both directions, with each option of
+// theirs that changes what crosses the line; aborted, killed, and on a damaging line.
+#include "tests/contract/harness.h"
+
+using namespace contract;
+using test_support::read_file;
+using test_support::TempFolder;
+using test_support::write_file;
+
+namespace {
+
+std::string row_name(const testing::TestParamInfo<PeerRow>& info) {
+  return info.param.row().label + "_" + info.param.label;
+}
+
+std::vector<PeerRow> peer_rows_where(bool (*keep)(const PeerRow&)) {
+  std::vector<PeerRow> kept;
+  for (const auto& row : peer_rows())
+    if (keep(row)) kept.push_back(row);
+  return kept;
+}
+
+// Whether the peer's stored file is `bytes`: rx pads an XMODEM file to the end of its last block.
+testing::AssertionResult peer_holds(const Row& row, const std::string& got, const std::string& bytes) {
+  if (!row.drops_trailing_subs) return same_bytes(got, bytes);
+  if (got.compare(0, bytes.size(), bytes) == 0 && got.find_first_not_of('\x1a', bytes.size()) == std::string::npos &&
+      got.size() < bytes.size() + 1024)
+    return testing::AssertionSuccess();
+  return testing::AssertionFailure() << got.size() << " bytes, not the file padded";
+}
+
+// Our end and the peer's folder for one transfer of `bytes` as `name`.
+struct Sides {
+  const PeerRow& peer;
+  std::string name;
+  std::string bytes;
+  TempFolder theirs;
+  std::unique_ptr<End> ours;
+
+  Sides(const PeerRow& row, std::string bytes_in)
+      : peer(row), name(row.plain_names ? "memo-1.amr" : "Запись №1.amr"), bytes(std::move(bytes_in)) {
+    if (peer.peer_sends) {
+      write_file(theirs.file(name), bytes);
+      ours = End::receiver(name);
+    } else {
+      ours = End::sender(name, bytes);
+      if (peer.peer_holds) write_file(theirs.file(name), bytes.substr(0, peer.peer_holds));
+    }
+  }
+  std::unique_ptr<Peer> start(Line& line) {
+    return std::make_unique<Peer>(peer.command, line, theirs.path(), name, bytes.size());
+  }
+  int run(const Line& line) { return ours->run(peer.row(), !peer.peer_sends, line.ours()); }
+};
+
+class AgainstPeer : public testing::TestWithParam<PeerRow> {};
+class PeerAborted : public testing::TestWithParam<PeerRow> {};
+class PeerKilled : public testing::TestWithParam<PeerRow> {};
+class PeerOnDamagedLine : public testing::TestWithParam<PeerRow> {};
+
+}  // namespace
+
+TEST_P(AgainstPeer, DeliversTheExactFile) {
+  const PeerRow& peer = GetParam();
+  const Row& row = peer.row();
+  auto files = peer.use == PeerRow::Use::Base ? every_file() : std::vector<TestFile>{mixed_file()};
+  for (const auto& file : files) {
+    if (row.ascii && file.bytes.empty()) continue;  // an ASCII receive ends only on quiet after data
+    SCOPED_TRACE(file.label);
+    Sides sides(peer, file.bytes);
+    Line line;
+    auto program = sides.start(line);
+    const int result = sides.run(line);
+    const int status = program->wait();
+    if (peer.refused) {
+      EXPECT_LT(result, 0);
+      EXPECT_NE(status, 0);
+      EXPECT_TRUE(sides.ours->stored().empty());
+      continue;
+    }
+    EXPECT_EQ(result, peer.peer_sends ? row.received_result() : SIOFT_OK);
+    EXPECT_EQ(status, 0);
+    if (peer.peer_sends) {
+      EXPECT_EQ(sides.ours->stored(), std::vector<std::string>{sides.name});
+      EXPECT_TRUE(same_bytes(read_file(sides.ours->stored_path(row)), as_received(row, file.bytes)));
+    } else {
+      EXPECT_EQ(names_in(sides.theirs.path()), std::vector<std::string>{sides.name});
+      EXPECT_TRUE(peer_holds(row, read_file(sides.theirs.file(sides.name)), file.bytes));
+    }
+  }
+}
+
+// Our abort reaches the peer, which fails; we store nothing, and a peer keeps no whole file.
+TEST_P(PeerAborted, ByOurCallback) {
+  const PeerRow& peer = GetParam();
+  Sides sides(peer, random_bytes(200000, 7));
+  Line line(11520);
+  auto program = sides.start(line);
+  sides.ours->progress.stop = [](long done) { return done > 0; };
+  EXPECT_EQ(sides.run(line), SIOFT_ABORT);
+  EXPECT_NE(program->wait(), 0);
+  if (peer.peer_sends) {
+    EXPECT_TRUE(sides.ours->stored().empty());
+  } else {
+    for (const auto& name : names_in(sides.theirs.path()))
+      EXPECT_LT(read_file(sides.theirs.file(name)).size(), sides.bytes.size());
+  }
+}
+
+// A peer killed in the middle hangs the line up: a failure, and nothing stored.
+TEST_P(PeerKilled, InTheMiddle) {
+  const PeerRow& peer = GetParam();
+  Sides sides(peer, random_bytes(200000, 8));
+  Line line(11520);
+  auto program = sides.start(line);
+  line.close_device();
+  sides.ours->progress.stop = [&](long done) { return done > 0 && (program->kill(), false); };
+  const int result = sides.run(line);
+  EXPECT_LT(result, 0);
+  EXPECT_NE(result, SIOFT_ABORT);
+  if (peer.peer_sends) {
+    EXPECT_TRUE(sides.ours->stored().empty());
+  }
+}
+
+// Through a line that flips bits and drops bytes, the receiving side has the exact file or, when
+// it is ours, a failure and nothing stored. No drops with C-Kermit: it asks for 15 s time-outs.
+TEST_P(PeerOnDamagedLine, GivesTheExactFileOrNothing) {
+  const PeerRow& peer = GetParam();
+  const Row& row = peer.row();
+  int delivered = 0;
+  for (unsigned seed = 1; seed <= 2; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Sides sides(peer, random_bytes(24 * 1024, 13) + "z");
+    Line line(0, {.seed = seed, .flip_one_in = 4000, .drop_one_in = peer.opens_device() ? 0u : 20000u});
+    auto program = sides.start(line);
+    const int result = sides.run(line);
+    const int status = program->wait();
+    const bool good = peer.peer_sends ? result == SIOFT_OK : status == 0;
+    delivered += good;
+    if (peer.peer_sends && good) {
+      EXPECT_TRUE(same_bytes(read_file(sides.ours->stored_path(row)), sides.bytes));
+    } else if (peer.peer_sends) {
+      EXPECT_TRUE(sides.ours->stored().empty());
+    } else if (good) {
+      EXPECT_TRUE(peer_holds(row, read_file(sides.theirs.file(sides.name)), sides.bytes));
+    }
+  }
+  EXPECT_GE(delivered, 1);  // recovery works, not just detection
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, AgainstPeer,
+                         testing::ValuesIn(peer_rows_where([](const PeerRow& p) { return p.use != PeerRow::Use::Damage; })),
+                         row_name);
+INSTANTIATE_TEST_SUITE_P(Peers, PeerAborted, testing::ValuesIn(peer_rows_where([](const PeerRow& p) {
+                           return p.use == PeerRow::Use::Base && !p.row().ascii;  // nothing tells an ASCII peer
+                         })),
+                         row_name);
+// C-Kermit opens the device itself, so the line cannot hang up when it dies.
+INSTANTIATE_TEST_SUITE_P(Peers, PeerKilled, testing::ValuesIn(peer_rows_where([](const PeerRow& p) {
+                           return p.use == PeerRow::Use::Base && !p.opens_device();
+                         })),
+                         row_name);
+INSTANTIATE_TEST_SUITE_P(Peers, PeerOnDamagedLine,
+                         testing::ValuesIn(peer_rows_where([](const PeerRow& p) { return p.use == PeerRow::Use::Damage; })),
+                         row_name);
