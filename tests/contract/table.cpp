@@ -73,7 +73,6 @@ std::vector<PeerRow> make_peer_rows() {
   both_ways(rows, ProtocolId::Ymodem, "lrzsz", {"sb", "-q", "{file}"}, {"rb", "-q"}, Use::Base);
   rows.push_back({ProtocolId::Ymodem, "sb_k", true, {"sb", "-q", "-k", "{file}"}});
   both_ways(rows, ProtocolId::Zmodem, "lrzsz", {"sz", "-q", "{file}"}, {"rz", "-q"}, Use::Base);
-  both_ways(rows, ProtocolId::Zmodem, "lrzsz", {"sz", "-q", "{file}"}, {"rz", "-q"}, Use::Damage);
   const std::pair<std::string, Argv> sz_options[] = {
       {"e", {"-e"}},                     // every control character escaped; ZSINIT in hex
       {"o", {"-o"}},                     // 16-bit CRCs
@@ -136,7 +135,7 @@ std::vector<PeerRow> make_peer_rows() {
 
   // ASCII: cat sends the file; head stores exactly its length.
   both_ways(rows, ProtocolId::Ascii, "shell", {"cat", "{file}"},
-            {"sh", "-c", "head -c \"$0\" > \"$1\"", "{size}", "{file}"}, Use::Base);
+            {"sh", "-c", "exec head -c \"$0\" > \"$1\"", "{size}", "{file}"}, Use::Base);
   return rows;
 }
 
