@@ -7,7 +7,7 @@
 #include "sio/kermit/receiver.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::CheckedSink<sio::kermit::FileSink> sink;
+  fuzz::CheckedSink<sio::FileSink> sink;
   sio::kermit::Timing timing;
   sio::kermit::Receiver receiver(sink, timing);
   FUZZ_CHECK(fuzz::run_kermit(receiver, timing, data, size));

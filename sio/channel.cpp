@@ -5,7 +5,7 @@
 
 #include "sio/os.h"
 #include "sio/port_table.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 
 namespace sio {
 namespace {

@@ -4,8 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "sio/port_table.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 #include "sio/temporary_files.h"
 
 namespace sio {
@@ -76,15 +75,6 @@ int IncomingFile::flush() {
     done += static_cast<std::size_t>(n);
   }
   gathered_.clear();
-  return 0;
-}
-
-int IncomingFile::truncate(long length) {
-  if (length < 0 || length >= size_) return 0;
-  if (int result = flush(); result < 0) return result;
-  // The next write goes on at the cut, not where the longer file ended.
-  if (ftruncate(fd_, length) != 0 || lseek(fd_, length, SEEK_SET) != length) return system_failure();
-  size_ = length;
   return 0;
 }
 

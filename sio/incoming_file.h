@@ -23,8 +23,6 @@ class IncomingFile {
   // 0, or SIOFT_WIN32FAIL with the system error number kept (perhaps of an earlier write's
   // bytes, which reach the file later).
   int write(const std::uint8_t* data, std::size_t len);
-  // Cuts the file to `length` bytes (a sender announced the length).
-  int truncate(long length);
   long size() const { return size_; }  // every byte written, gathered ones too
   bool is_open() const { return fd_ >= 0; }
   // Puts the file in place under its name, never replacing an existing file (then SIOFT_FOPEN, and

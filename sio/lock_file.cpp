@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "sio/sio.h"
+#include "sio/result.h"
 
 namespace sio::os {
 namespace {

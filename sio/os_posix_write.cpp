@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "sio/os.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 
 namespace sio::os {
 namespace {

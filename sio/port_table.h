@@ -22,7 +22,4 @@ void bind_port_device(int port, const std::string& device);
 // The handle of an open port, or nothing when the port number is not open.
 std::optional<os::Handle> port_handle(int port);
 
-// Keeps the system error number for sio_last_error().
-void keep_last_error(int error_number);
-
 }  // namespace sio

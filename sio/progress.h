@@ -6,14 +6,14 @@
 #include <chrono>
 #include <functional>
 
+#include "sio/timing_defaults.h"
+
 namespace sio {
 
 // (bytes so far, file length) -> -1 aborts the transfer, 0 goes on.
 using ProgressFn = std::function<int(long done, long total)>;
 
-// Protocol loops wait for bytes in slices no longer than this, so that a report is due at
-// least every 100 ms while nothing arrives.
-constexpr int kProgressSliceMs = 50;
+using defaults::kProgressSliceMs;
 
 class ProgressReporter {
  public:

@@ -13,9 +13,9 @@ int send_xmodem(ByteChannel& c, TransferJob& job, const ProgressFn& p) { return 
 template <XmodemVariant V>
 int receive_xmodem(ByteChannel& c, TransferJob& job, const ProgressFn& p) { return xmodem_receive(c, V, job.file, p); }
 
-int send_zmodem(ByteChannel& c, TransferJob& job, const ProgressFn& p) { return zmodem_send(c, job.file, p); }
-int send_ymodem(ByteChannel& c, TransferJob& job, const ProgressFn& p) { return ymodem_send(c, job.file, p); }
-int send_kermit(ByteChannel& c, TransferJob& job, const ProgressFn& p) { return kermit_send(c, job.file, p); }
+int send_zmodem(ByteChannel& c, TransferJob& job, const ProgressFn& p) { return zmodem_send(c, job.file, p, job.announced); }
+int send_ymodem(ByteChannel& c, TransferJob& job, const ProgressFn& p) { return ymodem_send(c, job.file, p, job.announced); }
+int send_kermit(ByteChannel& c, TransferJob& job, const ProgressFn& p) { return kermit_send(c, job.file, p, job.announced); }
 int send_ascii(ByteChannel& c, TransferJob& job, const ProgressFn& p) { return ascii_send(c, job.file, p); }
 
 int receive_zmodem(ByteChannel& c, TransferJob& job, const ProgressFn& p) {

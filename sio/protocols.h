@@ -12,12 +12,14 @@
 
 namespace sio {
 
-// What one transfer works on. A sender sends `file`. A receiver of a named file stores it as
+// What one transfer works on. A sender sends `file`, a batch sender announcing it as `announced`
+// (empty: under its own name). A receiver of a named file stores it as
 // `file`; a batch receiver (the sender announces the name) stores the first file offered in
 // `folder` and writes the stored name to `stored_name` as soon as it is known, so that a
 // progress callback can show it.
 struct TransferJob {
   std::string file;
+  std::string announced;
   std::string folder;
   std::string stored_name;
   // An ASCII receive also ends once the line has been quiet this long after data came (0: only

@@ -11,11 +11,15 @@ namespace sio {
 
 enum class XmodemVariant { Checksum, Crc, Crc1K };
 
-// Senders: `path` is the file to send. Results as the sio_Ft* operations.
+// Senders: `path` is the file to send. Results as the sio_Ft* operations. The batch senders
+// announce the file as `announced_name`, or when it is empty (or not given) under its own name.
 int xmodem_send(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress);
-int ymodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress);
-int zmodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress);
-int kermit_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress);
+int ymodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
+                const std::string& announced_name = {});
+int zmodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
+                const std::string& announced_name = {});
+int kermit_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
+                const std::string& announced_name = {});
 int ascii_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress);
 
 // Receivers of one named file: `path` is where it goes.

@@ -2,16 +2,16 @@
 #include <vector>
 
 #include "sio/ascii/ascii.h"
-#include "sio/incoming_file.h"
-#include "sio/sio.h"
+#include "sio/file_sink.h"
+#include "sio/result.h"
 #include "sio/transfers.h"
 
 namespace sio {
 
 int ascii_receive(ByteChannel& channel, const std::string& path, const ProgressFn& progress, int quiet_seconds) {
   using Clock = std::chrono::steady_clock;
-  IncomingFile file;
-  if (int result = file.open(path); result < 0) return result;
+  DiskSink file;
+  if (int result = file.open_path(path); result < 0) return result;
   ProgressReporter reporter(progress);
   const auto quiet_limit = std::chrono::seconds(quiet_seconds);
   auto last_data = Clock::now();

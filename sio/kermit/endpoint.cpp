@@ -3,14 +3,15 @@
 #include <algorithm>
 
 #include "sio/kermit/codec.h"
-#include "sio/sio.h"
+#include "sio/result.h"
+#include "sio/timing_defaults.h"
 
 namespace sio::kermit {
 
 int Endpoint::timeout_ms() const {
   if (!negotiated_) return timing_.packet_timeout_ms;
   // The peer's wish, within bounds that keep a slow line from timing out a long packet.
-  return std::clamp(session_.peer_time * 1000, timing_.packet_timeout_ms, 30000);
+  return std::clamp(session_.peer_time * 1000, timing_.packet_timeout_ms, defaults::kermit::kLongestPacketTimeoutMs);
 }
 
 std::string Endpoint::frame(char type, int seq, std::string_view data) const {

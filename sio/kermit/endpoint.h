@@ -8,13 +8,14 @@
 
 #include "sio/kermit/init.h"
 #include "sio/kermit/packet.h"
+#include "sio/timing_defaults.h"
 
 namespace sio::kermit {
 
 struct Timing {
-  int packet_timeout_ms = 5000;  // wait for a packet before the first exchange settles it
-  int start_timeout_ms = 60000;  // a receiver's wait for the sender's first packet
-  int max_retries = 10;          // time-outs or damaged packets in a row
+  int packet_timeout_ms = defaults::kermit::kPacketTimeoutMs; // wait for a packet before the first exchange settles it
+  int start_timeout_ms = defaults::kermit::kStartTimeoutMs; // a receiver's wait for the sender's first packet
+  int max_retries = defaults::kermit::kMaxRetries; // time-outs or damaged packets in a row
 };
 
 class Endpoint {

@@ -9,21 +9,10 @@
 #include <map>
 #include <string>
 
+#include "sio/file_sink.h"
 #include "sio/kermit/endpoint.h"
 
 namespace sio::kermit {
-
-// Where a received file goes: the folder on disk, or a test's buffer.
-class FileSink {
- public:
-  virtual ~FileSink() = default;
-  // Starts the file the sender announces: 0, or a negative SIOFT_ result that refuses it.
-  virtual int open(const std::string& announced) = 0;
-  virtual int write(const std::uint8_t* data, std::size_t len) = 0;
-  // Keeps the complete file: 0 or a negative SIOFT_ result.
-  virtual int commit() = 0;
-  virtual void discard() = 0;
-};
 
 class Receiver : public Endpoint {
  public:

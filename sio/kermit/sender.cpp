@@ -4,7 +4,7 @@
 
 #include "sio/kermit/attributes.h"
 #include "sio/kermit/codec.h"
-#include "sio/sio.h"
+#include "sio/result.h"
 
 namespace sio::kermit {
 namespace {

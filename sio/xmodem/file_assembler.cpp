@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "sio/sio.h"
+#include "sio/result.h"
 #include "sio/xmodem/block.h"
 
 namespace sio::xmodem {

@@ -11,14 +11,14 @@
 #include <cstdint>
 #include <span>
 
-#include "sio/incoming_file.h"
+#include "sio/file_sink.h"
 
 namespace sio::xmodem {
 
 class FileAssembler {
  public:
   // `file` may be null: the data is counted and dropped (a file of a batch that is skipped).
-  FileAssembler(IncomingFile* file, long length) : file_(file), length_(length) {}
+  FileAssembler(FileSink* file, long length) : file_(file), length_(length) {}
 
   // 0, or a negative result when the file cannot be written.
   int add(std::span<const std::uint8_t> block);
@@ -33,7 +33,7 @@ class FileAssembler {
  private:
   int write(const std::uint8_t* data, std::size_t len);
 
-  IncomingFile* file_;
+  FileSink* file_;
   long length_;
   long written_ = 0;
   std::size_t held_subs_ = 0;  // trailing SUBs of the latest block, written once another block comes

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "sio/sio.h"
+#include "sio/result.h"
 
 namespace sio::xmodem {
 

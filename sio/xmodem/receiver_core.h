@@ -8,21 +8,22 @@
 #include <span>
 #include <vector>
 
+#include "sio/timing_defaults.h"
 #include "sio/xmodem/block.h"
 
 namespace sio::xmodem {
 
 // Times and limits of a receive, in milliseconds of the driver's clock.
 struct ReceiverTiming {
-  int start_retry_ms = 3000;  // the start request ('C' or NAK) is repeated this often
-  int crc_requests = 4;       // 'C' requests before a CRC receiver falls back to checksum NAKs
-  int start_requests = 20;    // requests for a file's first block before the receive times out
-  int block_wait_ms = 5000;   // silence after an answer before the block is asked for again
-  int byte_wait_ms = 1000;    // silence inside a block that means bytes were lost
-  int purge_quiet_ms = 200;   // quiet that ends the discarding of a damaged block
-  int purge_limit_ms = 3000;  // longest discarding, however much noise keeps coming
-  int eot_quiet_ms = 50;      // quiet that must follow an EOT (a sender waits for our answer)
-  int max_errors = 10;        // consecutive bad or missing blocks before giving up
+  int start_retry_ms = defaults::xmodem::kStartRetryMs;  // the start request ('C' or NAK) is repeated this often
+  int crc_requests = defaults::xmodem::kCrcRequests; // 'C' requests before a CRC receiver falls back to checksum NAKs
+  int start_requests = defaults::xmodem::kStartRequests; // requests for a file's first block before the receive times out
+  int block_wait_ms = defaults::xmodem::kBlockWaitMs; // silence after an answer before the block is asked for again
+  int byte_wait_ms = defaults::xmodem::kByteWaitMs; // silence inside a block that means bytes were lost
+  int purge_quiet_ms = defaults::xmodem::kPurgeQuietMs; // quiet that ends the discarding of a damaged block
+  int purge_limit_ms = defaults::xmodem::kPurgeLimitMs; // longest discarding, however much noise keeps coming
+  int eot_quiet_ms = defaults::xmodem::kEotQuietMs; // quiet that must follow an EOT (a sender waits for our answer)
+  int max_errors = defaults::xmodem::kMaxErrors; // consecutive bad or missing blocks before giving up
 };
 
 class ReceiverCore {

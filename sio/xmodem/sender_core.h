@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "sio/timing_defaults.h"
 #include "sio/xmodem/block.h"
 #include "sio/xmodem/block_sizer.h"
 
@@ -17,14 +18,14 @@ namespace sio::xmodem {
 
 // Times and limits of a send, in milliseconds.
 struct SenderTiming {
-  int start_wait_ms = 60000;   // for the receiver's first request
-  int answer_wait_ms = 10000;  // for the answer to the first block before it is sent again
+  int start_wait_ms = defaults::xmodem::kStartWaitMs; // for the receiver's first request
+  int answer_wait_ms = defaults::xmodem::kAnswerWaitMs; // for the answer to the first block before it is sent again
   // Once answers have come, the waits before a block is sent again unasked, with 4 round trips
   // on top: block_resend_ms the first time, resend_wait_ms after that and for an EOT.
-  int block_resend_ms = 100;
-  int resend_wait_ms = 1500;
-  int max_retries = 10;        // sends of one block beyond the first
-  int final_wait_ms = 2000;    // for the answer to the last EOT or block of a session
+  int block_resend_ms = defaults::xmodem::kBlockResendMs;
+  int resend_wait_ms = defaults::xmodem::kResendWaitMs;
+  int max_retries = defaults::xmodem::kMaxRetries; // sends of one block beyond the first
+  int final_wait_ms = defaults::xmodem::kFinalWaitMs; // for the answer to the last EOT or block of a session
 };
 
 // What a sender hears, byte by byte. A single CAN may be noise; two in a row cancel.

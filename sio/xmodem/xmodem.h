@@ -18,12 +18,12 @@
 // names an existing file, cancels the batch with -5), cut to its announced length; later files
 // are received and dropped. A batch that stores no file ends with -3.
 //
-// Time-outs (defaults of ReceiverTiming and SenderTiming): a receiver asks every 3 s for 60 s
-// before it gives up (-2), asks again after 5 s of silence between blocks and 1 s inside one;
-// a sender waits 60 s for the receiver to start and 10 s for the first answer; later blocks go
-// again unasked once after 100 ms and four round trips, then after 1.5 s (see SenderTiming).
-// Ten failures in a row end a transfer: -2 when the peer went silent, -3 otherwise, after the
-// cancel sequence.
+// Time-outs (ReceiverTiming and SenderTiming, defaults in sio/timing_defaults.h): a receiver
+// repeats its start request a number of times before it gives up (-2), and asks again after
+// silence between blocks and (sooner) inside one; a sender waits for the receiver to start and
+// for the first answer; later blocks go again unasked, first soon, then after a longer wait.
+// Too many failures in a row end a transfer: -2 when the peer went silent, -3 otherwise, after
+// the cancel sequence.
 #pragma once
 
 #include <string>
@@ -42,7 +42,7 @@ int send_file(ByteChannel& channel, XmodemVariant variant, const std::string& pa
 int receive_file(ByteChannel& channel, XmodemVariant variant, const std::string& path, const ProgressFn& progress,
                  const ReceiverTiming& timing = {});
 int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
-               const SenderTiming& timing = {});
+               const SenderTiming& timing = {}, const std::string& announced_name = {});
 int receive_batch(ByteChannel& channel, const std::string& folder, std::string& stored_name,
                   const ProgressFn& progress, const ReceiverTiming& timing = {});
 

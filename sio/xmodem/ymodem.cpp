@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "sio/incoming_file.h"
-#include "sio/names.h"
-#include "sio/sio.h"
+#include "sio/file_sink.h"
+#include "sio/result.h"
 #include "sio/xmodem/file_assembler.h"
 #include "sio/xmodem/receive_loop.h"
 #include "sio/xmodem/send_loop.h"
@@ -15,24 +14,20 @@
 namespace sio::xmodem {
 namespace {
 
-// Stores the batch's first file; the files after it are received and dropped. The stored name
-// is known (and shown to the progress callback) as soon as the file is taken.
+// Stores the batch's first file; the files after it are received and dropped.
 class BatchSink : public ReceiveSink {
  public:
-  BatchSink(const std::string& folder, IncomingFile& file, std::string& name)
-      : folder_(folder), file_(file), name_(name) {}
+  explicit BatchSink(DiskSink& file) : file_(file) {}
 
   int on_header(std::span<const std::uint8_t> block) override {
     auto header = parse_ymodem_header(block);
     if (!header) return SIOFT_PROTOCOL;
-    if (!name_.empty()) {
+    if (taken_) {
       current_.emplace(nullptr, header->length);
       return 0;
     }
-    auto name = stored_name_for(header->name);
-    if (!name) return SIOFT_FOPEN;
-    if (int result = file_.open(folder_ + "/" + *name); result < 0) return result;
-    name_ = *name;
+    if (int result = file_.open(header->name); result < 0) return result;
+    taken_ = true;
     current_.emplace(&file_, header->length);
     return 0;
   }
@@ -51,34 +46,27 @@ class BatchSink : public ReceiveSink {
   bool stored() const { return stored_; }
 
  private:
-  std::string folder_;
-  IncomingFile& file_;
+  DiskSink& file_;
   std::optional<FileAssembler> current_;
-  std::string& name_;
+  bool taken_ = false;  // the first file was opened
   bool stored_ = false;
 };
 
-std::string last_component(const std::string& path) {
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
-int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const SenderTiming& timing) {
-  FileSource source;
-  if (int result = source.open(path); result < 0) return result;
-  std::string name = last_component(path);
-  if (name.empty()) return SIOFT_FOPEN;
-  SenderCore core(source, source.size(), true, ymodem_header_bytes(name, source.size(), source.mtime()), timing);
+int send_batch(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const SenderTiming& timing,
+               const std::string& announced_name) {
+  OutgoingFile file;
+  if (int result = file.open(path, announced_name); result < 0) return result;
+  FileSource source(file);
+  SenderCore core(source, file.size(), true, ymodem_header_bytes(file.name(), file.size(), file.mtime()), timing);
   return run_sender(channel, core, progress);
 }
 
 int receive_batch(ByteChannel& channel, const std::string& folder, std::string& stored_name,
                   const ProgressFn& progress, const ReceiverTiming& timing) {
-  stored_name.clear();
-  IncomingFile file;
-  BatchSink sink(folder, file, stored_name);
+  DiskSink file(folder, stored_name);
+  BatchSink sink(file);
   ReceiverCore core(Check::Crc, true, timing);
   int result = run_receiver(channel, core, sink, progress);
   if (result == 0 && !sink.stored()) result = SIOFT_PROTOCOL;
@@ -91,8 +79,9 @@ int receive_batch(ByteChannel& channel, const std::string& folder, std::string& 
 
 namespace sio {
 
-int ymodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress) {
-  return xmodem::send_batch(channel, path, progress);
+int ymodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
+                const std::string& announced_name) {
+  return xmodem::send_batch(channel, path, progress, {}, announced_name);
 }
 
 int ymodem_receive(ByteChannel& channel, const std::string& folder, std::string& stored_name,

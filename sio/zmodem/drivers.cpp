@@ -1,15 +1,12 @@
 #include "sio/zmodem/drivers.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <span>
 
-#include "sio/incoming_file.h"
-#include "sio/port_table.h"
-#include "sio/sio.h"
+#include "sio/file_sink.h"
+#include "sio/outgoing_file.h"
+#include "sio/result.h"
 #include "sio/transfers.h"
 #include "sio/zmodem/receiver.h"
 #include "sio/zmodem/sender.h"
@@ -19,8 +16,6 @@ namespace {
 
 // Bytes taken from the channel per read.
 constexpr std::size_t kReadChunk = 64 * 1024;
-// File data read ahead per read when sending.
-constexpr std::size_t kReadAhead = 64 * 1024;
 // File data queued between two looks at the receiver's answers while streaming (a subpacket).
 constexpr std::size_t kStreamBudget = 1024;
 // The longest a write waits for room on a full line before the loop hears the other end and
@@ -37,58 +32,19 @@ std::int64_t now_ms() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Received data goes to a temporary file beside its name in the folder.
-class FolderSink : public ReceiveSink {
- public:
-  explicit FolderSink(std::string folder) : folder_(std::move(folder)) {}
-  int open(const std::string& name) override { return file_.open(folder_ + "/" + name); }
-  int write(const std::uint8_t* data, std::size_t len) override { return file_.write(data, len); }
-  int commit() override { return file_.commit(); }
-  void discard() override { file_.discard(); }
-
- private:
-  std::string folder_;
-  IncomingFile file_;
-};
-
-// The file to send, read ahead in large blocks: the sender asks for a subpacket at a time.
+// The file to send: the sender asks for a subpacket at a time, from where the receiver wants it.
 class FileSource : public SendSource {
  public:
-  explicit FileSource(int fd) : fd_(fd), cache_(kReadAhead) {}
+  explicit FileSource(OutgoingFile& file) : file_(file) {}
   int read_at(std::uint32_t position, std::uint8_t* buf, std::size_t len) override {
-    bool cached = position >= cached_at_ && position + len <= cached_at_ + cached_;
-    if (!cached) {
-      int n = fill(position, std::max(len, kReadAhead));
-      if (n < 0) return n;
-    }
-    std::size_t from = position - cached_at_;
-    std::size_t n = std::min(len, cached_ - std::min(cached_, from));
-    std::copy_n(cache_.data() + from, n, buf);
-    return static_cast<int>(n);
+    std::span<const std::uint8_t> bytes;
+    if (int result = file_.read_at(position, len, bytes); result < 0) return result;
+    std::copy(bytes.begin(), bytes.end(), buf);
+    return static_cast<int>(bytes.size());
   }
 
  private:
-  int fill(std::uint32_t position, std::size_t len) {
-    cache_.resize(std::max(cache_.size(), len));
-    cached_at_ = position;
-    cached_ = 0;
-    while (cached_ < len) {
-      ssize_t n = pread(fd_, cache_.data() + cached_, len - cached_, static_cast<off_t>(position + cached_));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        keep_last_error(errno);
-        return SIOFT_WIN32FAIL;
-      }
-      if (n == 0) break;
-      cached_ += static_cast<std::size_t>(n);
-    }
-    return 0;
-  }
-
-  int fd_;
-  std::vector<std::uint8_t> cache_;
-  std::uint32_t cached_at_ = 0;  // file position of cache_[0]
-  std::size_t cached_ = 0;       // bytes valid in cache_
+  OutgoingFile& file_;
 };
 
 // Bytes on their way to the line: it takes what it can at a time, so the loop keeps hearing
@@ -183,37 +139,28 @@ int drive(ByteChannel& channel, Core& core, ProgressReporter& progress, Pump pum
 
 int receive(ByteChannel& channel, const std::string& folder, std::string& stored_name, const ProgressFn& progress,
             const Timing& timing) {
-  FolderSink sink(folder);
+  DiskSink sink(folder, stored_name);
   Receiver core(sink, timing);
   ProgressReporter reporter(progress);
-  int result = drive(channel, core, reporter, [&] {
-    stored_name = core.stored_name();
-    return false;
-  });
-  stored_name = result == SIOFT_OK ? core.stored_name() : std::string();
+  int result = drive(channel, core, reporter, [] { return false; });
+  if (result != SIOFT_OK) stored_name.clear();
   if (result == SIOFT_OK) reporter.report(core.bytes_done(), core.bytes_total(), true);
   return result;
 }
 
-int send(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const Timing& timing) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return SIOFT_FOPEN;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 0x7FFFFFFF) {
-    ::close(fd);
-    return SIOFT_FOPEN;
-  }
-  FileSource source(fd);
-  auto slash = path.rfind('/');
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  Sender core(source, name, static_cast<std::uint32_t>(st.st_size), static_cast<long>(st.st_mtime), timing);
+int send(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const Timing& timing,
+         const std::string& announced_name) {
+  OutgoingFile file;
+  if (int result = file.open(path, announced_name); result < 0) return result;
+  if (file.size() > 0x7FFFFFFF) return SIOFT_FOPEN;  // positions are 32-bit
+  FileSource source(file);
+  Sender core(source, file.name(), static_cast<std::uint32_t>(file.size()), file.mtime(), timing);
   ProgressReporter reporter(progress);
   int result = drive(channel, core, reporter, [&] {
     if (!core.streaming()) return false;
     core.stream(kStreamBudget);
     return true;
   });
-  ::close(fd);
   // Only a pseudo-terminal's controlling side drops our last bytes ("OO") when the caller closes
   // it at once; a device waits for its output, and the other side of a pty keeps it readable.
   if (result != SIOFT_BADPORT && channel.loses_unread_on_close()) linger(channel);
@@ -229,8 +176,9 @@ int zmodem_receive(ByteChannel& channel, const std::string& folder, std::string&
   return zmodem::receive(channel, folder, stored_name, progress, zmodem::Timing{});
 }
 
-int zmodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress) {
-  return zmodem::send(channel, path, progress, zmodem::Timing{});
+int zmodem_send(ByteChannel& channel, const std::string& path, const ProgressFn& progress,
+                const std::string& announced_name) {
+  return zmodem::send(channel, path, progress, zmodem::Timing{}, announced_name);
 }
 
 }  // namespace sio

@@ -12,6 +12,8 @@ namespace sio::zmodem {
 
 int receive(ByteChannel& channel, const std::string& folder, std::string& stored_name, const ProgressFn& progress,
             const Timing& timing);
-int send(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const Timing& timing);
+// The receiver is told `announced_name`, or when it is empty the file's own name.
+int send(ByteChannel& channel, const std::string& path, const ProgressFn& progress, const Timing& timing,
+         const std::string& announced_name = {});
 
 }  // namespace sio::zmodem

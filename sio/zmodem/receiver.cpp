@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "sio/names.h"
 #include "sio/zmodem/file_info.h"
 
 namespace sio::zmodem {
@@ -13,7 +12,7 @@ constexpr std::uint32_t kMaxSkippedResend = 16 * 1024;
 
 }  // namespace
 
-Receiver::Receiver(ReceiveSink& sink, const Timing& timing) : sink_(sink), timing_(timing) {}
+Receiver::Receiver(FileSink& sink, const Timing& timing) : sink_(sink), timing_(timing) {}
 
 void Receiver::start(std::int64_t now_ms) {
   now_ = started_ = last_heard_ = last_bytes_ = now_ms;
@@ -164,8 +163,7 @@ void Receiver::on_file_offer(const std::uint8_t* data, std::size_t size) {
   }
   offered_ = true;
   FileInfo info = parse_file_info(data, size);
-  auto name = stored_name_for(info.name);
-  int opened = name ? sink_.open(*name) : SIOFT_FOPEN;
+  int opened = sink_.open(info.name);
   if (opened == SIOFT_FOPEN) {
     // A name we refuse or a file that exists: the sender skips it, and nothing is overwritten.
     pending_failure_ = SIOFT_FOPEN;
@@ -176,7 +174,6 @@ void Receiver::on_file_offer(const std::uint8_t* data, std::size_t size) {
     fail(opened, true);
     return;
   }
-  stored_name_ = *name;
   file_length_ = info.length;
   offset_ = 0;
   synced_ = false;
@@ -256,7 +253,6 @@ void Receiver::finish_session() {
     pending_failure_ = SIOFT_PROTOCOL;
   }
   result_ = stored_ ? SIOFT_OK : pending_failure_;
-  if (!stored_) stored_name_.clear();
   send(Header::at(ZFIN, 0));
   state_ = State::WaitFinish;
   o_count_ = 0;
@@ -307,7 +303,6 @@ void Receiver::line_lost(int error) {
 
 void Receiver::fail(int result, bool cancel_peer) {
   if (cancel_peer) out_.insert(out_.end(), std::begin(kCancelSequence), std::end(kCancelSequence));
-  if (!stored_) stored_name_.clear();
   // A file already in place is complete: whatever ends the session afterwards does not undo it.
   done(stored_ ? SIOFT_OK : result);
 }

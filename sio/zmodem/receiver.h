@@ -8,32 +8,20 @@
 #include <cstdint>
 #include <string>
 
-#include "sio/sio.h"
+#include "sio/file_sink.h"
+#include "sio/result.h"
 #include "sio/zmodem/decoder.h"
 #include "sio/zmodem/encoder.h"
 #include "sio/zmodem/timing.h"
 
 namespace sio::zmodem {
 
-// Where received data goes. Each call returns 0 or a negative SIOFT_ result.
-class ReceiveSink {
- public:
-  virtual ~ReceiveSink() = default;
-  // Starts the file `name` (already checked to be a plain name); SIOFT_FOPEN when it exists.
-  virtual int open(const std::string& name) = 0;
-  virtual int write(const std::uint8_t* data, std::size_t len) = 0;
-  // Puts the complete file in place.
-  virtual int commit() = 0;
-  // Drops what was received.
-  virtual void discard() = 0;
-};
-
 class Receiver {
  public:
   // The status a refused command reports: the shell's "found but cannot be executed".
   static constexpr std::uint32_t kCommandRefused = 126;
 
-  Receiver(ReceiveSink& sink, const Timing& timing = {});
+  Receiver(FileSink& sink, const Timing& timing = {});
 
   // Invites the sender (ZRINIT).
   void start(std::int64_t now_ms);
@@ -50,8 +38,6 @@ class Receiver {
   Bytes& output() { return out_; }
   bool finished() const { return state_ == State::Done; }
   int result() const { return result_; }
-  // The name the file is stored under (empty until a file is accepted).
-  const std::string& stored_name() const { return stored_name_; }
   // Progress: bytes of the file so far, and its announced length (0 when unknown).
   long bytes_done() const { return offset_; }
   long bytes_total() const { return file_length_ < 0 ? 0 : file_length_; }
@@ -75,7 +61,7 @@ class Receiver {
   void fail(int result, bool cancel_peer);
   void done(int result);
 
-  ReceiveSink& sink_;
+  FileSink& sink_;
   Timing timing_;
   FrameDecoder decoder_;
   Escaper escaper_;
@@ -95,7 +81,6 @@ class Receiver {
   bool offered_ = false;           // a file was offered (later ones are skipped)
   bool stored_ = false;            // the file is in place
   int pending_failure_ = SIOFT_PROTOCOL;  // result of a session that stores nothing
-  std::string stored_name_;
   long file_length_ = -1;
   std::uint32_t offset_ = 0;       // bytes of the file received
   bool synced_ = false;            // subpackets now continue at `stream_pos_`

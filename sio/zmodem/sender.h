@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sio/sio.h"
+#include "sio/result.h"
 #include "sio/zmodem/decoder.h"
 #include "sio/zmodem/encoder.h"
 #include "sio/zmodem/timing.h"

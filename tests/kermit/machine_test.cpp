@@ -19,7 +19,7 @@ using kermit_test::random_bytes;
 
 namespace {
 
-class MemorySink : public FileSink {
+class MemorySink : public sio::FileSink {
  public:
   int open(const std::string& announced) override {
     announced_.push_back(announced);

@@ -50,15 +50,14 @@ TEST(IncomingFile, AppearsCompleteOrNotAtAll) {
   {
     sio::IncomingFile file;
     ASSERT_EQ(file.open(target), 0);
-    ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>("abcdef"), 6), 0);
+    ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>("abcd"), 4), 0);
     EXPECT_FALSE(file_exists(target));
-    EXPECT_EQ(file.truncate(4), 0);
     EXPECT_EQ(file.size(), 4);
     ASSERT_EQ(file.commit(), 0);
   }
   EXPECT_EQ(read_file(target), "abcd");
 
-  {  // large writes, a cut and more data: the file holds them in order
+  {  // large writes: the file holds them in order
     std::string data(300 * 1024, '\0');
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 251);
     sio::IncomingFile file;
@@ -68,11 +67,8 @@ TEST(IncomingFile, AppearsCompleteOrNotAtAll) {
       ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>(data.data() + at), n), 0);
     }
     EXPECT_EQ(file.size(), static_cast<long>(data.size()));
-    EXPECT_EQ(file.truncate(200 * 1024), 0);
-    ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>("tail"), 4), 0);
-    EXPECT_EQ(file.size(), 200 * 1024 + 4);
     ASSERT_EQ(file.commit(), 0);
-    EXPECT_TRUE(read_file(folder.file("large")) == data.substr(0, 200 * 1024) + "tail");
+    EXPECT_TRUE(read_file(folder.file("large")) == data);
   }
 
   {  // never replaces, and names the file in the way

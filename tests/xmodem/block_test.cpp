@@ -135,8 +135,8 @@ TEST(YmodemHeader, ParsesNameAndLength) {
 TEST(XmodemFileAssembler, DropsOnlyThePaddingOfTheLastBlock) {
   TempFolder folder;
   {
-    sio::IncomingFile file;
-    ASSERT_EQ(file.open(folder.file("plain")), 0);
+    sio::DiskSink file;
+    ASSERT_EQ(file.open_path(folder.file("plain")), 0);
     FileAssembler assembler(&file, -1);
     ASSERT_EQ(assembler.add(bytes_of("first" + std::string(123, '\x1a'))), 0);  // SUBs inside the file stay
     ASSERT_EQ(assembler.add(bytes_of("end" + std::string(125, '\x1a'))), 0);
@@ -148,8 +148,8 @@ TEST(XmodemFileAssembler, DropsOnlyThePaddingOfTheLastBlock) {
   EXPECT_EQ(read_file(folder.file("plain")), "first" + std::string(123, '\x1a') + "end");
 
   // An announced length cuts the padding; fewer bytes than announced is a failure.
-  sio::IncomingFile file;
-  ASSERT_EQ(file.open(folder.file("announced")), 0);
+  sio::DiskSink file;
+  ASSERT_EQ(file.open_path(folder.file("announced")), 0);
   FileAssembler exact(&file, 130);
   exact.add(bytes_of(std::string(128, '\x1a')));
   EXPECT_EQ(exact.finish(), SIOFT_PROTOCOL);

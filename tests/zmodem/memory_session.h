@@ -16,7 +16,7 @@ namespace zmodem_test {
 
 using sio::zmodem::Bytes;
 
-struct MemorySink : sio::zmodem::ReceiveSink {
+struct MemorySink : sio::FileSink {
   std::set<std::string> existing;  // names that are taken
   std::string name;
   Bytes data;

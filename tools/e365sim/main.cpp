@@ -50,8 +50,7 @@ int run(const Options& options) {
 
   PhoneLine line(link, options.pacing, options.faults);
   Dialogue dialogue(options.dialogue);
-  MemoSender sender(scratch.path());
-  Session(line, dialogue, store, sender).run();
+  Session(line, dialogue, store).run();
   std::fprintf(stderr, "e365sim: %s\n", line.hung_up() ? "hung up" : "stopped");
   return 0;
 }

@@ -1,6 +1,4 @@
-// Sends a memo by ZMODEM under the name the phone announces, which need not be its file's name:
-// the sender announces the name of the path it is given, so the memo is sent through a link
-// of that name in a scratch folder.
+// Sends a memo by ZMODEM under the name the phone announces, which need not be its file's name.
 #pragma once
 
 #include <string>
@@ -10,20 +8,11 @@
 
 namespace e365sim {
 
-class MemoSender {
- public:
-  explicit MemoSender(std::string scratch_folder) : scratch_(std::move(scratch_folder)) {}
+// The ZMODEM send's result (negative on failure).
+int send_memo(PhoneLine& line, const MemoTransfer& transfer);
 
-  // The ZMODEM send's result (negative on failure).
-  int send(PhoneLine& line, const MemoTransfer& transfer);
-
- private:
-  std::string scratch_;
-  int sends_ = 0;
-};
-
-// The name a link can carry for an announced name: its last path component, or "memo" when
-// that is empty, "." or "..".
-std::string link_name_for(const std::string& announced);
+// The name the file header carries for an announced name: its last path component, or "memo"
+// when that is empty, "." or "..".
+std::string header_name_for(const std::string& announced);
 
 }  // namespace e365sim

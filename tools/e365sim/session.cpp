@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "tools/e365sim/memo_sender.h"
 #include "tools/e365sim/stop_signals.h"
 
 namespace e365sim {
@@ -61,9 +62,9 @@ bool Session::handle(std::string_view& bytes) {
 
 void Session::transfer(const MemoTransfer& memo) {
   if (!sleep_until(Pacer::Clock::now() + kPauseBeforeSend)) return;
-  int result = sender_.send(line_, memo);
+  int result = send_memo(line_, memo);
   std::fprintf(stderr, "e365sim: sent %s as \"%s\": result %d%s\n", printable(memo.path).c_str(),
-               printable(link_name_for(memo.announced)).c_str(), result, line_.hung_up() ? ", hung up" : "");
+               printable(header_name_for(memo.announced)).c_str(), result, line_.hung_up() ? ", hung up" : "");
   if (line_.hung_up() || stop_requested()) return;
   line_.drain(kDrainQuietMs, kDrainMaxMs);
   reader_.reset();

@@ -6,7 +6,6 @@
 
 #include "tools/e365sim/command_line.h"
 #include "tools/e365sim/dialogue.h"
-#include "tools/e365sim/memo_sender.h"
 #include "tools/e365sim/memo_store.h"
 #include "tools/e365sim/phone_line.h"
 
@@ -14,8 +13,8 @@ namespace e365sim {
 
 class Session {
  public:
-  Session(PhoneLine& line, const Dialogue& dialogue, const MemoStore& store, MemoSender& sender)
-      : line_(line), dialogue_(dialogue), store_(store), sender_(sender) {}
+  Session(PhoneLine& line, const Dialogue& dialogue, const MemoStore& store)
+      : line_(line), dialogue_(dialogue), store_(store) {}
 
   // Plays the phone until a stop is requested or the line hangs up.
   void run();
@@ -28,7 +27,6 @@ class Session {
   PhoneLine& line_;
   const Dialogue& dialogue_;
   const MemoStore& store_;
-  MemoSender& sender_;
   CommandLineReader reader_;
 };
 
