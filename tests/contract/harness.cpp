@@ -110,17 +110,23 @@ std::unique_ptr<End> End::receiver(const std::string& name) {
   return end;
 }
 
-int End::run(const Row&, sio::TransferRunner runner, int fd) {
+int End::run(sio::TransferRunner runner, int fd) {
   sio::FdChannel channel(fd);
   return result = runner(channel, job, progress.fn());
 }
 
 int End::run(const Row& row, bool send, int fd) {
-  return run(row, send ? row.protocol().send : row.protocol().receive, fd);
+  return run(send ? row.protocol().send : row.protocol().receive, fd);
 }
 
 std::string End::stored_path(const Row& row) const {
   return row.batch() ? folder.file(job.stored_name) : job.file;
+}
+
+void transfer(const Row& row, const Line& line, End& from, End& to) {
+  auto sending = in_background([&] { return from.run(row, true, line.ours()); });
+  to.run(row, false, line.device_fd());
+  sending.get();
 }
 
 std::string as_received(const Row& row, const std::string& bytes) {

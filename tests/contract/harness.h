@@ -87,12 +87,15 @@ struct End {
   // the protocol carries no name).
   static std::unique_ptr<End> sender(const std::string& name, const std::string& bytes);
   static std::unique_ptr<End> receiver(const std::string& name);
-  int run(const Row& row, sio::TransferRunner runner, int fd);
+  int run(sio::TransferRunner runner, int fd);
   int run(const Row& row, bool send, int fd);
   // What the receive stored, and where.
   std::string stored_path(const Row& row) const;
   std::vector<std::string> stored() const { return names_in(folder.path()); }
 };
+
+// Our sender on our end of the line, our receiver on the device side.
+void transfer(const Row& row, const Line& line, End& from, End& to);
 
 template <typename Work>
 auto in_background(Work work) {

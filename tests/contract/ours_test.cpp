@@ -24,13 +24,6 @@ std::vector<Row> rows_where(bool (*keep)(const Row&)) {
   return kept;
 }
 
-// The sender runs on our end of the line, the receiver on the device side.
-void transfer(const Row& row, const Line& line, End& from, End& to) {
-  auto sending = in_background([&] { return from.run(row, true, line.ours()); });
-  to.run(row, false, line.device_fd());
-  sending.get();
-}
-
 class OursToOurs : public testing::TestWithParam<Row> {};
 class OursOnDamagedLine : public testing::TestWithParam<Row> {};
 
@@ -104,7 +97,7 @@ TEST_P(OursToOurs, SilentPeerTimesOutReportingMeanwhile) {
       EXPECT_EQ(read_file(end->job.file), "");
       continue;
     }
-    EXPECT_EQ(end->run(row, quick_runner(row.id, send), line.ours()), SIOFT_TIMEOUT);
+    EXPECT_EQ(end->run(quick_runner(row.id, send), line.ours()), SIOFT_TIMEOUT);
     EXPECT_GE(end->progress.reports, 4);  // one at least every 100 ms
     if (!send) { EXPECT_TRUE(end->stored().empty()); }
   }

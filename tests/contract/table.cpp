@@ -14,14 +14,12 @@ const std::vector<Row>& rows() {
       {ProtocolId::XmodemChecksum, "xmodem_checksum", true, false, false, sio_FtXmodemCheckSumTx,
        sio_FtXmodemCheckSumRx},
       {ProtocolId::XmodemCrc, "xmodem_crc", true, true, false, sio_FtXmodemCRCTx, sio_FtXmodemCRCRx},
-      // sz and sb send the name as given with -f, path and all.
       {ProtocolId::Zmodem, "zmodem", false, true, false, sio_FtZmodemTx, nullptr, sio_FtZmodemRx,
-       {"sz", "-q", "-f", "{file}"}, {"sz", "-q", "first", "second"}},
+       {"sz", "-q", "first", "second"}},
       {ProtocolId::Ymodem, "ymodem", false, true, false, sio_FtYmodemTx, nullptr, sio_FtYmodemRx,
-       {"sb", "-q", "-f", "{file}"}, {"sb", "-q", "first", "second"}},
-      // C-Kermit announces any name given with -a, whatever file it sends.
+       {"sb", "-q", "first", "second"}},
       {ProtocolId::Kermit, "kermit", false, true, false, sio_FtKermitTx, nullptr, sio_FtKermitRx,
-       ckermit({}, {"-s", "payload", "-a", "{file}"}), ckermit({}, {"-s", "first", "second"})},
+       ckermit({}, {"-s", "first", "second"})},
       {ProtocolId::Ascii, "ascii", false, false, true, sio_FtASCIITx,
        [](int port, const char* fname, sio_callback cb, int key) { return sio_FtASCIIRx(port, fname, cb, key, 1); }},
   };

@@ -25,9 +25,7 @@ struct Row {
   FtSend ft_send = nullptr;
   FtSend ft_receive = nullptr;             // of a named file (ASCII's takes a quiet time too)
   FtReceiveBatch ft_receive_batch = nullptr;
-  // A real sender that announces `{file}` as the name, and one that sends `{file}` and `{second}`.
-  Argv announcing_peer = {};
-  Argv batch_peer = {};
+  Argv batch_peer = {};  // a real sender of the files "first" and "second"
 
   const sio::Protocol& protocol() const { return sio::protocol(id); }
   bool batch() const { return protocol().batch; }
