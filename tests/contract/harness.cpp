@@ -14,19 +14,6 @@ namespace contract {
 
 using namespace test_support;
 
-std::string random_bytes(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(size, '\0');
-  for (auto& byte : bytes) byte = static_cast<char>(random() & 0xFF);
-  return bytes;
-}
-
-std::string all_byte_values() {
-  std::string bytes;
-  for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
-  return bytes;
-}
-
 std::vector<std::string> names_in(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
@@ -46,10 +33,7 @@ std::vector<TestFile> every_file() {
   // A Kermit long packet of 3987 characters with the CRC: printable bytes fill it, one more spills.
   std::string printable;
   for (std::size_t i = 0; i < 3988; ++i) printable += static_cast<char>('A' + i % 26);
-  return {{"empty", ""},
-          {"one_byte", "A"},
-          {"block", block},
-          {"packet", printable},
+  return {{"empty", ""}, {"one_byte", "A"}, {"block", block}, {"packet", printable},
           {"every_byte_and_random", all_byte_values() + random_bytes(256 * 1024, 12) + "z"}};
 }
 

@@ -16,14 +16,18 @@
 #include "tests/support/pty_pair.h"
 #include "tests/support/socket_pair.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_bytes.h"
 
 namespace contract {
 
 void PrintTo(const Row& row, std::ostream* out);
 void PrintTo(const PeerRow& row, std::ostream* out);
+// Names the instances of a test over rows.
+template <typename T>
+std::string named(const testing::TestParamInfo<T>& info) { return test_name(info.param); }
 
-std::string random_bytes(std::size_t size, unsigned seed);
-std::string all_byte_values();
+using test_support::all_byte_values;
+using test_support::random_bytes;
 // Names in a folder, sorted.
 std::vector<std::string> names_in(const std::string& folder);
 // Compares without printing megabytes.

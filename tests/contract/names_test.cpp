@@ -13,8 +13,6 @@ using test_support::write_file;
 
 namespace {
 
-std::string row_name(const testing::TestParamInfo<Row>& info) { return info.param.label; }
-
 struct Announced {
   std::string name;
   std::string stored;  // empty: refused
@@ -41,6 +39,13 @@ int keep_name(long done, int, int, long) {
 int close_port(long done, int, int, long) {
   if (done > 0) sio_close(kPort);
   return 0;
+}
+
+// A receive through the port: into the program folder under the sender's name, or as `file`.
+int receive_on_port(const Row& row, const std::string& file, sio_callback callback) {
+  char* names[] = {g_names};
+  return row.batch() ? row.ft_receive_batch(kPort, names, 1, callback, 27)
+                     : row.ft_receive(kPort, file.c_str(), callback, 27);
 }
 
 }  // namespace
@@ -99,11 +104,8 @@ TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
     auto from = End::sender("memo.amr", bytes);
     auto sending = in_background([&] { return from->run(row, true, line.ours()); });
     std::strcpy(g_names, "stale");
-    char* names[] = {g_names};
     g_seen_during.clear();
-    const int result = row.batch() ? row.ft_receive_batch(kPort, names, 1, keep_name, 27)
-                                   : row.ft_receive(kPort, program.file("memo.amr").c_str(), keep_name, 27);
-    EXPECT_EQ(result, row.received_result());
+    EXPECT_EQ(receive_on_port(row, program.file("memo.amr"), keep_name), row.received_result());
     EXPECT_EQ(sending.get(), SIOFT_OK);
     EXPECT_TRUE(same_bytes(read_file(program.file("memo.amr")), bytes));
     if (row.batch()) {
@@ -124,11 +126,9 @@ TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
     std::atomic<bool> port_done = false;
     ours->progress.stop = [&](long) { return port_done.load(); };  // an ASCII sender would never learn
     auto far_end = in_background([&] { return ours->run(row, !send, line.ours()); });
-    char* names[] = {g_names};
     const std::string received = program.file("big.bin");
     const int result = send ? row.ft_send(kPort, source->job.file.c_str(), close_port, 27)
-                            : row.batch() ? row.ft_receive_batch(kPort, names, 1, close_port, 27)
-                                          : row.ft_receive(kPort, received.c_str(), close_port, 27);
+                            : receive_on_port(row, received, close_port);
     port_done = true;
     line.close_device();  // the far end sees the line go
     EXPECT_EQ(result, SIOFT_BADPORT);
@@ -139,11 +139,6 @@ TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocols, BatchReceive, testing::ValuesIn([] {
-                           std::vector<Row> batch;
-                           for (const auto& row : rows())
-                             if (row.batch()) batch.push_back(row);
-                           return batch;
-                         }()),
-                         row_name);
-INSTANTIATE_TEST_SUITE_P(Protocols, ThroughPort, testing::ValuesIn(rows()), row_name);
+INSTANTIATE_TEST_SUITE_P(Protocols, BatchReceive,
+                         testing::ValuesIn(rows_where([](const Row& row) { return row.batch(); })), named<Row>);
+INSTANTIATE_TEST_SUITE_P(Protocols, ThroughPort, testing::ValuesIn(rows()), named<Row>);

@@ -15,15 +15,6 @@ namespace {
 
 const std::string kName = "Запись 7.amr";
 
-std::string row_name(const testing::TestParamInfo<Row>& info) { return info.param.label; }
-
-std::vector<Row> rows_where(bool (*keep)(const Row&)) {
-  std::vector<Row> kept;
-  for (const auto& row : rows())
-    if (keep(row)) kept.push_back(row);
-  return kept;
-}
-
 class OursToOurs : public testing::TestWithParam<Row> {};
 class OursOnDamagedLine : public testing::TestWithParam<Row> {};
 
@@ -176,6 +167,6 @@ TEST_P(OursOnDamagedLine, GivesTheExactFileOrNothing) {
   EXPECT_GE(delivered, 1);  // recovery works, not just detection
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocols, OursToOurs, testing::ValuesIn(rows()), row_name);
+INSTANTIATE_TEST_SUITE_P(Protocols, OursToOurs, testing::ValuesIn(rows()), named<Row>);
 INSTANTIATE_TEST_SUITE_P(Protocols, OursOnDamagedLine,
-                         testing::ValuesIn(rows_where([](const Row& row) { return row.trusted_on_damage; })), row_name);
+                         testing::ValuesIn(rows_where([](const Row& row) { return row.trusted_on_damage; })), named<Row>);

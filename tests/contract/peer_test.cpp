@@ -9,17 +9,6 @@ using test_support::write_file;
 
 namespace {
 
-std::string row_name(const testing::TestParamInfo<PeerRow>& info) {
-  return info.param.row().label + "_" + info.param.label;
-}
-
-std::vector<PeerRow> peer_rows_where(bool (*keep)(const PeerRow&)) {
-  std::vector<PeerRow> kept;
-  for (const auto& row : peer_rows())
-    if (keep(row)) kept.push_back(row);
-  return kept;
-}
-
 // Whether the peer's stored file is `bytes`: rx pads an XMODEM file to the end of its last block.
 testing::AssertionResult peer_holds(const Row& row, const std::string& got, const std::string& bytes) {
   if (!row.drops_trailing_subs) return same_bytes(got, bytes);
@@ -153,16 +142,16 @@ TEST_P(PeerOnDamagedLine, GivesTheExactFileOrNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Peers, AgainstPeer,
                          testing::ValuesIn(peer_rows_where([](const PeerRow& p) { return p.use != PeerRow::Use::Damage; })),
-                         row_name);
+                         named<PeerRow>);
 INSTANTIATE_TEST_SUITE_P(Peers, PeerAborted, testing::ValuesIn(peer_rows_where([](const PeerRow& p) {
                            return p.use == PeerRow::Use::Base && !p.row().ascii;  // nothing tells an ASCII peer
                          })),
-                         row_name);
+                         named<PeerRow>);
 // C-Kermit opens the device itself, so the line cannot hang up when it dies.
 INSTANTIATE_TEST_SUITE_P(Peers, PeerKilled, testing::ValuesIn(peer_rows_where([](const PeerRow& p) {
                            return p.use == PeerRow::Use::Base && !p.opens_device();
                          })),
-                         row_name);
+                         named<PeerRow>);
 INSTANTIATE_TEST_SUITE_P(Peers, PeerOnDamagedLine,
                          testing::ValuesIn(peer_rows_where([](const PeerRow& p) { return p.use == PeerRow::Use::Damage; })),
-                         row_name);
+                         named<PeerRow>);

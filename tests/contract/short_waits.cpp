@@ -1,5 +1,7 @@
 #include "tests/contract/short_waits.h"
 
+#include <array>
+
 #include "sio/kermit/kermit.h"
 #include "sio/xmodem/xmodem.h"
 #include "sio/zmodem/drivers.h"
@@ -7,9 +9,9 @@
 namespace contract {
 namespace {
 
-using sio::ByteChannel;
-using sio::ProgressFn;
-using sio::TransferJob;
+using C = sio::ByteChannel;
+using J = sio::TransferJob;
+using P = sio::ProgressFn;
 using sio::XmodemVariant;
 
 // Each gives up after about half a second of silence.
@@ -19,50 +21,31 @@ const sio::zmodem::Timing kZmodem{.start_ms = 500};
 const sio::kermit::Timing kKermit{.packet_timeout_ms = 150, .start_timeout_ms = 500, .max_retries = 3};
 
 template <XmodemVariant V>
-int send_xmodem(ByteChannel& c, TransferJob& job, const ProgressFn& p) {
-  return sio::xmodem::send_file(c, V, job.file, p, kXmodemSender);
-}
+int send_xmodem(C& c, J& job, const P& p) { return sio::xmodem::send_file(c, V, job.file, p, kXmodemSender); }
 template <XmodemVariant V>
-int receive_xmodem(ByteChannel& c, TransferJob& job, const ProgressFn& p) {
-  return sio::xmodem::receive_file(c, V, job.file, p, kXmodemReceiver);
-}
+int receive_xmodem(C& c, J& job, const P& p) { return sio::xmodem::receive_file(c, V, job.file, p, kXmodemReceiver); }
+
+// In the table's order: sender, receiver.
+const std::array<std::pair<sio::TransferRunner, sio::TransferRunner>, 7> kQuick = {{
+    {send_xmodem<XmodemVariant::Crc1K>, receive_xmodem<XmodemVariant::Crc1K>},
+    {send_xmodem<XmodemVariant::Checksum>, receive_xmodem<XmodemVariant::Checksum>},
+    {send_xmodem<XmodemVariant::Crc>, receive_xmodem<XmodemVariant::Crc>},
+    {[](C& c, J& job, const P& p) { return sio::zmodem::send(c, job.file, p, kZmodem); },
+     [](C& c, J& job, const P& p) { return sio::zmodem::receive(c, job.folder, job.stored_name, p, kZmodem); }},
+    {[](C& c, J& job, const P& p) { return sio::xmodem::send_batch(c, job.file, p, kXmodemSender); },
+     [](C& c, J& job, const P& p) {
+       return sio::xmodem::receive_batch(c, job.folder, job.stored_name, p, kXmodemReceiver);
+     }},
+    {[](C& c, J& job, const P& p) { return sio::kermit::send_file(c, job.file, p, kKermit); },
+     [](C& c, J& job, const P& p) { return sio::kermit::receive_file(c, job.folder, job.stored_name, p, kKermit); }},
+    {nullptr, nullptr},
+}};
 
 }  // namespace
 
 sio::TransferRunner quick_runner(sio::ProtocolId id, bool send) {
-  using sio::ProtocolId;
-  switch (id) {
-    case ProtocolId::Xmodem1K:
-      return send ? send_xmodem<XmodemVariant::Crc1K> : receive_xmodem<XmodemVariant::Crc1K>;
-    case ProtocolId::XmodemChecksum:
-      return send ? send_xmodem<XmodemVariant::Checksum> : receive_xmodem<XmodemVariant::Checksum>;
-    case ProtocolId::XmodemCrc:
-      return send ? send_xmodem<XmodemVariant::Crc> : receive_xmodem<XmodemVariant::Crc>;
-    case ProtocolId::Ymodem:
-      if (send) return [](ByteChannel& c, TransferJob& job, const ProgressFn& p) {
-        return sio::xmodem::send_batch(c, job.file, p, kXmodemSender);
-      };
-      return [](ByteChannel& c, TransferJob& job, const ProgressFn& p) {
-        return sio::xmodem::receive_batch(c, job.folder, job.stored_name, p, kXmodemReceiver);
-      };
-    case ProtocolId::Zmodem:
-      if (send) return [](ByteChannel& c, TransferJob& job, const ProgressFn& p) {
-        return sio::zmodem::send(c, job.file, p, kZmodem);
-      };
-      return [](ByteChannel& c, TransferJob& job, const ProgressFn& p) {
-        return sio::zmodem::receive(c, job.folder, job.stored_name, p, kZmodem);
-      };
-    case ProtocolId::Kermit:
-      if (send) return [](ByteChannel& c, TransferJob& job, const ProgressFn& p) {
-        return sio::kermit::send_file(c, job.file, p, kKermit);
-      };
-      return [](ByteChannel& c, TransferJob& job, const ProgressFn& p) {
-        return sio::kermit::receive_file(c, job.folder, job.stored_name, p, kKermit);
-      };
-    case ProtocolId::Ascii:
-      break;
-  }
-  return nullptr;
+  const auto& runners = kQuick[static_cast<std::size_t>(id)];
+  return send ? runners.first : runners.second;
 }
 
 }  // namespace contract

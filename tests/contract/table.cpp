@@ -1,6 +1,7 @@
 #include "tests/contract/table.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace contract {
 
@@ -25,6 +26,18 @@ const std::vector<Row>& rows() {
   };
   return table;
 }
+
+template <typename T>
+std::vector<T> kept(const std::vector<T>& all, bool (*keep)(const T&)) {
+  std::vector<T> kept;
+  std::copy_if(all.begin(), all.end(), std::back_inserter(kept), keep);
+  return kept;
+}
+
+std::vector<Row> rows_where(bool (*keep)(const Row&)) { return kept(rows(), keep); }
+std::vector<PeerRow> peer_rows_where(bool (*keep)(const PeerRow&)) { return kept(peer_rows(), keep); }
+std::string test_name(const Row& row) { return row.label; }
+std::string test_name(const PeerRow& row) { return row.row().label + "_" + row.label; }
 
 const Row& PeerRow::row() const { return rows()[static_cast<std::size_t>(id)]; }
 
@@ -71,21 +84,16 @@ std::vector<PeerRow> make_peer_rows() {
   both_ways(rows, ProtocolId::Ymodem, "lrzsz", {"sb", "-q", "{file}"}, {"rb", "-q"}, Use::Base);
   rows.push_back({ProtocolId::Ymodem, "sb_k", true, {"sb", "-q", "-k", "{file}"}});
   both_ways(rows, ProtocolId::Zmodem, "lrzsz", {"sz", "-q", "{file}"}, {"rz", "-q"}, Use::Base);
-  const std::pair<std::string, Argv> sz_options[] = {
-      {"e", {"-e"}},                     // every control character escaped; ZSINIT in hex
-      {"o", {"-o"}},                     // 16-bit CRCs
-      {"l64", {"-l", "64"}},             // 64-byte subpackets
-      {"w2048", {"-w", "2048"}},         // a 2 KiB window: ZCRCQ subpackets that want a ZACK
-      {"start_8k", {"--start-8k"}},      // 8 KiB subpackets
-      {"T", {"-T"}},                     // DLE and CR after '@' go bare
-      {"a", {"-a"}},                     // asks us to convert line ends: we keep the bytes
-  };
-  for (const auto& [label, options] : sz_options) {
-    Argv argv = {"sz", "-q"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    argv.push_back("{file}");
-    rows.push_back({ProtocolId::Zmodem, "sz_" + label, true, argv});
-  }
+  both_ways(rows, ProtocolId::Zmodem, "lrzsz", {"sz", "-q", "{file}"}, {"rz", "-q"}, Use::Damage);
+  rows.push_back({ProtocolId::Zmodem, "sz_e", true, {"sz", "-q", "-e", "{file}"}});  // every control character escaped
+  rows.push_back({ProtocolId::Zmodem, "sz_o", true, {"sz", "-q", "-o", "{file}"}});  // 16-bit CRCs
+  rows.push_back({ProtocolId::Zmodem, "sz_l64", true, {"sz", "-q", "-l", "64", "{file}"}});  // 64-byte subpackets
+  // A 2 KiB window: ZCRCQ subpackets that want a ZACK.
+  rows.push_back({ProtocolId::Zmodem, "sz_w2048", true, {"sz", "-q", "-w", "2048", "{file}"}});
+  rows.push_back({ProtocolId::Zmodem, "sz_start_8k", true, {"sz", "-q", "--start-8k", "{file}"}});  // 8 KiB subpackets
+  rows.push_back({ProtocolId::Zmodem, "sz_T", true, {"sz", "-q", "-T", "{file}"}});  // DLE and CR after '@' go bare
+  // Asks us to convert line ends: we keep the bytes.
+  rows.push_back({ProtocolId::Zmodem, "sz_a", true, {"sz", "-q", "-a", "{file}"}});
   rows.push_back({ProtocolId::Zmodem, "sz_znulls", true, {"env", "ZNULLS=64", "sz", "-q", "{file}"}});  // nulls first
   rows.push_back({ProtocolId::Zmodem, "rz_e", false, {"rz", "-q", "-e"}});  // asks for every control character escaped
   rows.push_back({ProtocolId::Zmodem, "rz_S", false, {"rz", "-q", "-S"}});  // asks for a time sync we do not offer

@@ -34,6 +34,7 @@ struct Row {
 };
 
 const std::vector<Row>& rows();
+std::vector<Row> rows_where(bool (*keep)(const Row&));
 
 // A real peer: its command, where `{file}`, `{size}` and `{device}` stand for the file it sends
 // or stores, that file's length and the pty device it is on. A command without `{device}` talks
@@ -55,6 +56,11 @@ struct PeerRow {
 };
 
 const std::vector<PeerRow>& peer_rows();
+std::vector<PeerRow> peer_rows_where(bool (*keep)(const PeerRow&));
+
+// Test names: "zmodem", "zmodem_sz_e".
+std::string test_name(const Row& row);
+std::string test_name(const PeerRow& row);
 
 // C-Kermit on `{device}`, binary, names as they are, no delay before a send; `settings` are
 // further commands. Its -C commands run after its action, too late for settings, so they come
