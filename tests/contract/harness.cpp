@@ -4,7 +4,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <random>
 #include <sys/socket.h>
 #include <unistd.h>
 

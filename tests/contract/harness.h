@@ -60,6 +60,7 @@ class Line {
   int ours() const { return relay_ ? socket_.second() : pty_.peer(); }
   int device_fd() const { return pty_.device_fd(); }
   const std::string& device() const { return pty_.device(); }
+  unsigned long faults_made() const { return relay_ ? relay_->faults_made() : 0; }
   // Once a peer holds the device: its end then hangs the line up.
   void close_device() { pty_.close_device(); }
 

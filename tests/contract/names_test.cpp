@@ -13,12 +13,8 @@ using test_support::write_file;
 
 namespace {
 
-struct Announced {
-  std::string name;
-  std::string stored;  // empty: refused
-};
-
-const Announced kAnnounced[] = {
+// Announced, stored (empty: refused).
+const std::pair<std::string, std::string> kAnnounced[] = {
     {"../x", "x"},     {"/etc/x", "x"}, {"a/b/x", "x"},     {"./a/../../x", "x"},
     {std::string(255, 'n'), std::string(255, 'n')},  // the longest name a folder takes
     {"bad\nname", ""}, {".", ""},       {"..", ""},         {"dir/", ""},
@@ -53,26 +49,26 @@ int receive_on_port(const Row& row, const std::string& file, sio_callback callba
 // The sender's path never leads out of the folder: the last component is stored, or the file refused.
 TEST_P(BatchReceive, AnnouncedNamesStayInTheFolder) {
   const Row& row = GetParam();
-  for (const auto& announced : kAnnounced) {
-    SCOPED_TRACE(announced.name);
+  for (const auto& [announced, stored] : kAnnounced) {
+    SCOPED_TRACE(announced);
     TempFolder root;
     std::filesystem::create_directories(root.file("in/deeper"));
     auto from = End::sender("x", "data");
-    from->job.announced = announced.name;
+    from->job.announced = announced;
     auto to = End::receiver("unused");
     to->job.folder = root.file("in/deeper");
     Line line;
     transfer(row, line, *from, *to);
     EXPECT_EQ(names_in(root.path()), std::vector<std::string>{"in"});
     EXPECT_EQ(names_in(root.file("in")), std::vector<std::string>{"deeper"});
-    if (announced.stored.empty()) {
+    if (stored.empty()) {
       EXPECT_LT(to->result, 0);
       EXPECT_EQ(to->job.stored_name, "");
       EXPECT_TRUE(names_in(to->job.folder).empty());
     } else {
       EXPECT_EQ(to->result, SIOFT_OK);
-      EXPECT_EQ(to->job.stored_name, announced.stored);
-      EXPECT_EQ(read_file(root.file("in/deeper/" + announced.stored)), "data");
+      EXPECT_EQ(to->job.stored_name, stored);
+      EXPECT_EQ(read_file(root.file("in/deeper/" + stored)), "data");
     }
   }
 }

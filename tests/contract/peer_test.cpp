@@ -43,8 +43,7 @@ struct Sides {
 };
 
 class AgainstPeer : public testing::TestWithParam<PeerRow> {};
-class PeerAborted : public testing::TestWithParam<PeerRow> {};
-class PeerKilled : public testing::TestWithParam<PeerRow> {};
+class PeerEnds : public testing::TestWithParam<PeerRow> {};
 class PeerOnDamagedLine : public testing::TestWithParam<PeerRow> {};
 
 }  // namespace
@@ -80,37 +79,29 @@ TEST_P(AgainstPeer, DeliversTheExactFile) {
   }
 }
 
-// Our abort ends the transfer; we store nothing, and a peer keeps no whole file. (Whether the
-// peer heard it is up to the peer: rx and G-Kermit's sender give up only after their time-outs.)
-TEST_P(PeerAborted, ByOurCallback) {
+// In the middle of a transfer, our abort ends it (whether the peer hears it is up to the peer: rx
+// and G-Kermit's sender give up only after their time-outs), and a killed peer hangs the line up:
+// a failure. We store nothing, and a peer keeps no whole file. Nothing tells an ASCII peer of an
+// abort; C-Kermit opens the device itself, so the line cannot hang up when it dies.
+TEST_P(PeerEnds, InTheMiddle) {
   const PeerRow& peer = GetParam();
-  Sides sides(peer, random_bytes(200000, 7));
-  Line line(11520);
-  auto program = sides.start(line);
-  sides.ours->progress.stop = [](long done) { return done > 0; };
-  EXPECT_EQ(sides.run(line), SIOFT_ABORT);
-  program->kill();
-  if (peer.peer_sends) {
-    EXPECT_TRUE(sides.ours->stored().empty());
-  } else {
-    for (const auto& name : names_in(sides.theirs.path()))
-      EXPECT_LT(read_file(sides.theirs.file(name)).size(), sides.bytes.size());
-  }
-}
-
-// A peer killed in the middle hangs the line up: a failure, and nothing stored.
-TEST_P(PeerKilled, InTheMiddle) {
-  const PeerRow& peer = GetParam();
-  Sides sides(peer, random_bytes(200000, 8));
-  Line line(11520);
-  auto program = sides.start(line);
-  line.close_device();
-  sides.ours->progress.stop = [&](long done) { return done > 0 && (program->kill(), false); };
-  const int result = sides.run(line);
-  EXPECT_LT(result, 0);
-  EXPECT_NE(result, SIOFT_ABORT);
-  if (peer.peer_sends) {
-    EXPECT_TRUE(sides.ours->stored().empty());
+  for (bool killed : {false, true}) {
+    if (killed ? peer.opens_device() : peer.row().ascii) continue;
+    SCOPED_TRACE(killed ? "peer killed" : "our abort");
+    Sides sides(peer, random_bytes(200000, 7));
+    Line line(11520);
+    auto program = sides.start(line);
+    if (killed) line.close_device();
+    sides.ours->progress.stop = [&](long done) { return done > 0 && (!killed || (program->kill(), false)); };
+    const int result = sides.run(line);
+    program->kill();
+    EXPECT_TRUE(killed ? result < 0 && result != SIOFT_ABORT : result == SIOFT_ABORT) << result;
+    if (peer.peer_sends) {
+      EXPECT_TRUE(sides.ours->stored().empty());
+    } else {
+      for (const auto& name : names_in(sides.theirs.path()))
+        EXPECT_LT(read_file(sides.theirs.file(name)).size(), sides.bytes.size());
+    }
   }
 }
 
@@ -122,13 +113,14 @@ TEST_P(PeerOnDamagedLine, GivesTheExactFileOrNothing) {
   int delivered = 0;
   for (unsigned seed = 1; seed <= 2; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
-    Sides sides(peer, random_bytes(16 * 1024, 13) + "z");
+    Sides sides(peer, random_bytes(8 * 1024, 13) + "z");
     Line line(0, {.seed = seed, .flip_one_in = 4000, .drop_one_in = peer.opens_device() ? 0u : 20000u});
     auto program = sides.start(line);
     const int result = sides.run(line);
     const int status = program->wait();
     const bool good = peer.peer_sends ? result == SIOFT_OK : status == 0;
     delivered += good;
+    if (good) { EXPECT_GT(line.faults_made(), 0u); }  // it came through damage
     if (peer.peer_sends && good) {
       EXPECT_TRUE(same_bytes(read_file(sides.ours->stored_path(row)), sides.bytes));
     } else if (peer.peer_sends) {
@@ -143,14 +135,8 @@ TEST_P(PeerOnDamagedLine, GivesTheExactFileOrNothing) {
 INSTANTIATE_TEST_SUITE_P(Peers, AgainstPeer,
                          testing::ValuesIn(peer_rows_where([](const PeerRow& p) { return p.use != PeerRow::Use::Damage; })),
                          named<PeerRow>);
-INSTANTIATE_TEST_SUITE_P(Peers, PeerAborted, testing::ValuesIn(peer_rows_where([](const PeerRow& p) {
-                           return p.use == PeerRow::Use::Base && !p.row().ascii;  // nothing tells an ASCII peer
-                         })),
-                         named<PeerRow>);
-// C-Kermit opens the device itself, so the line cannot hang up when it dies.
-INSTANTIATE_TEST_SUITE_P(Peers, PeerKilled, testing::ValuesIn(peer_rows_where([](const PeerRow& p) {
-                           return p.use == PeerRow::Use::Base && !p.opens_device();
-                         })),
+INSTANTIATE_TEST_SUITE_P(Peers, PeerEnds,
+                         testing::ValuesIn(peer_rows_where([](const PeerRow& p) { return p.use == PeerRow::Use::Base; })),
                          named<PeerRow>);
 INSTANTIATE_TEST_SUITE_P(Peers, PeerOnDamagedLine,
                          testing::ValuesIn(peer_rows_where([](const PeerRow& p) { return p.use == PeerRow::Use::Damage; })),

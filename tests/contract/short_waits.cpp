@@ -1,10 +1,9 @@
-#include "tests/contract/short_waits.h"
-
 #include <array>
 
 #include "sio/kermit/kermit.h"
 #include "sio/xmodem/xmodem.h"
 #include "sio/zmodem/drivers.h"
+#include "tests/contract/table.h"
 
 namespace contract {
 namespace {

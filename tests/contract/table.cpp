@@ -68,6 +68,12 @@ void both_ways(std::vector<PeerRow>& rows, ProtocolId id, const std::string& lab
   rows.push_back({id, label + "_receives", false, std::move(receiving), use});
 }
 
+// G-Kermit cannot announce names with 8-bit characters.
+void gkermit_option(std::vector<PeerRow>& rows, const std::string& label, const Argv& options) {
+  rows.push_back({ProtocolId::Kermit, "gkermit_" + label + "_sends", true, gkermit(options, true), Use::Option, true});
+  rows.push_back({ProtocolId::Kermit, "gkermit_" + label + "_receives", false, gkermit(options, false)});
+}
+
 void kermit_option(std::vector<PeerRow>& rows, const std::string& label, const Argv& settings) {
   both_ways(rows, ProtocolId::Kermit, "ckermit_" + label, ckermit(settings, {"-s", "{file}"}), ckermit(settings, {"-r"}));
 }
@@ -106,17 +112,11 @@ std::vector<PeerRow> make_peer_rows() {
   rows.push_back({ProtocolId::Kermit, "gkermit_sends", true, gkermit({}, true), Use::Base, true});
   rows.push_back({ProtocolId::Kermit, "gkermit_8bit_name_sends", true, gkermit({}, true), Use::Option, false, 0, true});
   rows.push_back({ProtocolId::Kermit, "gkermit_receives", false, gkermit({}, false), Use::Base});
-  const std::pair<std::string, Argv> gkermit_options[] = {
-      {"e40", {"-e", "40"}},      // the shortest packets it takes
-      {"e9000", {"-e", "9000"}},  // the longest
-      {"S", {"-S"}},              // no streaming: each packet acknowledged
-      {"p_e", {"-p", "e"}},       // even parity: the 8th bit goes behind a prefix
-      {"p_m", {"-p", "m"}},       // mark parity: every byte arrives with its 8th bit set
-  };
-  for (const auto& [label, options] : gkermit_options) {
-    rows.push_back({ProtocolId::Kermit, "gkermit_" + label + "_sends", true, gkermit(options, true), Use::Option, true});
-    rows.push_back({ProtocolId::Kermit, "gkermit_" + label + "_receives", false, gkermit(options, false)});
-  }
+  gkermit_option(rows, "e40", {"-e", "40"});      // the shortest packets it takes
+  gkermit_option(rows, "e9000", {"-e", "9000"});  // the longest
+  gkermit_option(rows, "S", {"-S"});              // no streaming: each packet acknowledged
+  gkermit_option(rows, "p_e", {"-p", "e"});       // even parity: the 8th bit goes behind a prefix
+  gkermit_option(rows, "p_m", {"-p", "m"});       // mark parity: every byte arrives with its 8th bit set
   both_ways(rows, ProtocolId::Kermit, "ckermit", ckermit({}, {"-s", "{file}"}), ckermit({}, {"-r"}), Use::Base);
   // No drops on C-Kermit's damaging line: it asks for 15 s time-outs, which a lost byte would cost.
   both_ways(rows, ProtocolId::Kermit, "ckermit", ckermit({}, {"-s", "{file}"}), ckermit({}, {"-r"}), Use::Damage);

@@ -34,6 +34,10 @@ struct Row {
 };
 
 const std::vector<Row>& rows();
+// Our runner of a protocol with its waits cut to moments, for a silent peer: each protocol's own
+// interface takes its times (short_waits.cpp), the common one keeps a real line's. Null for
+// ASCII, which waits for the user until data comes.
+sio::TransferRunner quick_runner(sio::ProtocolId id, bool send);
 std::vector<Row> rows_where(bool (*keep)(const Row&));
 
 // A real peer: its command, where `{file}`, `{size}` and `{device}` stand for the file it sends
