@@ -57,6 +57,8 @@ Line::Line(long bytes_per_second, LinkFaults faults)
   // have it all gone at once.
   const int buffer = 4096;
   setsockopt(socket_.second(), SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+  // Once the far side hangs up, our end's writes fail, as on a serial port, instead of killing us.
+  signal(SIGPIPE, SIG_IGN);
 }
 
 Peer::Peer(Argv command, Line& line, const std::string& folder, const std::string& file, std::size_t size) {

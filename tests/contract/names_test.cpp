@@ -113,7 +113,7 @@ TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
   }
   for (bool send : {false, true}) {
     SCOPED_TRACE(send ? "send" : "receive");
-    Line line;
+    Line line(1'000'000);  // a fast line, yet slow enough that the file cannot pass before the close
     program.link_port(kPort, line.device());
     ASSERT_EQ(sio_open(kPort), SIO_OK);
     const std::string big = random_bytes(4 << 20, 10);
@@ -131,7 +131,7 @@ TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
     const int far_result = far_end.get();
     if (!row.ascii) { EXPECT_LT(far_result, 0); }  // an ASCII sender may be through before the close
     EXPECT_FALSE(test_support::file_exists(received));
-    if (send) { EXPECT_TRUE(ours->stored().empty()); }
+    if (send && !row.ascii) { EXPECT_TRUE(ours->stored().empty()); }  // ASCII keeps what came
   }
 }
 
