@@ -146,7 +146,7 @@ TEST_P(OursToOurs, ExistingFileStaysAndMissingSourceIsRefused) {
 // Over a line that flips bits and drops bytes, the exact file or a failure with nothing stored.
 TEST_P(OursOnDamagedLine, GivesTheExactFileOrNothing) {
   const Row& row = GetParam();
-  const std::string bytes = random_bytes(16 * 1024, 4) + "z";
+  const std::string bytes = random_bytes(8 * 1024, 4) + "z";
   int delivered = 0;
   for (unsigned seed = 1; seed <= 2; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
