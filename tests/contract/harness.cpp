@@ -38,9 +38,6 @@ std::vector<TestFile> every_file() {
 
 TestFile mixed_file() { return {"mixed", all_byte_values() + random_bytes(64 * 1024, 9) + "z"}; }
 
-void PrintTo(const Row& row, std::ostream* out) { *out << row.label; }
-void PrintTo(const PeerRow& row, std::ostream* out) { *out << row.row().label << " " << row.label; }
-
 sio::ProgressFn Progress::fn() {
   return [this](long now_done, long now_total) {
     monotone = monotone && now_done >= done;

@@ -20,8 +20,8 @@
 
 namespace contract {
 
-void PrintTo(const Row& row, std::ostream* out);
-void PrintTo(const PeerRow& row, std::ostream* out);
+inline void PrintTo(const Row& row, std::ostream* out) { *out << test_name(row); }
+inline void PrintTo(const PeerRow& row, std::ostream* out) { *out << test_name(row); }
 // Names the instances of a test over rows.
 template <typename T>
 std::string named(const testing::TestParamInfo<T>& info) { return test_name(info.param); }
