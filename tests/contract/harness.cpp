@@ -97,10 +97,6 @@ int End::run(sio::TransferRunner runner, int fd) {
   return result = runner(channel, job, progress.fn());
 }
 
-int End::run(const Row& row, bool send, int fd) {
-  return run(send ? row.protocol().send : row.protocol().receive, fd);
-}
-
 std::string End::stored_path(const Row& row) const {
   return row.batch() ? folder.file(job.stored_name) : job.file;
 }

@@ -93,7 +93,7 @@ struct End {
   static std::unique_ptr<End> sender(const std::string& name, const std::string& bytes);
   static std::unique_ptr<End> receiver(const std::string& name);
   int run(sio::TransferRunner runner, int fd);
-  int run(const Row& row, bool send, int fd);
+  int run(const Row& row, bool send, int fd) { return run(send ? row.protocol().send : row.protocol().receive, fd); }
   // What the receive stored, and where.
   std::string stored_path(const Row& row) const;
   std::vector<std::string> stored() const { return names_in(folder.path()); }

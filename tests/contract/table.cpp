@@ -44,7 +44,8 @@ const Row& PeerRow::row() const { return rows()[static_cast<std::size_t>(id)]; }
 bool PeerRow::opens_device() const { return std::find(command.begin(), command.end(), "{device}") != command.end(); }
 
 Argv ckermit(const Argv& settings, const Argv& action) {
-  std::string commands = "set carrier-watch off\nset file names literal\nset receive pathnames off\nset delay 0\nset exit hangup off\n";
+  std::string commands =
+      "set carrier-watch off\nset file names literal\nset receive pathnames off\nset delay 0\nset exit hangup off\n";
   for (const auto& s : settings) commands += s + "\n";
   Argv argv = {"bash", "-c", "exec kermit <(printf %s \"$0\") -Y -q -i -l \"$1\" -b 57600 \"${@:2}\"", commands,
                "{device}"};
