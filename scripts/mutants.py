@@ -412,8 +412,12 @@ def coverage_map(durations, wanted_files):
             for doc in r.stdout.splitlines():
                 if not doc.startswith("{"):
                     continue
-                for f in json.loads(doc).get("files", []):
-                    source = str(Path(f["file"]).resolve())
+                report = json.loads(doc)
+                # A source named relative (ccache's base_dir rewrites the paths it compiles)
+                # is relative to the folder the object was compiled in.
+                compiled_in = report.get("current_working_directory", "")
+                for f in report.get("files", []):
+                    source = str(Path(compiled_in, f["file"]).resolve())
                     if source in wanted_files:
                         lines |= {(source, l["line_number"]) for l in f["lines"] if l["count"] > 0}
         shutil.rmtree(counters, ignore_errors=True)

@@ -31,19 +31,12 @@ std::string binary_content(std::size_t size) {
   return bytes;
 }
 
-struct Phone {
-  TempFolder folder;
-  TempFolder memos;
+struct Phone : PhoneFolders {
   TempFolder received;
   std::string content = binary_content(20000);
   Phone() {
     write_file(memos.file("memo01.amr"), content);
     write_file(memos.file(kLongName + ".amr"), content.substr(0, 3000));
-  }
-  std::vector<std::string> args(std::vector<std::string> more = {}) const {
-    std::vector<std::string> all{"--folder", folder.path(), "--memos", memos.path(), "--no-pacing"};
-    all.insert(all.end(), more.begin(), more.end());
-    return all;
   }
 };
 
@@ -91,14 +84,6 @@ TEST(SimulatorGet, DeliversTheExactBytesUnderTheFirst30BytesOfTheName) {
   // name can carry.
   expect_received(download(client, "../x", phone.received.path()), phone.received.path(), "x",
                   "#!AMR\n" + std::string(50, '\x7C'));
-}
-
-TEST(SimulatorGet, AnnouncesAnotherNameWhenToldTo) {
-  Phone phone;
-  SimProcess sim(phone.args({"--announce", "other.bin"}));
-  PhoneClient client(phone.folder.file("COM5"));
-  expect_received(download(client, "memo01", phone.received.path()), phone.received.path(), "other.bin", phone.content);
-  EXPECT_FALSE(test_support::file_exists(phone.received.file("memo01")));
 }
 
 TEST(SimulatorGet, CancelsAfterNBytesAndReturnsToTheDialogue) {
@@ -163,27 +148,15 @@ std::string sender_start(const std::vector<std::string>& faults) {
   return test_support::read_for(client.fd(), 4096, 1000);
 }
 
+// How the damage looks is the line faults' own test; here the options reach the sender's bytes.
 TEST(SimulatorGet, NoiseAndDropsDamageTheTransferRepeatablyBySeed) {
   const std::string clean = sender_start({});
   ASSERT_TRUE(clean.starts_with("**\x18" "B00")) << clean;
-
   const std::string noisy = sender_start({"--noise", "0.3", "--seed", "3"});
-  ASSERT_EQ(noisy.size(), clean.size());
+  EXPECT_EQ(noisy.size(), clean.size());
   EXPECT_NE(noisy, clean);
-  for (std::size_t i = 0; i < clean.size(); ++i) {
-    unsigned diff = static_cast<unsigned char>(noisy[i] ^ clean[i]);
-    EXPECT_EQ(diff & (diff - 1), 0u) << "byte " << i;
-  }
   EXPECT_EQ(sender_start({"--noise", "0.3", "--seed", "3"}), noisy);
-
-  const std::string dropped = sender_start({"--drop", "0.3", "--seed", "3"});
-  EXPECT_LT(dropped.size(), clean.size());
-  std::size_t at = 0;  // what is left keeps its order
-  for (char c : dropped) {
-    while (at < clean.size() && clean[at] != c) ++at;
-    ASSERT_LT(at, clean.size());
-    ++at;
-  }
+  EXPECT_LT(sender_start({"--drop", "0.3", "--seed", "3"}).size(), clean.size());
 }
 
 TEST(SimulatorGet, ARecoveringReceiverGetsTheExactBytesThroughLightNoise) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
 
 namespace e365sim_test {
 
@@ -30,6 +31,17 @@ class SimProcess {
  private:
   std::unique_ptr<test_support::ChildProcess> child_;
   std::string device_;
+};
+
+// The folder of the simulator's link and its memo folder; args() starts it unpaced with them.
+struct PhoneFolders {
+  test_support::TempFolder folder;
+  test_support::TempFolder memos;
+  std::vector<std::string> args(std::vector<std::string> more = {}) const {
+    std::vector<std::string> all{"--folder", folder.path(), "--memos", memos.path(), "--no-pacing"};
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+  }
 };
 
 class PhoneClient {

@@ -3,11 +3,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <poll.h>
-#include <thread>
 #include <unistd.h>
 
-#include "sio/sio.h"
 #include "tests/e365sim/sim_process.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
@@ -16,7 +13,6 @@ namespace e365sim_test {
 namespace {
 
 using test_support::file_exists;
-using test_support::TempFolder;
 using test_support::write_file;
 
 std::string link_target(const std::string& path) {
@@ -25,18 +21,11 @@ std::string link_target(const std::string& path) {
   return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
 }
 
-// A link folder and a memo folder with two small memos.
-struct Phone {
-  TempFolder folder;
-  TempFolder memos;
+// Two small memos.
+struct Phone : PhoneFolders {
   Phone() {
     write_file(memos.file("memo01.amr"), "#!AMR\nfirst");
     write_file(memos.file("\xD0\x97\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C \xD1\x91.amr"), "#!AMR\n");  // Запись ё
-  }
-  std::vector<std::string> args(std::vector<std::string> more = {}) const {
-    std::vector<std::string> all{"--folder", folder.path(), "--memos", memos.path(), "--no-pacing"};
-    all.insert(all.end(), more.begin(), more.end());
-    return all;
   }
 };
 
@@ -65,42 +54,25 @@ TEST(Simulator, RefusesToReplaceAnythingButALink) {
   EXPECT_TRUE(sim.device().empty());
   EXPECT_NE(sim.stop(0), 0);
   EXPECT_EQ(test_support::read_file(phone.folder.file("COM5")), "a file of the user's");
-
-  Phone other;
-  ASSERT_EQ(mkdir(other.folder.file("COM5").c_str(), 0700), 0);
-  SimProcess refused(other.args());
-  EXPECT_TRUE(refused.device().empty());
-  EXPECT_NE(refused.stop(0), 0);
-
-  SimProcess bad_option({"--port", "0"});
-  EXPECT_EQ(bad_option.stop(0), 2);
 }
 
-TEST(Simulator, AnswersLikeThePhoneAndSurvivesTheToolReopeningThePort) {
+TEST(Simulator, AnswersOverItsPtyAndSurvivesTheToolReopeningThePort) {
   Phone phone;
   SimProcess sim(phone.args());
   ASSERT_FALSE(sim.device().empty());
   {
     PhoneClient client(phone.folder.file("COM5"));
-    EXPECT_EQ(client.command("ATZ"), "ATZ\r\r\nOK\r\n");
-    EXPECT_EQ(client.command("AT+GMM"), "AT+GMM\r\r\nE365\r\n\r\nOK\r\n");
-    EXPECT_EQ(client.command("AT+GMR"), "AT+GMR\r\r\nR365_G_0B.A0.1DR\r\n\r\nOK\r\n");
     EXPECT_EQ(client.command("AT%PCTL=DIR /Voice Memo"),
               "AT%PCTL=DIR /Voice Memo\r\r\n"
               "memo01 | FRW | 11\r\n"
               "\xD0\x97\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C \xD1\x91 | FRW | 6\r\n"
               "Transfer OK\r\n\r\nOK\r\n");
-    EXPECT_EQ(client.command("AT%PCTL=GET /Voice Memo/nothing"), "AT%PCTL=GET /Voice Memo/nothing\r\r\nERROR\r\n");
-    EXPECT_EQ(client.command("AT+WHAT"), "AT+WHAT\r\r\nERROR\r\n");
-    std::string sms = client.command("AT+CMGL=4");
-    EXPECT_TRUE(sms.starts_with("AT+CMGL=4\r\r\n+CMGL: 1,")) << sms;
-    EXPECT_TRUE(sms.ends_with("\r\n\r\nOK\r\n")) << sms;
   }
   // The tool closes the port and opens it again: the phone is still there, and a memo added
   // meanwhile is listed.
   write_file(phone.memos.file("later.amr"), "12");
   PhoneClient again(phone.folder.file("COM5"));
-  std::string listing = again.command("AT%PCTL=DIR /Voice Memo");
+  const std::string listing = again.command("AT%PCTL=DIR /Voice Memo");
   EXPECT_NE(listing.find("\r\nlater | FRW | 2\r\n"), std::string::npos) << listing;
   // Two lines in one write, and a line in pieces, are each answered.
   test_support::write_all(again.fd(), "ATZ\rAT+GMM\r");
@@ -110,46 +82,6 @@ TEST(Simulator, AnswersLikeThePhoneAndSurvivesTheToolReopeningThePort) {
   EXPECT_EQ(again.command("MR"), "AT+GMR\r\r\nR365_G_0B.A0.1DR\r\n\r\nOK\r\n");
 }
 
-// What the port layer of the tool reads until the answer is complete.
-std::string answer_through_port(int port, const std::string& line) {
-  EXPECT_EQ(sio_write(port, line.data(), static_cast<int>(line.size())), static_cast<int>(line.size()));
-  std::string got;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!got.ends_with("\r\nOK\r\n") && std::chrono::steady_clock::now() < deadline) {
-    char buf[512];
-    int n = sio_read(port, buf, sizeof buf);
-    if (n > 0) got.append(buf, static_cast<std::size_t>(n));
-    else std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return got;
-}
-
-TEST(Simulator, TheToolsPortLayerOpensItsLinkAndTalks) {
-  test_support::ScopedProgramFolder folder;
-  Phone phone;
-  SimProcess sim({"--folder", folder.path(), "--memos", phone.memos.path(), "--no-pacing"});
-  ASSERT_EQ(sio_open(5), SIO_OK);
-  EXPECT_EQ(sio_ioctl(5, 15, 3), SIO_OK);  // 57600 bit/s, 8N1
-  EXPECT_EQ(sio_getbaud(5), 57600);
-  EXPECT_EQ(answer_through_port(5, "ATZ\r"), "ATZ\r\r\nOK\r\n");
-  // The tool closes the port and opens it again (exclusively, as always): the phone is still there.
-  EXPECT_EQ(sio_close(5), SIO_OK);
-  ASSERT_EQ(sio_open(5), SIO_OK);
-  EXPECT_EQ(answer_through_port(5, "AT+GMM\r"), "AT+GMM\r\r\nE365\r\n\r\nOK\r\n");
-  EXPECT_EQ(sio_close(5), SIO_OK);
-}
-
-TEST(Simulator, ListsTheShippedSamplesByDefault) {
-  TempFolder folder;
-  SimProcess sim({"--folder", folder.path(), "--no-pacing"});
-  PhoneClient client(folder.file("COM5"));
-  std::string listing = client.command("AT%PCTL=DIR /Voice Memo");
-  for (const char* entry : {"\r\nmemo01 | FRW | 5350\r\n", "\r\n\xD0\x81\xD0\xBB\xD0\xBA\xD0\xB0_2006 | FRW | ",
-                            "\r\n\xD0\x9B\xD0\xB5\xD0\xBA\xD1\x86\xD0\xB8\xD1\x8F | FRW | 201606\r\n"})
-    EXPECT_NE(listing.find(entry), std::string::npos) << entry;
-  EXPECT_EQ(std::count(listing.begin(), listing.end(), '|'), 12);
-}
-
 TEST(Simulator, FaultModesForTheModelErrorsAndGet) {
   Phone phone;
   SimProcess sim(phone.args({"--model", "V300", "--error-on", "AT+GMR", "--silent-get", "--extra-memo", "../x",
@@ -157,7 +89,6 @@ TEST(Simulator, FaultModesForTheModelErrorsAndGet) {
   PhoneClient client(phone.folder.file("COM5"));
   EXPECT_EQ(client.command("AT+GMM"), "AT+GMM\r\r\nV300\r\n\r\nOK\r\n");
   EXPECT_EQ(client.command("AT+GMR"), "AT+GMR\r\r\nERROR\r\n");
-  EXPECT_EQ(client.command("ATZ"), "ATZ\r\r\nOK\r\n");
   std::string listing = client.command("AT%PCTL=DIR /Voice Memo");
   EXPECT_TRUE(listing.ends_with("\r\n../x | FRW | 56\r\na/b | FRW | 56\r\nTransfer OK\r\n\r\nOK\r\n")) << listing;
   // No answer to GET: the echo and then silence.

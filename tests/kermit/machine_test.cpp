@@ -11,11 +11,11 @@
 #include "sio/kermit/receiver.h"
 #include "sio/kermit/sender.h"
 #include "sio/sio.h"
-#include "tests/kermit/test_data.h"
+#include "tests/kermit/memory_source.h"
 
 using namespace sio::kermit;
 using kermit_test::MemorySource;
-using kermit_test::random_bytes;
+using test_support::random_bytes;
 
 namespace {
 
@@ -23,7 +23,6 @@ class MemorySink : public sio::FileSink {
  public:
   int open(const std::string& announced) override {
     announced_.push_back(announced);
-    if (refuse_) return refuse_;
     open_ = true;
     data_.clear();
     return 0;
@@ -43,7 +42,6 @@ class MemorySink : public sio::FileSink {
     data_.clear();
   }
 
-  int refuse_ = 0;
   bool open_ = false;
   int commits_ = 0;
   std::string data_, committed_;
@@ -130,52 +128,6 @@ TEST(KermitMachines, TransferAFileAndSurviveLostPackets) {
       EXPECT_EQ(receiver.total(), static_cast<long>(data.size()));
     }
   }
-}
-
-TEST(KermitMachines, ARefusedFileEndsBothSidesWithTheirResults) {
-  MemorySource source("content");
-  MemorySink sink;
-  sink.refuse_ = SIOFT_FOPEN;
-  Sender sender("exists.bin", 7, source, quick());
-  Receiver receiver(sink, quick());
-  run(sender, receiver);
-  EXPECT_EQ(receiver.result(), SIOFT_FOPEN);
-  EXPECT_EQ(sender.result(), SIOFT_CANABORT);  // the receiver told it to skip the file
-  EXPECT_EQ(sink.commits_, 0);
-}
-
-TEST(KermitMachines, AbortsSendAnErrorPacketThatEndsThePeer) {
-  MemorySource source(random_bytes(50000, 1));
-  MemorySink sink;
-  Sender sender("a.bin", 50000, source, quick());
-  Receiver receiver(sink, quick());
-  PacketReader reader;
-  sender.start();
-  // Three exchanges, then the receiver's user gives up.
-  for (int i = 0; i < 3; ++i) {
-    for (unsigned char c : sender.take_output()) {
-      reader.set_check_type(receiver.check_type());
-      if (reader.feed(c) == PacketReader::Event::Packet) receiver.on_packet(reader.packet());
-    }
-    PacketReader back;
-    for (unsigned char c : receiver.take_output()) {
-      back.set_check_type(sender.check_type());
-      if (back.feed(c) == PacketReader::Event::Packet) sender.on_packet(back.packet());
-    }
-  }
-  receiver.abort_here();
-  EXPECT_EQ(receiver.result(), SIOFT_ABORT);
-  const std::string error = receiver.take_output();
-  PacketReader back;
-  for (unsigned char c : error) {
-    back.set_check_type(sender.check_type());
-    if (back.feed(c) == PacketReader::Event::Packet) {
-      EXPECT_EQ(back.packet().type, 'E');
-      sender.on_packet(back.packet());
-    }
-  }
-  EXPECT_TRUE(sender.finished());
-  EXPECT_EQ(sender.result(), SIOFT_CANABORT);
 }
 
 TEST(KermitMachines, SenderGivesUpOnASilentReceiver) {

@@ -8,7 +8,7 @@
 #include "sio/kermit/packet.h"
 #include "sio/kermit/sender.h"
 #include "sio/sio.h"
-#include "tests/kermit/test_data.h"
+#include "tests/kermit/memory_source.h"
 
 using namespace sio::kermit;
 using kermit_test::MemorySource;
@@ -22,7 +22,7 @@ constexpr int kRetries = 5;
 class WindowedSender {
  public:
   explicit WindowedSender(const std::string& reply_field, std::size_t file_size = 200000)
-      : source_(kermit_test::random_bytes(file_size, 3)), sender_("w.bin", static_cast<long>(file_size), source_, Timing{1000, 1000, kRetries}) {
+      : source_(test_support::random_bytes(file_size, 3)), sender_("w.bin", static_cast<long>(file_size), source_, Timing{1000, 1000, kRetries}) {
     sender_.start();
     const Packet init = sent_now().at(0);
     EXPECT_EQ(init.type, 'S');

@@ -7,7 +7,7 @@
 #include "sio/sio.h"
 #include "tests/main_window/phone_window.h"
 
-TEST_F(PhoneWindowTest, IdentifiesAnE365AndConnects) {
+TEST_F(PhoneWindowTest, IdentifiesAnE365ConnectsAndClosesClearingTheDisplays) {
   window->cmdPortOpen->click();
   ASSERT_TRUE(Until([this] { return window->windowTitle().contains(" Версия прошивки: "); }));
   EXPECT_EQ(phone.lines(), (std::vector<std::string>{"ATZ\r", "AT+GMM\r", "AT+GMR\r"}));
@@ -15,10 +15,7 @@ TEST_F(PhoneWindowTest, IdentifiesAnE365AndConnects) {
   EXPECT_EQ(window->windowTitle(), frmMain::BaseTitle() + QStringLiteral(" Версия прошивки: R373_G_0E.41.C3R"));
   EXPECT_NE(window->Term->Bytes().find("AT+GMM\r\r\nE365\r\n\r\nOK\r\n"), std::string::npos);
   EXPECT_TRUE(messages.empty());
-}
 
-TEST_F(PhoneWindowTest, CloseButtonClosesAndClearsTheDisplays) {
-  Connect();
   window->lblCount->setText("7");
   window->cmdPortClose->click();
   EXPECT_TRUE(Closed());
@@ -31,7 +28,8 @@ TEST_F(PhoneWindowTest, CloseButtonClosesAndClearsTheDisplays) {
 }
 
 TEST_F(PhoneWindowTest, AVanishedPhoneClosesThePortOnceAndAnotherOpens) {
-  Connect();
+  window->cmdPortOpen->click();
+  ASSERT_TRUE(Until([this] { return Connected() && window->lstCommand->count() == 0 && phone.lines().size() >= 3; }));
   window->AddCommand("AT");
   pty.close_peer();  // the cable is pulled
   window->Session().Send("AT\r");  // a line meets the dead device before the poll: no message of its own

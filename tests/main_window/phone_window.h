@@ -18,13 +18,6 @@ class PhoneWindowTest : public WindowTest {
   }
   void PumpFor(int ms) { test_support::PumpFor(ms, [this] { phone.serve(); }); }
 
-  // Opens the port and waits for the scripted phone's identification to finish.
-  void Connect() {
-    window->cmdPortOpen->click();
-    ASSERT_TRUE(Until([this] { return Connected() && window->lstCommand->count() == 0 && phone.lines().size() >= 3; }));
-    ASSERT_TRUE(Until([this] { return window->windowTitle().contains("R373"); }));
-  }
-
   // Without a phone: the session sends `command` and receives its echo and `reply` at once.
   void Exchange(const std::string& command, const std::string& reply) {
     window->Session().Send(command + "\r");

@@ -127,13 +127,10 @@ TEST_F(ConfigurePortTest, SettingTheDeviceDidNotTakeIsNamed) {
 }
 
 TEST(WriteTimeout, ThreeCharacterTimesAtLeast100Ms) {
-  for (long speed : {50L, 75L, 110L, 300L, 9600L, 57600L, 921600L}) EXPECT_EQ(WriteTimeoutFor(speed), 100u) << speed;
-  EXPECT_EQ(WriteTimeoutFor(0), 100u);
-  EXPECT_EQ(WriteTimeoutFor(-1), 100u);
+  for (long speed : {-1L, 0L, 50L, 57600L}) EXPECT_EQ(WriteTimeoutFor(speed), 100u) << speed;
   EXPECT_EQ(WriteTimeoutFor(10), 300u);
   EXPECT_EQ(WriteTimeoutFor(1), 3000u);
   EXPECT_EQ(WriteTimeoutFor(16), 186u);  // 62.5 rounds to the even 62
-  EXPECT_EQ(WriteTimeoutFor(2000000), 100u);
 }
 
 TEST(OpenAndConfigurePort, FailureClosesAndReports) {

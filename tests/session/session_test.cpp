@@ -1,12 +1,7 @@
 // The phone session without a window: the queue and its sender, the busy flag, the answer and
 // its signals, opening and closing, opens that fail; and a download on it whose transfer throws.
 // The port is a pty whose far end the test reads.
-#include <grp.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <stdexcept>
 
@@ -140,23 +135,6 @@ TEST_F(SessionTest, ClosingAndAFailedOpen) {
   EXPECT_FALSE(session.IsOpen());
   EXPECT_TRUE(session.Queued().empty());
   EXPECT_EQ(closed, 3);
-}
-
-TEST_F(SessionTest, APortTheUserMayNotOpenNamesTheDevicesGroup) {
-  const passwd* nobody = getpwnam("nobody");
-  if (geteuid() != 0 || !nobody) GTEST_SKIP() << "opening as another user needs root and the user 'nobody'";
-  chmod(folder.path().c_str(), 0755);  // the device itself: nothing for others
-  struct stat device {};
-  ASSERT_EQ(stat(pty.device().c_str(), &device), 0);
-  const QString group = QStringLiteral("«%1»").arg(getgrgid(device.st_gid)->gr_name);
-  const pid_t child = fork();
-  if (child == 0) {
-    const bool as_nobody = setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0;
-    _exit(as_nobody && !session.Open() && !session.IsOpen() && recorder.Only().contains(group) ? 0 : 1);
-  }
-  int status = -1;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST_F(SessionTest, ADownloadEndsAlsoWhenItsTransferThrows) {

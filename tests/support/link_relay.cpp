@@ -4,6 +4,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <random>
 #include <vector>
 #include <unistd.h>
@@ -35,8 +36,8 @@ bool write_fully(int fd, const unsigned char* data, std::size_t len, const std::
 
 }  // namespace
 
-LinkRelay::LinkRelay(int fd_a, int fd_b, long bytes_per_second, LinkFaults faults)
-    : rate_(bytes_per_second), faults_(faults) {
+LinkRelay::LinkRelay(int fd_a, int fd_b, long bytes_per_second, LinkFaults faults, bool pass_hangup)
+    : rate_(bytes_per_second), faults_(faults), pass_hangup_(pass_hangup) {
   // A blocking write to a side that nobody reads any more would never return, and the relay
   // could then never stop: both sides are written without blocking.
   for (int fd : {fd_a, fd_b}) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
@@ -59,6 +60,7 @@ void LinkRelay::carry(int from, int to, std::uint32_t seed) {
   std::vector<unsigned char> queue;
   std::size_t head = 0;
   auto line_free = Clock::now();
+  bool hung_up = false;
   while (!stop_) {
     std::size_t queued = queue.size() - head;
     int wait_ms = 20;
@@ -75,6 +77,7 @@ void LinkRelay::carry(int from, int to, std::uint32_t seed) {
           damage(buf, static_cast<std::size_t>(n), rng, queue);
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
           // The other end hung up; keep going while the test may reopen it.
+          hung_up = pass_hangup_;
           std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
       }
@@ -82,6 +85,10 @@ void LinkRelay::carry(int from, int to, std::uint32_t seed) {
       std::this_thread::sleep_until(line_free);
     }
     queued = queue.size() - head;
+    if (queued == 0 && hung_up) {
+      shutdown(to, SHUT_RDWR);
+      return;
+    }
     if (queued == 0 || (rate_ > 0 && Clock::now() < line_free)) continue;
     std::size_t bite = rate_ > 0 ? std::min<std::size_t>(queued, kBite) : queued;
     if (rate_ > 0)

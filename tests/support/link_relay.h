@@ -19,8 +19,11 @@ struct LinkFaults {
 
 class LinkRelay {
  public:
-  // `bytes_per_second` 0 carries bytes as fast as they come.
-  LinkRelay(int fd_a, int fd_b, long bytes_per_second = 0, LinkFaults faults = {});
+  // `bytes_per_second` 0 carries bytes as fast as they come. With `pass_hangup`, a side that
+  // hangs up ends the line: once the bytes from it are delivered, the other side, when a socket,
+  // is shut down, so that its reader sees the end instead of a silent line and its writes fail
+  // (with SIGPIPE unless ignored).
+  LinkRelay(int fd_a, int fd_b, long bytes_per_second = 0, LinkFaults faults = {}, bool pass_hangup = false);
   ~LinkRelay();
   LinkRelay(const LinkRelay&) = delete;
   LinkRelay& operator=(const LinkRelay&) = delete;
@@ -34,6 +37,7 @@ class LinkRelay {
 
   long rate_;
   LinkFaults faults_;
+  bool pass_hangup_;
   std::atomic<bool> stop_{false};
   std::atomic<unsigned long> faults_made_{0};
   std::thread a_to_b_;

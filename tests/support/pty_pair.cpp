@@ -13,9 +13,13 @@ namespace test_support {
 
 PtyPair::PtyPair() {
   char name[256];
+  if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
+  // Raw from the pty's own settings: cfmakeraw changes some fields only, and a struct of
+  // garbage left random flow-control characters that a peer switching on IXON then swallowed.
   termios raw;
+  if (tcgetattr(slave_, &raw) != 0) throw std::runtime_error("tcgetattr failed");
   cfmakeraw(&raw);
-  if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) throw std::runtime_error("openpty failed");
+  if (tcsetattr(slave_, TCSANOW, &raw) != 0) throw std::runtime_error("tcsetattr failed");
   fcntl(master_, F_SETFD, FD_CLOEXEC);
   fcntl(slave_, F_SETFD, FD_CLOEXEC);
   device_ = name;

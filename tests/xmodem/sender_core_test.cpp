@@ -5,7 +5,7 @@
 
 #include "sio/sio.h"
 #include "sio/xmodem/sender_core.h"
-#include "tests/xmodem/transfer_helpers.h"
+#include "tests/support/test_bytes.h"
 
 using namespace sio::xmodem;
 
@@ -29,7 +29,7 @@ class MemoryPayloads : public PayloadSource {
 
 // An XMODEM-1K send of `kb` KB that the receiver has asked to start with 'C'.
 struct Send {
-  explicit Send(std::size_t kb) : source(xmodem_test::random_bytes(kb * 1024, 5)), core(source, 0, true, {}) {
+  explicit Send(std::size_t kb) : source(test_support::random_bytes(kb * 1024, 5)), core(source, 0, true, {}) {
     core.start(now);
     hear("C");
   }

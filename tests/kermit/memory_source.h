@@ -1,21 +1,13 @@
-// Test data of the Kermit tests: seeded random bytes, and a sender's bytes from memory for
-// tests that drive the state machines directly.
+// A sender's bytes from memory, for the Kermit tests that drive the state machines directly.
 #pragma once
 
 #include <algorithm>
-#include <random>
 #include <string>
 
 #include "sio/kermit/sender.h"
+#include "tests/support/test_bytes.h"
 
 namespace kermit_test {
-
-inline std::string random_bytes(std::size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string s(n, '\0');
-  for (auto& c : s) c = static_cast<char>(gen() & 0xFF);
-  return s;
-}
 
 class MemorySource : public sio::kermit::DataSource {
  public:

@@ -1,0 +1,113 @@
+// What the contract cases share: test files, progress records, the line between the two ends,
+// real peers on it, and our ends of a transfer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/contract/table.h"
+#include "tests/support/child_process.h"
+#include "tests/support/link_relay.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/socket_pair.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_bytes.h"
+
+namespace contract {
+
+inline void PrintTo(const Row& row, std::ostream* out) { *out << test_name(row); }
+inline void PrintTo(const PeerRow& row, std::ostream* out) { *out << test_name(row); }
+// Names the instances of a test over rows.
+template <typename T>
+std::string named(const testing::TestParamInfo<T>& info) { return test_name(info.param); }
+
+using test_support::all_byte_values;
+using test_support::random_bytes;
+// Names in a folder, sorted.
+std::vector<std::string> names_in(const std::string& folder);
+// Compares without printing megabytes.
+testing::AssertionResult same_bytes(const std::string& got, const std::string& want);
+
+// The files a transfer is tried with; none ends in SUB, so XMODEM keeps them whole.
+struct TestFile {
+  std::string label;
+  std::string bytes;
+};
+std::vector<TestFile> every_file();
+TestFile mixed_file();
+
+// Records one end's progress reports; `stop` (given what is done) makes a report abort.
+struct Progress {
+  std::function<bool(long done)> stop;
+  long done = -1;
+  long total = -1;
+  int reports = 0;
+  bool monotone = true;
+  sio::ProgressFn fn();
+};
+
+// The line between our end and the device side of a pty, where a peer runs (or our other end).
+// Direct, or through a relay that paces and damages it and passes on the device side's hang-up.
+class Line {
+ public:
+  Line() = default;
+  explicit Line(long bytes_per_second, test_support::LinkFaults faults = {});
+  int ours() const { return relay_ ? socket_.second() : pty_.peer(); }
+  int device_fd() const { return pty_.device_fd(); }
+  const std::string& device() const { return pty_.device(); }
+  unsigned long faults_made() const { return relay_ ? relay_->faults_made() : 0; }
+  // Once a peer holds the device: its end then hangs the line up.
+  void close_device() { pty_.close_device(); }
+
+ private:
+  test_support::PtyPair pty_;
+  test_support::SocketPair socket_;
+  std::unique_ptr<test_support::LinkRelay> relay_;
+};
+
+// A real peer program on the line's device, in `folder`, for `file` (its name, and its length).
+class Peer {
+ public:
+  Peer(Argv command, Line& line, const std::string& folder, const std::string& file = "", std::size_t size = 0);
+  int wait() { return child_->wait(60000); }
+  void kill();
+
+ private:
+  std::unique_ptr<test_support::ChildProcess> child_;
+};
+
+// One end of ours: the job, its folder and its progress.
+struct End {
+  test_support::TempFolder folder;
+  sio::TransferJob job;
+  Progress progress;
+  int result = 1;
+
+  // A sender of `bytes` as `name` in its folder; a receiver into its folder (as `name` when
+  // the protocol carries no name).
+  static std::unique_ptr<End> sender(const std::string& name, const std::string& bytes);
+  static std::unique_ptr<End> receiver(const std::string& name);
+  int run(sio::TransferRunner runner, int fd);
+  int run(const Row& row, bool send, int fd) { return run(send ? row.protocol().send : row.protocol().receive, fd); }
+  // What the receive stored, and where.
+  std::string stored_path(const Row& row) const;
+  std::vector<std::string> stored() const { return names_in(folder.path()); }
+};
+
+// Our sender on our end of the line, our receiver on the device side.
+void transfer(const Row& row, const Line& line, End& from, End& to);
+
+template <typename Work>
+auto in_background(Work work) {
+  return std::async(std::launch::async, std::move(work));
+}
+
+// What a receiver of the row's protocol holds after a whole transfer of `bytes`.
+std::string as_received(const Row& row, const std::string& bytes);
+
+}  // namespace contract

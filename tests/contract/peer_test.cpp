@@ -1,0 +1,144 @@
+// Our ends against the real programs of each protocol, both directions, with each option of
+// theirs that changes what crosses the line; aborted, killed, and on a damaging line.
+#include "tests/contract/harness.h"
+
+using namespace contract;
+using test_support::read_file;
+using test_support::TempFolder;
+using test_support::write_file;
+
+namespace {
+
+// Whether the peer's stored file is `bytes`: rx pads an XMODEM file to the end of its last block.
+testing::AssertionResult peer_holds(const Row& row, const std::string& got, const std::string& bytes) {
+  if (!row.drops_trailing_subs) return same_bytes(got, bytes);
+  if (got.compare(0, bytes.size(), bytes) == 0 && got.find_first_not_of('\x1a', bytes.size()) == std::string::npos &&
+      got.size() < bytes.size() + 1024)
+    return testing::AssertionSuccess();
+  return testing::AssertionFailure() << got.size() << " bytes, not the file padded";
+}
+
+// Our end and the peer's folder for one transfer of `bytes` as `name`.
+struct Sides {
+  const PeerRow& peer;
+  std::string name;
+  std::string bytes;
+  TempFolder theirs;
+  std::unique_ptr<End> ours;
+
+  Sides(const PeerRow& row, std::string bytes_in)
+      : peer(row), name(row.plain_names ? "memo-1.amr" : "Запись №1.amr"), bytes(std::move(bytes_in)) {
+    if (peer.peer_sends) {
+      write_file(theirs.file(name), bytes);
+      ours = End::receiver(name);
+    } else {
+      ours = End::sender(name, bytes);
+      if (peer.peer_holds) write_file(theirs.file(name), bytes.substr(0, peer.peer_holds));
+    }
+  }
+  std::unique_ptr<Peer> start(Line& line) {
+    return std::make_unique<Peer>(peer.command, line, theirs.path(), name, bytes.size());
+  }
+  int run(const Line& line) { return ours->run(peer.row(), !peer.peer_sends, line.ours()); }
+};
+
+class AgainstPeer : public testing::TestWithParam<PeerRow> {};
+class PeerEnds : public testing::TestWithParam<PeerRow> {};
+class PeerOnDamagedLine : public testing::TestWithParam<PeerRow> {};
+
+}  // namespace
+
+TEST_P(AgainstPeer, DeliversTheExactFile) {
+  const PeerRow& peer = GetParam();
+  const Row& row = peer.row();
+  // A receiving peer takes the empty and the mixed file only: rx and rb answer every block of
+  // a long file, and an EOT only after a second of quiet.
+  auto files = peer.use == PeerRow::Use::Base ? every_file() : std::vector<TestFile>{mixed_file()};
+  if (peer.use == PeerRow::Use::Base && !peer.peer_sends) files = {files.front(), mixed_file()};
+  for (const auto& file : files) {
+    if (row.ascii && file.bytes.empty()) continue;  // an ASCII receive ends only on quiet after data
+    SCOPED_TRACE(file.label);
+    Sides sides(peer, file.bytes);
+    Line line;
+    auto program = sides.start(line);
+    const int result = sides.run(line);
+    const int status = program->wait();
+    if (peer.refused) {
+      EXPECT_LT(result, 0);
+      EXPECT_TRUE(sides.ours->stored().empty());
+      continue;
+    }
+    EXPECT_EQ(result, peer.peer_sends ? row.received_result() : SIOFT_OK);
+    EXPECT_EQ(status, 0);
+    if (peer.peer_sends) {
+      EXPECT_EQ(sides.ours->stored(), std::vector<std::string>{sides.name});
+      EXPECT_TRUE(same_bytes(read_file(sides.ours->stored_path(row)), as_received(row, file.bytes)));
+    } else {
+      EXPECT_EQ(names_in(sides.theirs.path()), std::vector<std::string>{sides.name});
+      EXPECT_TRUE(peer_holds(row, read_file(sides.theirs.file(sides.name)), file.bytes));
+    }
+  }
+}
+
+// In the middle of a transfer, our abort ends it (whether the peer hears it is up to the peer: rx
+// and G-Kermit's sender give up only after their time-outs), and a killed peer hangs the line up:
+// a failure. We store nothing, and a peer keeps no whole file. Nothing tells an ASCII peer of an
+// abort; C-Kermit opens the device itself, so the line cannot hang up when it dies.
+TEST_P(PeerEnds, InTheMiddle) {
+  const PeerRow& peer = GetParam();
+  for (bool killed : {false, true}) {
+    if (killed ? peer.opens_device() : peer.row().ascii) continue;
+    SCOPED_TRACE(killed ? "peer killed" : "our abort");
+    Sides sides(peer, random_bytes(200000, 7));
+    Line line(11520);
+    auto program = sides.start(line);
+    if (killed) line.close_device();
+    sides.ours->progress.stop = [&](long done) { return done > 0 && (!killed || (program->kill(), false)); };
+    const int result = sides.run(line);
+    program->kill();
+    EXPECT_TRUE(killed ? result < 0 && result != SIOFT_ABORT : result == SIOFT_ABORT) << result;
+    if (peer.peer_sends) {
+      EXPECT_TRUE(sides.ours->stored().empty());
+    } else {
+      for (const auto& name : names_in(sides.theirs.path()))
+        EXPECT_LT(read_file(sides.theirs.file(name)).size(), sides.bytes.size());
+    }
+  }
+}
+
+// Through a line that flips bits and drops bytes, the receiving side has the exact file or, when
+// it is ours, a failure and nothing stored. No drops with C-Kermit: it asks for 15 s time-outs.
+TEST_P(PeerOnDamagedLine, GivesTheExactFileOrNothing) {
+  const PeerRow& peer = GetParam();
+  const Row& row = peer.row();
+  int delivered = 0;
+  for (unsigned seed = 1; seed <= 2; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Sides sides(peer, random_bytes(8 * 1024, 13) + "z");
+    Line line(0, {.seed = seed, .flip_one_in = 4000, .drop_one_in = peer.opens_device() ? 0u : 20000u});
+    auto program = sides.start(line);
+    const int result = sides.run(line);
+    const int status = program->wait();
+    const bool good = peer.peer_sends ? result == SIOFT_OK : status == 0;
+    delivered += good;
+    if (good) { EXPECT_GT(line.faults_made(), 0u); }  // it came through damage
+    if (peer.peer_sends && good) {
+      EXPECT_TRUE(same_bytes(read_file(sides.ours->stored_path(row)), sides.bytes));
+    } else if (peer.peer_sends) {
+      EXPECT_TRUE(sides.ours->stored().empty());
+    } else if (good) {
+      EXPECT_TRUE(peer_holds(row, read_file(sides.theirs.file(sides.name)), sides.bytes));
+    }
+  }
+  EXPECT_GE(delivered, 1);  // recovery works, not just detection
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, AgainstPeer,
+                         testing::ValuesIn(peer_rows_where([](const PeerRow& p) { return p.use != PeerRow::Use::Damage; })),
+                         named<PeerRow>);
+INSTANTIATE_TEST_SUITE_P(Peers, PeerEnds,
+                         testing::ValuesIn(peer_rows_where([](const PeerRow& p) { return p.use == PeerRow::Use::Base; })),
+                         named<PeerRow>);
+INSTANTIATE_TEST_SUITE_P(Peers, PeerOnDamagedLine,
+                         testing::ValuesIn(peer_rows_where([](const PeerRow& p) { return p.use == PeerRow::Use::Damage; })),
+                         named<PeerRow>);
