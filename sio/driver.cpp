@@ -16,7 +16,7 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // The longest a write waits for room on a full line before the loop hears the other end and
 // reports progress again: a long packet takes more than a second on a slow line.
 constexpr int kWriteWaitMs = 20;
-// What is left to send after an abort waits no longer than this for a line that has stopped.
+// After an abort, what is left to send waits no longer than this for a line that has stopped.
 constexpr int kAbortWriteMs = 1000;
 
 Micros now_us() {
@@ -40,6 +40,8 @@ class Outgoing {
     bytes.clear();
   }
   bool empty() const { return sent_ == queue_.size(); }
+  // From now on a line that takes nothing for limit_ms fails the session.
+  void give_up_after(int limit_ms) { stall_ = StallWatch(std::chrono::milliseconds(limit_ms)); }
   std::span<const std::uint8_t> unsent() const { return {queue_.data() + sent_, queue_.size() - sent_}; }
   // Keeps the first `count` unsent bytes and forgets the rest.
   void keep(std::size_t count) { queue_.resize(sent_ + std::min(count, queue_.size() - sent_)); }
@@ -101,10 +103,16 @@ int run_transfer(ByteChannel& channel, TransferCore& core, const ProgressFn& pro
   Outgoing out;
   std::vector<std::uint8_t> buf(kReadChunk);
   bool aborted = false;
-  bool ending = false;  // the unsent output was cut to what still goes out at the end
+  bool port_closed = false;  // the callback closed the port and aborted
+  bool ending = false;       // the unsent output was cut to what still goes out at the end
   auto end_session = [&] {
     out.keep(core.keep_unsent(out.unsent(), aborted));
     ending = true;
+  };
+  auto lost = [&](int error) {
+    port_closed = port_closed || (aborted && error == SIOFT_BADPORT);
+    out.keep(0);
+    core.line_lost(error);
   };
   core.start(now_us());
   while (true) {
@@ -113,8 +121,7 @@ int run_transfer(ByteChannel& channel, TransferCore& core, const ProgressFn& pro
     if (core.finished()) break;
     if (!out.empty()) {
       if (int pushed = out.push(channel); pushed < 0) {
-        out.keep(0);
-        core.line_lost(pushed);
+        lost(pushed);
         continue;
       }
     }
@@ -125,8 +132,7 @@ int run_transfer(ByteChannel& channel, TransferCore& core, const ProgressFn& pro
     const bool busy = !out.empty() || !core.output().empty();
     int n = channel.read(buf.data(), buf.size(), busy ? 0 : read_wait_ms(core, reporter));
     if (n < 0) {
-      out.keep(0);
-      core.line_lost(n);
+      lost(n);
       continue;
     }
     if (n > 0) core.feed(buf.data(), static_cast<std::size_t>(n), now_us());
@@ -135,14 +141,15 @@ int run_transfer(ByteChannel& channel, TransferCore& core, const ProgressFn& pro
     if (!aborted && !reporter.report(core.done(), core.total())) {
       aborted = true;
       end_session();
+      out.give_up_after(kAbortWriteMs);
       core.abort();
     }
   }
   const int flushed = out.flush(channel, aborted ? kAbortWriteMs : kTransferWriteTimeoutMs);
+  if (flushed < 0) lost(flushed);
   // The callback may have closed the port itself.
-  if (aborted && flushed == SIOFT_BADPORT) return SIOFT_BADPORT;
-  if (flushed < 0) core.line_lost(flushed);
-  else drain(channel, core.drain_after());
+  if (port_closed) return SIOFT_BADPORT;
+  if (flushed == 0) drain(channel, core.drain_after());
   reporter.report(core.done(), core.total(), true);
   return core.result();
 }

@@ -13,6 +13,7 @@
 
 #include "sio/kermit/endpoint.h"
 #include "sio/kermit/packet.h"
+#include "sio/result.h"
 #include "sio/transfer_core.h"
 
 namespace sio::kermit {
@@ -27,7 +28,8 @@ class LinkCore final : public TransferCore {
   Micros deadline() const override { return deadline_; }
   void drained(Micros now) override;
   void abort() override;
-  void line_lost(int error) override { endpoint_.line_lost(error); }
+  // A line that fails while an abort is carried out leaves the abort the result.
+  void line_lost(int error) override { endpoint_.line_lost(aborting_ ? SIOFT_ABORT : error); }
 
   std::vector<std::uint8_t>& output() override { return output_; }
   // The rest of the packet being written.
