@@ -9,6 +9,10 @@ namespace {
 
 // Packets in flight: the most the protocol allows (the bytes in flight are limited apart).
 constexpr int kOurWindow = 31;
+// The longest packet we ask a sender for. Senders that lengthen their packets while the line
+// seems clean (C-Kermit doubles them) resend a damaged one at its full length, and a packet of
+// several KB seldom crosses a line that flips a bit in a thousand bytes whole.
+constexpr int kLongestToReceive = 1000;
 constexpr int kWhatamiValid = 32;
 constexpr int kWhatamiLiteralNames = 4;
 constexpr int kWhatamiBinary = 2;
@@ -103,6 +107,7 @@ InitParams reply_to(const InitParams& offer, int time_seconds) {
   p.qbin = is_prefix_char(offer.qbin) ? offer.qbin : 'Y';
   p.chkt = check_type_of(offer.chkt) ? offer.chkt : '1';
   p.rept = is_prefix_char(offer.rept) && offer.rept != offer.qctl && offer.rept != p.qbin ? offer.rept : ' ';
+  p.maxlx = kLongestToReceive;
   return p;
 }
 

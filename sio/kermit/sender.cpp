@@ -128,6 +128,10 @@ void Sender::on_nak(int seq) {
   // noisy line one of many copies is damaged again, and each damage would bring them all back.
   for (auto& u : unacked_)
     if (!u.acked && u.sends > 1) return resend(u, false);
+  // Naming the packet after our newest, it has seen that one and waits: what it lacks, or what
+  // we lack its answer to, is the oldest still open (C-Kermit asks so again and again, each
+  // time putting off our own time-out, until we send it).
+  if (seq == next_seq_) resend(unacked_.front(), false);
 }
 
 void Sender::acknowledge(int seq, std::string answer) {
@@ -194,7 +198,13 @@ bool Sender::window_full() const {
 }
 
 void Sender::send_more() {
-  if (finished() || state_ != State::Data || window_full()) return;
+  if (finished() || state_ != State::Data) return;
+  // Answers come in the order packets arrive: a copy sent before a packet that has since been
+  // answered, and still unanswered itself, was lost. It goes again now rather than after the
+  // receiver's time-out (a windowed receiver asks for a lost resend only then).
+  for (auto& p : unacked_)
+    if (!p.acked && p.stamp < answered_ && !finished()) resend(p, false);
+  if (finished() || window_full()) return;
   if (!stop_data_ && !fill_buffer()) return;
   if (stop_data_ || (pending_pos_ == pending_.size() && at_end_)) {
     // Z waits until every data packet is acknowledged.
