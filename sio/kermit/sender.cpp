@@ -42,7 +42,7 @@ void Sender::start() {
 void Sender::post(char type, std::string_view data) {
   std::string f = frame(type, next_seq_, data);
   unacked_bytes_ += f.size();
-  unacked_.push_back(Unacked{.seq = next_seq_, .type = type, .frame = std::move(f)});
+  unacked_.push_back(Unacked{.seq = next_seq_, .type = type, .frame = std::move(f), .answer = {}});
   next_seq_ = next_seq(next_seq_);
   transmit(unacked_.back());
 }
