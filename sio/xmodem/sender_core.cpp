@@ -89,7 +89,9 @@ void SenderCore::tick(Micros now_us) {
   switch (phase_) {
     case Phase::Request: return fail(SIOFT_TIMEOUT, true);
     case Phase::Settle: return transmit(now_us);
-    case Phase::Answer: return on_silence(now_us);
+    // A block still on its way to a slow line has not been missed yet: the wait for its
+    // answer starts once the line has taken it (drained).
+    case Phase::Answer: return on_the_way_ ? void() : on_silence(now_us);
     default: return;
   }
 }

@@ -60,6 +60,25 @@ std::string cancel_sequence() { return {kCancelSequence.begin(), kCancelSequence
 
 }  // namespace
 
+TEST(XmodemSenderCore, ABlockOnItsWayToASlowLineIsNotSentAgain) {
+  Send send(4);
+  send.next_send();
+  send.wait_ms(2);
+  send.hear("\x06");
+  while (send.core.output().empty()) {
+    send.now = std::max(send.now, send.core.deadline());
+    send.core.tick(send.now);
+  }
+  const std::size_t block = send.core.output().size();
+  send.wait_ms(1000);  // a 1 KB block takes that long at 9600 bit/s
+  send.core.tick(send.now);
+  EXPECT_EQ(send.core.output().size(), block);
+  send.core.output().clear();
+  send.core.drained(send.now);
+  EXPECT_EQ(send.next_send().size(), block);  // sent again once unanswered after it went out
+  EXPECT_GE(send.ms(), 1002 + 100);
+}
+
 TEST(XmodemSenderCore, SendsABlockAgainByWhatTheAnswerShows) {
   struct Row {
     const char* answer;  // heard 2 ms after block 2 went out ("" nothing)
