@@ -70,6 +70,9 @@ void SenderCore::on_byte(std::uint8_t byte, long now_us) {
         return on_ack(now_us);
       }
       if (answer != AnswerReader::Answer::None) return on_nak(now_us);
+      // A receiver whose line has software flow control on (lrzsz's rx asks for it) stops and
+      // restarts us with these; they answer nothing.
+      if (byte == XON || byte == XOFF) return;
       // A damaged answer: ACK or NAK, the block goes again as soon as the line is quiet (a
       // second copy of a block taken is acknowledged and dropped). Not so an EOT, which
       // receivers answer only after a quiet moment that a repeat would spoil.

@@ -89,6 +89,7 @@ TEST(XmodemSenderCore, SendsABlockAgainByWhatTheAnswerShows) {
       {"\x15\x15", 2 + 20, 100 + 4 * 2},  // a repeated NAK is one request
       {"\x07", 2 + 20, 1500 + 4 * 2},     // a damaged answer: as soon as the line is quiet
       {"", 100 + 4 * 2, 1500 + 4 * 2},    // nothing: after 100 ms and 4 round trips of 2 ms
+      {"\x13\x11", 100 + 4 * 2, 1500 + 4 * 2},  // XOFF and XON answer nothing
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.answer));
