@@ -57,10 +57,6 @@ std::vector<Header> headers_in(const Bytes& out) {
   return found;
 }
 
-bool ends_with_cancel(const Bytes& out) {
-  return out.size() >= 8 && std::count(out.end() - 18, out.end(), CAN) >= 8;
-}
-
 struct ReceiverRig {
   MemorySink sink;
   Timing timing;
@@ -92,45 +88,6 @@ std::vector<std::uint8_t> types(const std::vector<Header>& hs) {
 using T = std::vector<std::uint8_t>;
 
 }  // namespace
-
-TEST(ZmodemCores, SessionsOfEverySizeArriveExactly) {
-  for (std::size_t size : {0u, 1u, 100u, 1024u, 1025u, 5000u, 100000u}) {
-    MemorySource source;
-    source.data = random_bytes(size, static_cast<std::uint32_t>(size));
-    MemorySink sink;
-    Sender sender(source, "memo.amr", static_cast<std::uint32_t>(size), 0);
-    Receiver receiver(sink);
-    Line a, b;
-    run_session(sender, receiver, a, b);
-    EXPECT_EQ(sender.result(), SIOFT_OK) << size;
-    EXPECT_EQ(receiver.result(), SIOFT_OK) << size;
-    EXPECT_TRUE(sink.committed);
-    EXPECT_EQ(sink.name, "memo.amr");
-    EXPECT_EQ(sink.data, source.data) << size;
-  }
-}
-
-TEST(ZmodemCores, DamagedLineGivesTheExactFileOrAFailure) {
-  int delivered = 0;
-  for (std::uint32_t seed = 1; seed <= 20; ++seed) {
-    MemorySource source;
-    source.data = random_bytes(20000, seed);
-    MemorySink sink;
-    Sender sender(source, "memo.amr", 20000, 0);
-    Receiver receiver(sink);
-    Line a{std::mt19937(seed), 300, 3000}, b{std::mt19937(seed + 1000), 300, 3000};
-    run_session(sender, receiver, a, b);
-    if (receiver.result() == SIOFT_OK) {
-      ++delivered;
-      ASSERT_TRUE(sink.committed) << seed;
-      ASSERT_EQ(sink.data, source.data) << seed;
-    } else {
-      EXPECT_FALSE(sink.committed) << seed;
-    }
-  }
-  // Fast answers to every error carry nearly every session through such a line.
-  EXPECT_GE(delivered, 18);
-}
 
 TEST(ZmodemCores, ReceiverIgnoresEchoAndAnswersEveryStart) {
   ReceiverRig rig;
@@ -188,22 +145,6 @@ TEST(ZmodemCores, ReceiverTakesEveryHeaderFormatEscapesOnRequestAndRunsNoCommand
   }
 }
 
-TEST(ZmodemCores, ReceiverSkipsAFileTheSinkRefuses) {
-  ReceiverRig rig;
-  rig.sink.existing = {"taken.amr"};
-  rig.answer();
-  Script s;
-  EXPECT_EQ(types(rig.feed(s.hex(ZRQINIT).file("taken.amr", 10).take())), (T{ZRINIT, ZSKIP}));
-  EXPECT_EQ(types(rig.feed(s.hex(ZFIN).raw("OO").take())), T{ZFIN});
-  EXPECT_EQ(rig.receiver.result(), SIOFT_FOPEN);
-  EXPECT_FALSE(rig.sink.committed);
-  // A session that offers nothing stores nothing, and says so.
-  ReceiverRig none;
-  none.feed(Script().hex(ZRQINIT).hex(ZFIN).raw("OO").take());
-  EXPECT_TRUE(none.receiver.finished());
-  EXPECT_LT(none.receiver.result(), 0);
-}
-
 TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
   ReceiverRig rig;
   Script s;
@@ -245,7 +186,7 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
   EXPECT_FALSE(rig.sink.committed);
 }
 
-TEST(ZmodemCores, ReceiverTimesOutAndAborts) {
+TEST(ZmodemCores, ReceiverInvitesAgainThenTimesOut) {
   Timing t;
   ReceiverRig silent(t);
   silent.answer();
@@ -255,18 +196,6 @@ TEST(ZmodemCores, ReceiverTimesOutAndAborts) {
   EXPECT_FALSE(silent.receiver.finished());
   silent.wait(200);
   EXPECT_EQ(silent.receiver.result(), SIOFT_TIMEOUT);
-
-  ReceiverRig rig;
-  rig.feed(Script().hex(ZRQINIT).file("f", 10).frame(ZDATA, 0).sub(bytes("12345"), FrameEnd::ZCRCG).take());
-  rig.receiver.abort();
-  EXPECT_TRUE(ends_with_cancel(rig.receiver.output()));
-  EXPECT_EQ(rig.receiver.result(), SIOFT_ABORT);
-  EXPECT_TRUE(rig.sink.discarded);
-
-  ReceiverRig cancelled;
-  cancelled.feed(Script().hex(ZRQINIT).file("f", 10).raw("\x18\x18\x18\x18\x18\x18\x18\x18").take());
-  EXPECT_EQ(cancelled.receiver.result(), SIOFT_CANABORT);
-  EXPECT_TRUE(cancelled.sink.discarded);
 }
 
 TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
@@ -316,25 +245,22 @@ TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
   EXPECT_EQ(echo[0].position(), 0x12345678u);
 }
 
-TEST(ZmodemCores, SenderRewindsSkipsAbortsAndTimesOut) {
+TEST(ZmodemCores, SenderRewindsSkipsAndTimesOut) {
   MemorySource source;
   source.data = random_bytes(50000, 9);
-  auto started = [&](Sender& sender) {
-    sender.start(0);
-    Script s;
-    append_header(s.wire, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), s.escaper);
-    Bytes start = s.hex(ZRPOS, 0).take();
-    sender.feed(start.data(), start.size(), 0);
-  };
   Sender sender(source, "f", 50000, 0);
-  started(sender);
+  sender.start(0);
+  Script s;
+  append_header(s.wire, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), s.escaper);
+  Bytes start = s.hex(ZRPOS, 0).take();
+  sender.feed(start.data(), start.size(), 0);
   sender.stream(20000);
   EXPECT_GE(sender.bytes_done(), 20000);
   std::size_t block = sender.subpacket_size();
   Bytes back = Script().hex(ZRPOS, 3000).take();
   sender.feed(back.data(), back.size(), 0);
   EXPECT_EQ(sender.bytes_done(), 3000);
-  EXPECT_LT(sender.subpacket_size(), block);
+  EXPECT_EQ(sender.subpacket_size(), block / 2);
   sender.output().clear();
   sender.stream(100);
   auto hs = headers_in(sender.output());
@@ -347,12 +273,6 @@ TEST(ZmodemCores, SenderRewindsSkipsAbortsAndTimesOut) {
   Bytes fin = Script().hex(ZFIN).take();
   sender.feed(fin.data(), fin.size(), 0);
   EXPECT_EQ(sender.result(), SIOFT_CANABORT);
-
-  Sender aborted(source, "f", 50000, 0);
-  started(aborted);
-  aborted.abort();
-  EXPECT_TRUE(ends_with_cancel(aborted.output()));
-  EXPECT_EQ(aborted.result(), SIOFT_ABORT);
 
   Timing t;
   Sender lonely(source, "f", 50000, 0, t);
@@ -409,9 +329,8 @@ TEST(ZmodemCores, SenderWaitsForASlowLineToDeliver) {
   EXPECT_LT(written, kSize + kSize / 20);
 }
 
-// On a clean line the subpackets grow from the classic 1 KiB to 8 KiB, which our receiver
-// takes; a resend request halves them again.
-TEST(ZmodemCores, SubpacketsGrowOnACleanLineAndShrinkOnResendRequests) {
+// On a clean line the subpackets grow from the classic 1 KiB to 8 KiB, which our receiver takes.
+TEST(ZmodemCores, SubpacketsGrowOnACleanLine) {
   constexpr std::size_t kSize = 1024 * 1024;
   MemorySource source;
   source.data = random_bytes(kSize, 21);
@@ -445,15 +364,4 @@ TEST(ZmodemCores, SubpacketsGrowOnACleanLineAndShrinkOnResendRequests) {
   // 8 KiB subpackets carry most of the file.
   std::size_t in_largest = 8192 * static_cast<std::size_t>(std::count(sizes.begin(), sizes.end(), 8192u));
   EXPECT_GT(in_largest, kSize / 2);
-
-  Sender rewound(source, "memo.amr", kSize, 0);
-  rewound.start(0);
-  Script s;
-  append_header(s.wire, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), s.escaper);
-  Bytes begin = s.hex(ZRPOS, 0).take();
-  rewound.feed(begin.data(), begin.size(), 0);
-  while (rewound.subpacket_size() < Sender::kMaxBlock) rewound.stream(1024);
-  Bytes back = s.hex(ZRPOS, 1000).take();
-  rewound.feed(back.data(), back.size(), 0);
-  EXPECT_EQ(rewound.subpacket_size(), Sender::kMaxBlock / 2);
 }
