@@ -7,7 +7,7 @@
 
 #include "sio/zmodem/decoder.h"
 #include "sio/zmodem/file_info.h"
-#include "tests/zmodem/memory_session.h"
+#include "tests/zmodem/memory_files.h"
 
 using namespace sio::zmodem;
 using namespace zmodem_test;
