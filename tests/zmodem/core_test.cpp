@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <numeric>
 
 #include "sio/zmodem/decoder.h"
 #include "sio/zmodem/file_info.h"
@@ -46,16 +47,27 @@ struct Script {
   Bytes take() { return std::exchange(wire, {}); }
 };
 
-// The headers in what an end sent.
-std::vector<Header> headers_in(const Bytes& out) {
+// What crosses the line, as the other end sees it: the headers, and the data subpackets.
+struct Watch {
   FrameDecoder decoder;
-  std::vector<Header> found;
-  for (std::size_t pos = 0; pos < out.size();) {
-    pos += decoder.feed(out.data() + pos, out.size() - pos);
-    if (decoder.event().kind == FrameDecoder::Kind::Header) found.push_back(decoder.event().header);
+  std::vector<Header> headers;
+  std::vector<std::size_t> data_sizes;
+  FrameEnd last_end = FrameEnd::ZCRCG;
+  Watch& see(const Bytes& out) {
+    for (std::size_t pos = 0; pos < out.size();) {
+      pos += decoder.feed(out.data() + pos, out.size() - pos);
+      const auto& e = decoder.event();
+      if (e.kind == FrameDecoder::Kind::Header) headers.push_back(e.header);
+      if (e.kind == FrameDecoder::Kind::Subpacket && !headers.empty() && headers.back().type == ZDATA) {
+        data_sizes.push_back(e.size);
+        last_end = e.end;
+      }
+    }
+    return *this;
   }
-  return found;
-}
+};
+
+std::vector<Header> headers_in(const Bytes& out) { return Watch().see(out).headers; }
 
 struct ReceiverRig {
   MemorySink sink;
@@ -219,20 +231,10 @@ TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
   Bytes out = sender.output();
   // Only ZDLE and the XON after a ZCRCW subpacket (a flow-control restart) go out raw.
   for (auto c : out) EXPECT_TRUE(c == ZDLE || c == XON || (c & 0x60) != 0) << int(c);
-  FrameDecoder decoder;
-  std::size_t data_bytes = 0;
-  FrameEnd last = FrameEnd::ZCRCG;
-  std::uint8_t frame = 0;
-  for (std::size_t pos = 0; pos < out.size();) {
-    pos += decoder.feed(out.data() + pos, out.size() - pos);
-    if (decoder.event().kind == FrameDecoder::Kind::Header) frame = decoder.event().header.type;
-    if (decoder.event().kind == FrameDecoder::Kind::Subpacket && frame == ZDATA) {
-      data_bytes += decoder.event().size;
-      last = decoder.event().end;
-    }
-  }
-  EXPECT_EQ(data_bytes, 2048u);
-  EXPECT_EQ(last, FrameEnd::ZCRCW);
+  Watch watch;
+  watch.see(out);
+  EXPECT_EQ(std::accumulate(watch.data_sizes.begin(), watch.data_sizes.end(), std::size_t{0}), 2048u);
+  EXPECT_EQ(watch.last_end, FrameEnd::ZCRCW);
   Bytes ack = Script().hex(ZACK, 2048).take();
   sender.feed(ack.data(), ack.size(), 0);
   EXPECT_TRUE(sender.streaming());
@@ -337,26 +339,20 @@ TEST(ZmodemCores, SubpacketsGrowOnACleanLine) {
   MemorySink sink;
   Sender sender(source, "memo.amr", kSize, 0);
   Receiver receiver(sink);
-  FrameDecoder watch;  // what crosses the line, as the receiver sees it
-  std::vector<std::size_t> sizes;
-  std::uint8_t frame = 0;
+  Watch watch;
   sender.start(0);
   receiver.start(0);
   for (int step = 0; step < 10000 && !(sender.finished() && receiver.finished()); ++step) {
     if (sender.streaming()) sender.stream(1024);
     Bytes wire = std::exchange(sender.output(), {});
-    for (std::size_t pos = 0; pos < wire.size();) {
-      pos += watch.feed(wire.data() + pos, wire.size() - pos);
-      const auto& e = watch.event();
-      if (e.kind == FrameDecoder::Kind::Header) frame = e.header.type;
-      if (e.kind == FrameDecoder::Kind::Subpacket && frame == ZDATA) sizes.push_back(e.size);
-    }
+    watch.see(wire);
     receiver.feed(wire.data(), wire.size(), 0);
     Bytes answer = std::exchange(receiver.output(), {});
     sender.feed(answer.data(), answer.size(), 0);
   }
   EXPECT_EQ(receiver.result(), SIOFT_OK);
   EXPECT_EQ(sink.data, source.data);
+  const auto& sizes = watch.data_sizes;
   ASSERT_GT(sizes.size(), 2u);
   EXPECT_EQ(sizes.front(), 1024u);
   EXPECT_TRUE(std::is_sorted(sizes.begin(), sizes.end() - 1));
