@@ -164,8 +164,14 @@ TEST(XmodemReceiverCore, AnEmptyFileIsJustTheEot) {
   EXPECT_EQ(rx.events, std::vector<Event>{Event::EndOfFile});
 }
 
-TEST(XmodemReceiverCore, StopsWhenThePeerCancelsInTheMiddleOfABlock) {
-  // The CANs and backspaces are followed by silence.
+TEST(XmodemReceiverCore, StopsWhenThePeerCancels) {
+  Receiver between_blocks(Check::Crc);
+  between_blocks.feed(block(1, "x"));
+  between_blocks.feed({CAN, CAN});
+  EXPECT_EQ(between_blocks.events.back(), Event::Failed);
+  EXPECT_EQ(between_blocks.core.result(), SIOFT_CANABORT);
+
+  // Cancelled in the middle of a block: the CANs and backspaces are followed by silence.
   Receiver mid_block(Check::Crc);
   auto cut = block(1, "x");
   cut.resize(40);
