@@ -210,17 +210,13 @@ TEST(KermitCodec, EveryByteValueSurvivesEveryPrefixingInRunsAndAlone) {
   }
 }
 
-TEST(KermitCodec, LimitNeverSplitsAPrefixSequence) {
+TEST(KermitCodec, LimitNeverSplitsAPrefixSequenceAndMalformedFieldsAreRefused) {
   const std::string raw("a\x01", 2);
   std::string out;
   EXPECT_EQ(encode_data(Prefixing{}, raw, 2, out), 1u);  // "#A" does not fit after "a"
   EXPECT_EQ(out, "a");
   out.clear();
   EXPECT_EQ(encode_data(Prefixing{}, raw.substr(1), 1, out), 0u);
-}
-
-TEST(KermitCodec, MalformedFieldsAreRefused) {
-  std::string out;
   EXPECT_FALSE(decode_data(Prefixing{}, "abc#", out));
   EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, "~", out));
   EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, std::string("~\x05x"), out));

@@ -30,55 +30,40 @@ std::vector<Result> feed_all(BlockDecoder& decoder, const std::vector<std::uint8
 }  // namespace
 
 TEST(XmodemBlock, EncodesHeaderPaddingAndBothChecks) {
-  auto crc = encode_block(1, bytes_of("A"), kShortBlock, Check::Crc);
-  ASSERT_EQ(crc.size(), 133u);
-  EXPECT_EQ(crc[0], SOH);
-  EXPECT_EQ(crc[1], 1);
-  EXPECT_EQ(crc[2], 0xFE);
-  EXPECT_EQ(crc[3], 'A');
-  EXPECT_EQ(crc[4], SUB);
-  EXPECT_EQ(crc[130], SUB);
-  EXPECT_EQ(crc[131], 0xF2);  // CRC-16/XMODEM of "A" and 127 SUBs
-  EXPECT_EQ(crc[132], 0xDD);
+  using Bytes = std::vector<std::uint8_t>;
+  Bytes a = {0x01, 1, 0xFE, 'A'};  // SOH, the number and its complement, then "A" and 127 SUBs
+  a.resize(131, 0x1A);
+  auto with = [&](Bytes check) {
+    check.insert(check.begin(), a.begin(), a.end());
+    return check;
+  };
+  EXPECT_EQ(encode_block(1, bytes_of("A"), kShortBlock, Check::Crc), with({0xF2, 0xDD}));  // CRC-16/XMODEM
+  EXPECT_EQ(encode_block(1, bytes_of("A"), kShortBlock, Check::Sum), with({0x27}));  // (0x41 + 127 * 0x1A) mod 256
+  Bytes empty_header = {0x01, 0, 0xFF};
+  empty_header.resize(133, 0);  // zero padding, and its CRC is zero
+  EXPECT_EQ(encode_block(0, {}, kShortBlock, Check::Crc, 0), empty_header);
 
-  auto sum = encode_block(1, bytes_of("A"), kShortBlock, Check::Sum);
-  ASSERT_EQ(sum.size(), 132u);
-  EXPECT_EQ(sum[131], 0x27);  // (0x41 + 127 * 0x1A) mod 256
-
-  auto header = encode_block(0, {}, kShortBlock, Check::Crc, 0);
-  EXPECT_EQ(header[1], 0);
-  EXPECT_EQ(header[2], 0xFF);
-  EXPECT_EQ(header[3], 0);
-
-  auto long_block = encode_block(255, std::vector<std::uint8_t>(1024, 7), kLongBlock, Check::Crc);
+  auto long_block = encode_block(255, Bytes(1024, 7), kLongBlock, Check::Crc);
   ASSERT_EQ(long_block.size(), 1029u);
-  EXPECT_EQ(long_block[0], STX);
-  EXPECT_EQ(long_block[2], 0x00);
+  EXPECT_EQ(Bytes(long_block.begin(), long_block.begin() + 4), (Bytes{0x02, 255, 0x00, 7}));
 }
 
-TEST(XmodemBlock, DecodesWhatWasEncodedByteByByte) {
+TEST(XmodemBlock, DecodesWhatWasEncodedAndRejectsDamageAnywhere) {
   for (auto check : {Check::Sum, Check::Crc}) {
     for (auto size : {kShortBlock, kLongBlock}) {
       std::vector<std::uint8_t> payload(size);
       for (std::size_t i = 0; i < size; ++i) payload[i] = static_cast<std::uint8_t>(i * 7 + 3);
+      const auto good = encode_block(42, payload, size, check);
       BlockDecoder decoder(check);
-      auto results = feed_all(decoder, encode_block(42, payload, size, check));
-      ASSERT_EQ(results, std::vector<Result>{Result::Block});
+      ASSERT_EQ(feed_all(decoder, good), std::vector<Result>{Result::Block});
       EXPECT_EQ(decoder.number(), 42);
       EXPECT_EQ(std::vector<std::uint8_t>(decoder.data().begin(), decoder.data().end()), payload);
       EXPECT_FALSE(decoder.in_block());
-    }
-  }
-}
-
-TEST(XmodemBlock, RejectsDamageAnywhereInTheBlock) {
-  for (auto check : {Check::Sum, Check::Crc}) {
-    auto good = encode_block(3, bytes_of("payload"), kShortBlock, check);
-    for (std::size_t at : {std::size_t{10}, good.size() - 1}) {  // data, check byte
-      auto bad = good;
-      bad[at] ^= 0x10;
-      BlockDecoder decoder(check);
-      EXPECT_EQ(feed_all(decoder, bad), std::vector<Result>{Result::BadBlock});
+      for (std::size_t at : {std::size_t{10}, good.size() - 1}) {  // data, check byte
+        auto bad = good;
+        bad[at] ^= 0x10;
+        EXPECT_EQ(feed_all(decoder, bad), std::vector<Result>{Result::BadBlock}) << at;
+      }
     }
   }
   // A wrong complement is reported at once, without waiting for the rest of the block.
@@ -105,18 +90,6 @@ TEST(XmodemBlock, BetweenBlocksKnowsEotCancelAndNoise) {
   EXPECT_TRUE(decoder.in_block());
   decoder.reset();
   EXPECT_EQ(feed_all(decoder, block), std::vector<Result>{Result::Block});
-}
-
-TEST(XmodemAnswers, TwoCansInARowCancel) {
-  AnswerReader reader;
-  using Answer = AnswerReader::Answer;
-  EXPECT_EQ(reader.feed(ACK), Answer::Ack);
-  EXPECT_EQ(reader.feed(CAN), Answer::None);
-  EXPECT_EQ(reader.feed('z'), Answer::None);
-  EXPECT_EQ(reader.feed(CAN), Answer::None);
-  EXPECT_EQ(reader.feed(CAN), Answer::Cancel);
-  EXPECT_EQ(reader.feed(NAK), Answer::Nak);
-  EXPECT_EQ(reader.feed('C'), Answer::CrcRequest);
 }
 
 TEST(YmodemHeader, ParsesNameAndLength) {

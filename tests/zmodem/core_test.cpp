@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <numeric>
 
 #include "sio/zmodem/decoder.h"
 #include "sio/zmodem/file_info.h"
@@ -46,20 +47,27 @@ struct Script {
   Bytes take() { return std::exchange(wire, {}); }
 };
 
-// The headers in what an end sent.
-std::vector<Header> headers_in(const Bytes& out) {
+// What crosses the line, as the other end sees it: the headers, and the data subpackets.
+struct Watch {
   FrameDecoder decoder;
-  std::vector<Header> found;
-  for (std::size_t pos = 0; pos < out.size();) {
-    pos += decoder.feed(out.data() + pos, out.size() - pos);
-    if (decoder.event().kind == FrameDecoder::Kind::Header) found.push_back(decoder.event().header);
+  std::vector<Header> headers;
+  std::vector<std::size_t> data_sizes;
+  FrameEnd last_end = FrameEnd::ZCRCG;
+  Watch& see(const Bytes& out) {
+    for (std::size_t pos = 0; pos < out.size();) {
+      pos += decoder.feed(out.data() + pos, out.size() - pos);
+      const auto& e = decoder.event();
+      if (e.kind == FrameDecoder::Kind::Header) headers.push_back(e.header);
+      if (e.kind == FrameDecoder::Kind::Subpacket && !headers.empty() && headers.back().type == ZDATA) {
+        data_sizes.push_back(e.size);
+        last_end = e.end;
+      }
+    }
+    return *this;
   }
-  return found;
-}
+};
 
-bool ends_with_cancel(const Bytes& out) {
-  return out.size() >= 8 && std::count(out.end() - 18, out.end(), CAN) >= 8;
-}
+std::vector<Header> headers_in(const Bytes& out) { return Watch().see(out).headers; }
 
 struct ReceiverRig {
   MemorySink sink;
@@ -92,23 +100,6 @@ std::vector<std::uint8_t> types(const std::vector<Header>& hs) {
 using T = std::vector<std::uint8_t>;
 
 }  // namespace
-
-TEST(ZmodemCores, SessionsOfEverySizeArriveExactly) {
-  for (std::size_t size : {0u, 1u, 100u, 1024u, 1025u, 5000u, 100000u}) {
-    MemorySource source;
-    source.data = random_bytes(size, static_cast<std::uint32_t>(size));
-    MemorySink sink;
-    Sender sender(source, "memo.amr", static_cast<std::uint32_t>(size), 0);
-    Receiver receiver(sink);
-    Line a, b;
-    run_session(sender, receiver, a, b);
-    EXPECT_EQ(sender.result(), SIOFT_OK) << size;
-    EXPECT_EQ(receiver.result(), SIOFT_OK) << size;
-    EXPECT_TRUE(sink.committed);
-    EXPECT_EQ(sink.name, "memo.amr");
-    EXPECT_EQ(sink.data, source.data) << size;
-  }
-}
 
 TEST(ZmodemCores, DamagedLineGivesTheExactFileOrAFailure) {
   int delivered = 0;
@@ -188,22 +179,6 @@ TEST(ZmodemCores, ReceiverTakesEveryHeaderFormatEscapesOnRequestAndRunsNoCommand
   }
 }
 
-TEST(ZmodemCores, ReceiverSkipsAFileTheSinkRefuses) {
-  ReceiverRig rig;
-  rig.sink.existing = {"taken.amr"};
-  rig.answer();
-  Script s;
-  EXPECT_EQ(types(rig.feed(s.hex(ZRQINIT).file("taken.amr", 10).take())), (T{ZRINIT, ZSKIP}));
-  EXPECT_EQ(types(rig.feed(s.hex(ZFIN).raw("OO").take())), T{ZFIN});
-  EXPECT_EQ(rig.receiver.result(), SIOFT_FOPEN);
-  EXPECT_FALSE(rig.sink.committed);
-  // A session that offers nothing stores nothing, and says so.
-  ReceiverRig none;
-  none.feed(Script().hex(ZRQINIT).hex(ZFIN).raw("OO").take());
-  EXPECT_TRUE(none.receiver.finished());
-  EXPECT_LT(none.receiver.result(), 0);
-}
-
 TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
   ReceiverRig rig;
   Script s;
@@ -245,7 +220,7 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
   EXPECT_FALSE(rig.sink.committed);
 }
 
-TEST(ZmodemCores, ReceiverTimesOutAndAborts) {
+TEST(ZmodemCores, ReceiverInvitesAgainThenTimesOut) {
   Timing t;
   ReceiverRig silent(t);
   silent.answer();
@@ -255,18 +230,6 @@ TEST(ZmodemCores, ReceiverTimesOutAndAborts) {
   EXPECT_FALSE(silent.receiver.finished());
   silent.wait(200);
   EXPECT_EQ(silent.receiver.result(), SIOFT_TIMEOUT);
-
-  ReceiverRig rig;
-  rig.feed(Script().hex(ZRQINIT).file("f", 10).frame(ZDATA, 0).sub(bytes("12345"), FrameEnd::ZCRCG).take());
-  rig.receiver.abort();
-  EXPECT_TRUE(ends_with_cancel(rig.receiver.output()));
-  EXPECT_EQ(rig.receiver.result(), SIOFT_ABORT);
-  EXPECT_TRUE(rig.sink.discarded);
-
-  ReceiverRig cancelled;
-  cancelled.feed(Script().hex(ZRQINIT).file("f", 10).raw("\x18\x18\x18\x18\x18\x18\x18\x18").take());
-  EXPECT_EQ(cancelled.receiver.result(), SIOFT_CANABORT);
-  EXPECT_TRUE(cancelled.sink.discarded);
 }
 
 TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
@@ -290,20 +253,10 @@ TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
   Bytes out = sender.output();
   // Only ZDLE and the XON after a ZCRCW subpacket (a flow-control restart) go out raw.
   for (auto c : out) EXPECT_TRUE(c == ZDLE || c == XON || (c & 0x60) != 0) << int(c);
-  FrameDecoder decoder;
-  std::size_t data_bytes = 0;
-  FrameEnd last = FrameEnd::ZCRCG;
-  std::uint8_t frame = 0;
-  for (std::size_t pos = 0; pos < out.size();) {
-    pos += decoder.feed(out.data() + pos, out.size() - pos);
-    if (decoder.event().kind == FrameDecoder::Kind::Header) frame = decoder.event().header.type;
-    if (decoder.event().kind == FrameDecoder::Kind::Subpacket && frame == ZDATA) {
-      data_bytes += decoder.event().size;
-      last = decoder.event().end;
-    }
-  }
-  EXPECT_EQ(data_bytes, 2048u);
-  EXPECT_EQ(last, FrameEnd::ZCRCW);
+  Watch watch;
+  watch.see(out);
+  EXPECT_EQ(std::accumulate(watch.data_sizes.begin(), watch.data_sizes.end(), std::size_t{0}), 2048u);
+  EXPECT_EQ(watch.last_end, FrameEnd::ZCRCW);
   Bytes ack = Script().hex(ZACK, 2048).take();
   sender.feed(ack.data(), ack.size(), 0);
   EXPECT_TRUE(sender.streaming());
@@ -316,25 +269,22 @@ TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
   EXPECT_EQ(echo[0].position(), 0x12345678u);
 }
 
-TEST(ZmodemCores, SenderRewindsSkipsAbortsAndTimesOut) {
+TEST(ZmodemCores, SenderRewindsSkipsAndTimesOut) {
   MemorySource source;
   source.data = random_bytes(50000, 9);
-  auto started = [&](Sender& sender) {
-    sender.start(0);
-    Script s;
-    append_header(s.wire, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), s.escaper);
-    Bytes start = s.hex(ZRPOS, 0).take();
-    sender.feed(start.data(), start.size(), 0);
-  };
   Sender sender(source, "f", 50000, 0);
-  started(sender);
+  sender.start(0);
+  Script s;
+  append_header(s.wire, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), s.escaper);
+  Bytes start = s.hex(ZRPOS, 0).take();
+  sender.feed(start.data(), start.size(), 0);
   sender.stream(20000);
   EXPECT_GE(sender.bytes_done(), 20000);
   std::size_t block = sender.subpacket_size();
   Bytes back = Script().hex(ZRPOS, 3000).take();
   sender.feed(back.data(), back.size(), 0);
   EXPECT_EQ(sender.bytes_done(), 3000);
-  EXPECT_LT(sender.subpacket_size(), block);
+  EXPECT_EQ(sender.subpacket_size(), block / 2);
   sender.output().clear();
   sender.stream(100);
   auto hs = headers_in(sender.output());
@@ -347,12 +297,6 @@ TEST(ZmodemCores, SenderRewindsSkipsAbortsAndTimesOut) {
   Bytes fin = Script().hex(ZFIN).take();
   sender.feed(fin.data(), fin.size(), 0);
   EXPECT_EQ(sender.result(), SIOFT_CANABORT);
-
-  Sender aborted(source, "f", 50000, 0);
-  started(aborted);
-  aborted.abort();
-  EXPECT_TRUE(ends_with_cancel(aborted.output()));
-  EXPECT_EQ(aborted.result(), SIOFT_ABORT);
 
   Timing t;
   Sender lonely(source, "f", 50000, 0, t);
@@ -409,35 +353,28 @@ TEST(ZmodemCores, SenderWaitsForASlowLineToDeliver) {
   EXPECT_LT(written, kSize + kSize / 20);
 }
 
-// On a clean line the subpackets grow from the classic 1 KiB to 8 KiB, which our receiver
-// takes; a resend request halves them again.
-TEST(ZmodemCores, SubpacketsGrowOnACleanLineAndShrinkOnResendRequests) {
+// On a clean line the subpackets grow from the classic 1 KiB to 8 KiB, which our receiver takes.
+TEST(ZmodemCores, SubpacketsGrowOnACleanLine) {
   constexpr std::size_t kSize = 1024 * 1024;
   MemorySource source;
   source.data = random_bytes(kSize, 21);
   MemorySink sink;
   Sender sender(source, "memo.amr", kSize, 0);
   Receiver receiver(sink);
-  FrameDecoder watch;  // what crosses the line, as the receiver sees it
-  std::vector<std::size_t> sizes;
-  std::uint8_t frame = 0;
+  Watch watch;
   sender.start(0);
   receiver.start(0);
   for (int step = 0; step < 10000 && !(sender.finished() && receiver.finished()); ++step) {
     if (sender.streaming()) sender.stream(1024);
     Bytes wire = std::exchange(sender.output(), {});
-    for (std::size_t pos = 0; pos < wire.size();) {
-      pos += watch.feed(wire.data() + pos, wire.size() - pos);
-      const auto& e = watch.event();
-      if (e.kind == FrameDecoder::Kind::Header) frame = e.header.type;
-      if (e.kind == FrameDecoder::Kind::Subpacket && frame == ZDATA) sizes.push_back(e.size);
-    }
+    watch.see(wire);
     receiver.feed(wire.data(), wire.size(), 0);
     Bytes answer = std::exchange(receiver.output(), {});
     sender.feed(answer.data(), answer.size(), 0);
   }
   EXPECT_EQ(receiver.result(), SIOFT_OK);
   EXPECT_EQ(sink.data, source.data);
+  const auto& sizes = watch.data_sizes;
   ASSERT_GT(sizes.size(), 2u);
   EXPECT_EQ(sizes.front(), 1024u);
   EXPECT_TRUE(std::is_sorted(sizes.begin(), sizes.end() - 1));
@@ -445,15 +382,4 @@ TEST(ZmodemCores, SubpacketsGrowOnACleanLineAndShrinkOnResendRequests) {
   // 8 KiB subpackets carry most of the file.
   std::size_t in_largest = 8192 * static_cast<std::size_t>(std::count(sizes.begin(), sizes.end(), 8192u));
   EXPECT_GT(in_largest, kSize / 2);
-
-  Sender rewound(source, "memo.amr", kSize, 0);
-  rewound.start(0);
-  Script s;
-  append_header(s.wire, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), s.escaper);
-  Bytes begin = s.hex(ZRPOS, 0).take();
-  rewound.feed(begin.data(), begin.size(), 0);
-  while (rewound.subpacket_size() < Sender::kMaxBlock) rewound.stream(1024);
-  Bytes back = s.hex(ZRPOS, 1000).take();
-  rewound.feed(back.data(), back.size(), 0);
-  EXPECT_EQ(rewound.subpacket_size(), Sender::kMaxBlock / 2);
 }

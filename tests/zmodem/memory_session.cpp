@@ -2,13 +2,6 @@
 
 namespace zmodem_test {
 
-Bytes random_bytes(std::size_t n, std::uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bytes out(n);
-  for (auto& b : out) b = static_cast<std::uint8_t>(rng());
-  return out;
-}
-
 std::int64_t run_session(sio::zmodem::Sender& sender, sio::zmodem::Receiver& receiver, Line& to_receiver,
                          Line& to_sender, std::int64_t limit_ms) {
   std::int64_t now = 0;

@@ -5,19 +5,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
-#include <set>
 #include <string>
 
 #include "sio/sio.h"
 #include "sio/zmodem/receiver.h"
 #include "sio/zmodem/sender.h"
+#include "tests/support/test_bytes.h"
 
 namespace zmodem_test {
 
 using sio::zmodem::Bytes;
 
 struct MemorySink : sio::FileSink {
-  std::set<std::string> existing;  // names that are taken
   std::string name;
   Bytes data;
   bool committed = false;
@@ -25,7 +24,6 @@ struct MemorySink : sio::FileSink {
   int opens = 0;
   int open(const std::string& n) override {
     ++opens;
-    if (existing.count(n)) return SIOFT_FOPEN;
     name = n;
     data.clear();
     return 0;
@@ -69,7 +67,10 @@ struct Line {
   }
 };
 
-Bytes random_bytes(std::size_t n, std::uint32_t seed);
+inline Bytes random_bytes(std::size_t n, unsigned seed) {
+  const std::string bytes = test_support::random_bytes(n, seed);
+  return Bytes(bytes.begin(), bytes.end());
+}
 
 // Runs a session until both ends finish (or `limit_ms` of simulated time pass); returns the
 // simulated time it took.
