@@ -9,13 +9,14 @@ survived them. Nothing in build/ is touched: the tool keeps its own build tree,
 build-mutants/, and builds its scratch objects and programs beside it.
 
   scripts/mutants.py sample  [--count 250] [--seed 2026] [--out FILE]   pick a fixed sample
-  scripts/mutants.py run     SAMPLE [--results FILE] [--limit N]        run the sample's mutants
+  scripts/mutants.py run     SAMPLE [--results FILE] [--limit N] [--jobs N]  run the sample's mutants
   scripts/mutants.py report  RESULTS [RESULTS]                         kill rates, and a comparison
 
 A sample records each mutant by file, line, column, the text it replaces and the line's text, so
 that it can be run again after the code moved on: a mutant whose line is no longer where it was is
 looked for by its line's text in the same file (or a file of the same name) and reported as gone
-when it cannot be found.
+when it cannot be found. Where the code was rewritten, `run --moved MAP` takes each such mutant's
+place today from a hand-made map (id -> file, line text, column, change; or gone, with the reason).
 """
 
 import argparse
@@ -455,6 +456,8 @@ def clean_durations(programs):
 def locate(m):
     """The mutant's place in today's code: where it was, or the same line text in that file or a
     file of the same name."""
+    if not m["file"]:
+        return None, None
     candidates = [ROOT / m["file"]] + sorted(p for p in ROOT.glob("**/" + Path(m["file"]).name)
                                                 if "build" not in p.parts[len(ROOT.parts)] and p != ROOT / m["file"])
     for path in candidates:
@@ -467,6 +470,17 @@ def locate(m):
         if hits:
             return path, min(hits, key=lambda k: abs(k - m["line"]))
     return None, None
+
+
+def follow(m, move):
+    """The mutant where a hand-made map of moved code puts it today: a site whose line was rewritten
+    or whose file was split gets its new file, line text, column and change; a site whose logic no
+    longer exists is marked gone with the reason."""
+    if not move:
+        return m
+    if "gone" in move:
+        return dict(m, file="", gone=move["gone"])
+    return dict(m, **{k: move[k] for k in ("file", "line", "text", "col", "original", "replacement") if k in move})
 
 
 def apply(path, line, m):
@@ -482,6 +496,8 @@ def apply(path, line, m):
 def cmd_run(args):
     ensure_build()
     sample = json.loads(Path(args.sample).read_text())
+    moved = json.loads(Path(args.moved).read_text()) if args.moved else {}
+    sample["mutants"] = [follow(m, moved.get(str(m["id"]))) for m in sample["mutants"]]
     entries = compile_commands()
     programs = test_programs()
     durations = clean_durations(programs)
@@ -496,60 +512,74 @@ def cmd_run(args):
     if results_path.exists():
         done = {r["id"]: r for r in json.loads(results_path.read_text())["results"]}
     started = time.monotonic()
-    for m in sample["mutants"][:args.limit]:
-        if m["id"] in done:
-            continue
-        result = dict(id=m["id"], file=m["file"], line=m["line"], kind=m["kind"],
-                      change=f"{m['original']} -> {m['replacement']}", status="", killed_by=[], seconds=0.0)
-        t0 = time.monotonic()
-        path, line = locate(m)
-        entry = entries.get(str(path.resolve())) if path else None
-        archive = archive_of(entry) if entry else None
-        linking = {n: p for n, p in programs.items() if archive and archive in p[1]}
-        affected = programs_pulling(entry, linking) if entry else []
-        if not path:
-            result["status"] = "gone"
-        elif not entry or not affected:
-            result["status"] = "not built" if not entry else "no test program"
-        elif not coverage.get(f"{path.relative_to(ROOT)}:{line}"):
-            result["status"] = "survived"  # no test runs the line
-            result["uncovered"] = True
-        else:
-            mutated = SCRATCH / path.name
-            obj = SCRATCH / (path.name + ".o")
-            mutated.write_text(apply(path, line, m), encoding="utf-8", errors="surrogateescape")
-            if not compile_mutant(entry, mutated, obj):
-                result["status"] = "did not build"
-            else:
-                killers = set()
-                for phase in ("fast", "slow"):
-                    for name in affected:
-                        running = coverage[f"{path.relative_to(ROOT)}:{line}"]
-                        tests = [t.split("/", 1)[1] for t, (sec, ok) in durations.items()
-                                 if t in running and t.startswith(name + "/") and ok
-                                 and (sec <= FAST_SECONDS) == (phase == "fast")]
-                        if not tests:
-                            continue
-                        exe = BUILD / "bin" / f".mutant_{name}"
-                        if not link_mutant(programs[name], obj, exe):
-                            result["status"] = "did not build"
-                            break
-                        budget = sum(durations[f"{name}/{t}"][0] for t in tests)
-                        failed, _ = run_tests(exe, tests, timeout=max(60, 5 * budget + 30))
-                        killers |= {f"{name}/{t}" for t in failed}
-                        exe.unlink(missing_ok=True)
-                    if killers or result["status"]:
-                        break
-                if not result["status"]:
-                    result["status"] = "killed" if killers else "survived"
-                result["killed_by"] = sorted(killers)
-        result["seconds"] = round(time.monotonic() - t0, 1)
-        done[m["id"]] = result
-        results_path.write_text(json.dumps({"sample": args.sample, "results": sorted(done.values(), key=lambda r: r["id"])},
-                                           indent=1, ensure_ascii=False) + "\n")
-        print(f"#{m['id']:3} {result['status']:13} {m['file']}:{m['line']} {result['change']}  "
-              f"{','.join(result['killed_by'])[:100]}  ({result['seconds']} s)", flush=True)
+    context = (entries, programs, durations, coverage)
+    waiting = [m for m in sample["mutants"][:args.limit] if m["id"] not in done]
+    from concurrent.futures import ThreadPoolExecutor, as_completed
+    with ThreadPoolExecutor(max_workers=args.jobs) as pool:
+        for future in as_completed([pool.submit(run_mutant, m, *context) for m in waiting]):
+            m, result = future.result()
+            done[m["id"]] = result
+            results_path.write_text(json.dumps({"sample": args.sample, "results": sorted(done.values(), key=lambda r: r["id"])},
+                                               indent=1, ensure_ascii=False) + "\n")
+            print(f"#{m['id']:3} {result['status']:13} {m['file']}:{m['line']} {result['change']}  "
+                  f"{','.join(result['killed_by'])[:100]}  ({result['seconds']} s)", flush=True)
     print(f"done in {time.monotonic() - started:.0f} s")
+
+
+def run_mutant(m, entries, programs, durations, coverage):
+    """One mutant built and tested in a scratch folder of its own, so that several can run at once."""
+    result = dict(id=m["id"], file=m["file"], line=m["line"], kind=m["kind"],
+                  change=f"{m['original']} -> {m['replacement']}", status="", killed_by=[], seconds=0.0)
+    t0 = time.monotonic()
+    path, line = locate(m)
+    entry = entries.get(str(path.resolve())) if path else None
+    archive = archive_of(entry) if entry else None
+    linking = {n: p for n, p in programs.items() if archive and archive in p[1]}
+    affected = programs_pulling(entry, linking) if entry else []
+    if not path:
+        result["status"] = "gone"
+        if m.get("gone"):
+            result["gone"] = m["gone"]
+    elif not entry or not affected:
+        result["status"] = "not built" if not entry else "no test program"
+    elif not coverage.get(f"{path.relative_to(ROOT)}:{line}"):
+        result["status"] = "survived"  # no test runs the line
+        result["uncovered"] = True
+    else:
+        scratch = SCRATCH / str(m["id"])
+        scratch.mkdir(parents=True, exist_ok=True)
+        mutated = scratch / path.name
+        obj = scratch / (path.name + ".o")
+        mutated.write_text(apply(path, line, m), encoding="utf-8", errors="surrogateescape")
+        if not compile_mutant(entry, mutated, obj):
+            result["status"] = "did not build"
+        else:
+            killers = set()
+            for phase in ("fast", "slow"):
+                for name in affected:
+                    running = coverage[f"{path.relative_to(ROOT)}:{line}"]
+                    tests = [t.split("/", 1)[1] for t, (sec, ok) in durations.items()
+                             if t in running and t.startswith(name + "/") and ok
+                             and (sec <= FAST_SECONDS) == (phase == "fast")]
+                    if not tests:
+                        continue
+                    # beside the real programs: the tests find their helpers relative to their own folder
+                    exe = BUILD / "bin" / f".mutant{m['id']}_{name}"
+                    if not link_mutant(programs[name], obj, exe):
+                        result["status"] = "did not build"
+                        break
+                    budget = sum(durations[f"{name}/{t}"][0] for t in tests)
+                    failed, _ = run_tests(exe, tests, timeout=max(60, 5 * budget + 30))
+                    killers |= {f"{name}/{t}" for t in failed}
+                    exe.unlink(missing_ok=True)
+                if killers or result["status"]:
+                    break
+            if not result["status"]:
+                result["status"] = "killed" if killers else "survived"
+            result["killed_by"] = sorted(killers)
+        shutil.rmtree(scratch, ignore_errors=True)
+    result["seconds"] = round(time.monotonic() - t0, 1)
+    return m, result
 
 
 def cmd_report(args):
@@ -580,6 +610,8 @@ def main():
     r.add_argument("sample")
     r.add_argument("--results", default="mutants-results.json")
     r.add_argument("--limit", type=int, default=None)
+    r.add_argument("--jobs", type=int, default=1, help="mutants built and tested at once")
+    r.add_argument("--moved", default=None, help="map of sites in code that moved since the sample was drawn")
     p = sub.add_parser("report")
     p.add_argument("results", nargs="+")
     args = parser.parse_args()
