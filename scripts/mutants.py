@@ -10,7 +10,7 @@ build-mutants/, and builds its scratch objects and programs beside it.
 
   scripts/mutants.py sample  [--count 250] [--seed 2026] [--out FILE]   pick a fixed sample
   scripts/mutants.py run     SAMPLE [--results FILE] [--limit N] [--jobs N]  run the sample's mutants
-  scripts/mutants.py report  RESULTS [RESULTS]                         kill rates, and a comparison
+  scripts/mutants.py report  RESULTS [RESULTS] [--markdown OUT]        kill rates, and a comparison
 
 A sample records each mutant by file, line, column, the text it replaces and the line's text, so
 that it can be run again after the code moved on: a mutant whose line is no longer where it was is
@@ -597,6 +597,47 @@ def cmd_report(args):
         before, after = sets
         lost = [k for k in before if before[k]["status"] == "killed" and after.get(k, {}).get("status") == "survived"]
         print("killed before, surviving now:", lost or "none")
+        if args.markdown:
+            Path(args.markdown).write_text(comparison_table(args, before, after))
+            print("table ->", args.markdown)
+
+
+def comparison_table(args, before, after):
+    """The two runs side by side by area, and every mutant left alive with the reason written for it."""
+    sample = {m["id"]: m for m in json.loads(Path(args.sample).read_text())["mutants"]}
+    reasons = json.loads(Path(args.reasons).read_text()) if args.reasons else {}
+    names = [Path(n).stem for n in args.results]
+    rows = ["| area | sampled | " + " | ".join(f"{n}: killed / run (rate)" for n in names) + " |",
+            "|---|---:|" + "---:|" * len(names)]
+
+    def rate(run, ids):
+        counted = [k for k in ids if run.get(k, {}).get("status") in ("killed", "survived")]
+        killed = sum(run[k]["status"] == "killed" for k in counted)
+        return f"{killed} / {len(counted)} ({100.0 * killed / len(counted):.1f}%)" if counted else "-"
+
+    for area in sorted({m["area"] for m in sample.values()}) + ["all"]:
+        ids = [k for k, m in sample.items() if area in ("all", m["area"])]
+        rows.append(f"| {area} | {len(ids)} | " + " | ".join(rate(run, ids) for run in (before, after)) + " |")
+    out = ["# Mutation runs compared", "", *rows, "",
+           "A run counts the mutants that built and that a test program could run; the others: "
+           + "; ".join(f"{n}: " + ", ".join(f"{s} {sum(r['status'] == s for r in run.values())}"
+                                           for s in ("did not build", "gone", "not built", "no test program"))
+                       + f", not run {len(sample) - len(run)}" for n, run in zip(names, (before, after))) + ".", "",
+           f"## Alive after {names[1]}", "", "| # | site | change | before | why it lives |", "|---|---|---|---|---|"]
+    for k in sorted(after):
+        if after[k]["status"] == "survived":
+            r = after[k]
+            out.append(f"| {k} | {r['file']}:{r['line']} | `{r['change']}` | {before.get(k, {}).get('status', 'not run')} "
+                       f"| {reasons.get(str(k), 'not yet explained')} |")
+    gone = [k for k in sorted(after) if after[k]["status"] == "gone"]
+    if gone:
+        out += ["", f"## Gone in {names[1]} (the code they changed no longer exists)", "",
+                "| # | was | before | why |", "|---|---|---|---|"]
+        for k in gone:
+            m = sample[k]
+            out.append(f"| {k} | {m['file']}:{m['line']} `{m['original']} -> {m['replacement']}` "
+                       f"| {before.get(k, {}).get('status', 'not run')} | {after[k].get('gone', '')} |")
+    return "\n".join(out) + "\n"
 
 
 def main():
@@ -614,6 +655,9 @@ def main():
     r.add_argument("--moved", default=None, help="map of sites in code that moved since the sample was drawn")
     p = sub.add_parser("report")
     p.add_argument("results", nargs="+")
+    p.add_argument("--markdown", default=None, help="with two runs: write them side by side as a table")
+    p.add_argument("--sample", default=str(ROOT / "bench/mutants/sample.json"))
+    p.add_argument("--reasons", default=None, help="id -> why a surviving mutant lives (equivalent, ...)")
     args = parser.parse_args()
     {"sample": cmd_sample, "run": cmd_run, "report": cmd_report}[args.command](args)
 
