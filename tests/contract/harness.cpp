@@ -48,14 +48,21 @@ sio::ProgressFn Progress::fn() {
   };
 }
 
-Line::Line(long bytes_per_second, LinkFaults faults)
-    : relay_(std::make_unique<LinkRelay>(pty_.peer(), socket_.first(), bytes_per_second, faults, true)) {
+Line::Line(long bytes_per_second, LinkFaults faults) {
+  socketpair(AF_UNIX, SOCK_STREAM, 0, sockets_);
+  relay_ = std::make_unique<LinkRelay>(pty_.peer(), sockets_[0], bytes_per_second, faults, true);
   // A socket would take far more of our output than a serial port's buffer: a paced line would
   // have it all gone at once.
   const int buffer = 4096;
-  setsockopt(socket_.second(), SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+  setsockopt(sockets_[1], SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
   // Once the far side hangs up, our end's writes fail, as on a serial port, instead of killing us.
   signal(SIGPIPE, SIG_IGN);
+}
+
+Line::~Line() {
+  relay_.reset();
+  for (int fd : sockets_)
+    if (fd >= 0) close(fd);
 }
 
 Peer::Peer(Argv command, Line& line, const std::string& folder, const std::string& file, std::size_t size) {
@@ -108,7 +115,7 @@ void transfer(const Row& row, const Line& line, End& from, End& to) {
 }
 
 std::string as_received(const Row& row, const std::string& bytes) {
-  if (!row.drops_trailing_subs) return bytes;
+  if (!row.drops_trailing_subs()) return bytes;
   return bytes.substr(0, bytes.find_last_not_of('\x1a') + 1);
 }
 

@@ -14,7 +14,6 @@
 #include "tests/support/child_process.h"
 #include "tests/support/link_relay.h"
 #include "tests/support/pty_pair.h"
-#include "tests/support/socket_pair.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_bytes.h"
 
@@ -57,7 +56,8 @@ class Line {
  public:
   Line() = default;
   explicit Line(long bytes_per_second, test_support::LinkFaults faults = {});
-  int ours() const { return relay_ ? socket_.second() : pty_.peer(); }
+  ~Line();
+  int ours() const { return relay_ ? sockets_[1] : pty_.peer(); }
   int device_fd() const { return pty_.device_fd(); }
   const std::string& device() const { return pty_.device(); }
   unsigned long faults_made() const { return relay_ ? relay_->faults_made() : 0; }
@@ -66,7 +66,7 @@ class Line {
 
  private:
   test_support::PtyPair pty_;
-  test_support::SocketPair socket_;
+  int sockets_[2] = {-1, -1};  // the relay's end, ours
   std::unique_ptr<test_support::LinkRelay> relay_;
 };
 

@@ -129,9 +129,9 @@ TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
     line.close_device();  // the far end sees the line go
     EXPECT_EQ(result, SIOFT_BADPORT);
     const int far_result = far_end.get();
-    if (!row.ascii) { EXPECT_LT(far_result, 0); }  // an ASCII sender may be through before the close
+    if (!row.ascii()) { EXPECT_LT(far_result, 0); }  // an ASCII sender may be through before the close
     EXPECT_FALSE(test_support::file_exists(received));
-    if (send && !row.ascii) { EXPECT_TRUE(ours->stored().empty()); }  // ASCII keeps what came
+    if (send && !row.ascii()) { EXPECT_TRUE(ours->stored().empty()); }  // ASCII keeps what came
   }
 }
 

@@ -23,7 +23,7 @@ TEST_P(OursToOurs, DeliversTheExactFileWithMonotoneProgress) {
   auto files = every_file();
   files.push_back({"ends_in_subs", "data\x1a\x1a"});
   for (const auto& file : files) {
-    if (row.ascii && file.bytes.empty()) continue;  // an ASCII receive ends only on quiet after data
+    if (row.ascii() && file.bytes.empty()) continue;  // an ASCII receive ends only on quiet after data
     SCOPED_TRACE(file.label);
     Line line;
     auto from = End::sender(kName, file.bytes);
@@ -56,14 +56,14 @@ TEST_P(OursToOurs, AbortFromEitherSideEndsBoth) {
     auto to = End::receiver(kName);
     std::atomic<bool> receiver_ended = false;
     (receiver_aborts ? to : from)->progress.stop = [](long done) { return done > 0; };
-    if (row.ascii && receiver_aborts) from->progress.stop = [&](long) { return receiver_ended.load(); };
+    if (row.ascii() && receiver_aborts) from->progress.stop = [&](long) { return receiver_ended.load(); };
     auto sending = in_background([&] { return from->run(row, true, line.ours()); });
     to->run(row, false, line.device_fd());
     receiver_ended = true;
     sending.get();
     EXPECT_EQ((receiver_aborts ? to : from)->result, SIOFT_ABORT);
-    EXPECT_EQ((receiver_aborts ? from : to)->result, row.ascii ? SIOFT_ABORT : SIOFT_CANABORT);
-    if (row.ascii)
+    EXPECT_EQ((receiver_aborts ? from : to)->result, row.ascii() ? SIOFT_ABORT : SIOFT_CANABORT);
+    if (row.ascii())
       EXPECT_LT(read_file(to->job.file).size(), bytes.size());
     else
       EXPECT_TRUE(to->stored().empty());
@@ -78,7 +78,7 @@ TEST_P(OursToOurs, SilentPeerTimesOutReportingMeanwhile) {
     SCOPED_TRACE(send ? "send" : "receive");
     Line line;
     auto end = send ? End::sender(kName, "data") : End::receiver(kName);
-    if (row.ascii) {
+    if (row.ascii()) {
       if (send) continue;  // the line takes it all
       const auto start = std::chrono::steady_clock::now();
       end->progress.stop = [&](long) { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1200); };
@@ -86,7 +86,7 @@ TEST_P(OursToOurs, SilentPeerTimesOutReportingMeanwhile) {
       EXPECT_EQ(read_file(end->job.file), "");
       continue;
     }
-    EXPECT_EQ(end->run(quick_runner(row.id, send), line.ours()), SIOFT_TIMEOUT);
+    EXPECT_EQ(end->run(send ? row.quick_send : row.quick_receive, line.ours()), SIOFT_TIMEOUT);
     EXPECT_GE(end->progress.reports, 4);  // one at least every 100 ms
     if (!send) { EXPECT_TRUE(end->stored().empty()); }
   }
@@ -114,7 +114,7 @@ TEST_P(OursToOurs, StalledLineStillReportsAndAborts) {
   EXPECT_GT(stalled_at, 0);
   EXPECT_LT(stalled_at, static_cast<long>(bytes.size()));
   EXPECT_EQ(to->result, SIOFT_ABORT);
-  if (!row.ascii) { EXPECT_TRUE(to->stored().empty()); }
+  if (!row.ascii()) { EXPECT_TRUE(to->stored().empty()); }
 }
 
 // A file in the way stays as it is (a batch receiver learns the name from the sender, and
@@ -166,4 +166,4 @@ TEST_P(OursOnDamagedLine, GivesTheExactFileOrNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Protocols, OursToOurs, testing::ValuesIn(rows()), named<Row>);
 INSTANTIATE_TEST_SUITE_P(Protocols, OursOnDamagedLine,
-                         testing::ValuesIn(rows_where([](const Row& row) { return row.trusted_on_damage; })), named<Row>);
+                         testing::ValuesIn(rows_where([](const Row& row) { return row.trusted_on_damage(); })), named<Row>);

@@ -11,7 +11,7 @@ namespace {
 
 // Whether the peer's stored file is `bytes`: rx pads an XMODEM file to the end of its last block.
 testing::AssertionResult peer_holds(const Row& row, const std::string& got, const std::string& bytes) {
-  if (!row.drops_trailing_subs) return same_bytes(got, bytes);
+  if (!row.drops_trailing_subs()) return same_bytes(got, bytes);
   if (got.compare(0, bytes.size(), bytes) == 0 && got.find_first_not_of('\x1a', bytes.size()) == std::string::npos &&
       got.size() < bytes.size() + 1024)
     return testing::AssertionSuccess();
@@ -56,7 +56,7 @@ TEST_P(AgainstPeer, DeliversTheExactFile) {
   auto files = peer.use == PeerRow::Use::Base ? every_file() : std::vector<TestFile>{mixed_file()};
   if (peer.use == PeerRow::Use::Base && !peer.peer_sends) files = {files.front(), mixed_file()};
   for (const auto& file : files) {
-    if (row.ascii && file.bytes.empty()) continue;  // an ASCII receive ends only on quiet after data
+    if (row.ascii() && file.bytes.empty()) continue;  // an ASCII receive ends only on quiet after data
     SCOPED_TRACE(file.label);
     Sides sides(peer, file.bytes);
     Line line;
@@ -87,7 +87,7 @@ TEST_P(AgainstPeer, DeliversTheExactFile) {
 TEST_P(PeerEnds, InTheMiddle) {
   const PeerRow& peer = GetParam();
   for (bool killed : {false, true}) {
-    if (killed ? peer.opens_device() : peer.row().ascii) continue;
+    if (killed ? peer.opens_device() : peer.row().ascii()) continue;
     SCOPED_TRACE(killed ? "peer killed" : "our abort");
     Sides sides(peer, random_bytes(200000, 7));
     Line line(11520);

@@ -3,26 +3,57 @@
 #include <algorithm>
 #include <iterator>
 
+#include "sio/kermit/kermit.h"
+#include "sio/xmodem/xmodem.h"
+#include "sio/zmodem/drivers.h"
+
 namespace contract {
 
 using sio::ProtocolId;
 using Use = PeerRow::Use;
 
+namespace {
+
+using C = sio::ByteChannel;
+using J = sio::TransferJob;
+using P = sio::ProgressFn;
+using sio::XmodemVariant;
+
+// Each gives up after about half a second of silence.
+const sio::xmodem::SenderTiming kXmodemSender{.start_wait_ms = 500};
+const sio::xmodem::ReceiverTiming kXmodemReceiver{.start_retry_ms = 100, .start_requests = 5};
+const sio::zmodem::Timing kZmodem{.start_ms = 500};
+const sio::kermit::Timing kKermit{.packet_timeout_ms = 150, .start_timeout_ms = 500, .max_retries = 3};
+
+template <XmodemVariant V>
+int send_xmodem(C& c, J& job, const P& p) { return sio::xmodem::send_file(c, V, job.file, p, kXmodemSender); }
+template <XmodemVariant V>
+int receive_xmodem(C& c, J& job, const P& p) { return sio::xmodem::receive_file(c, V, job.file, p, kXmodemReceiver); }
+
+}  // namespace
+
 const std::vector<Row>& rows() {
   static const std::vector<Row> table = {
-      {ProtocolId::Xmodem1K, "xmodem_1k", true, true, false, sio_FtXmodem1KCRCTx, sio_FtXmodem1KCRCRx},
-      // An 8-bit sum misses damage that a line makes: never run on a damaging line.
-      {ProtocolId::XmodemChecksum, "xmodem_checksum", true, false, false, sio_FtXmodemCheckSumTx,
-       sio_FtXmodemCheckSumRx},
-      {ProtocolId::XmodemCrc, "xmodem_crc", true, true, false, sio_FtXmodemCRCTx, sio_FtXmodemCRCRx},
-      {ProtocolId::Zmodem, "zmodem", false, true, false, sio_FtZmodemTx, nullptr, sio_FtZmodemRx,
-       {"sz", "-q", "first", "second"}},
-      {ProtocolId::Ymodem, "ymodem", false, true, false, sio_FtYmodemTx, nullptr, sio_FtYmodemRx,
-       {"sb", "-q", "first", "second"}},
-      {ProtocolId::Kermit, "kermit", false, true, false, sio_FtKermitTx, nullptr, sio_FtKermitRx,
-       ckermit({}, {"-s", "first", "second"})},
-      {ProtocolId::Ascii, "ascii", false, false, true, sio_FtASCIITx,
-       [](int port, const char* fname, sio_callback cb, int key) { return sio_FtASCIIRx(port, fname, cb, key, 1); }},
+      {ProtocolId::Xmodem1K, sio_FtXmodem1KCRCTx, sio_FtXmodem1KCRCRx, nullptr, {},
+       send_xmodem<XmodemVariant::Crc1K>, receive_xmodem<XmodemVariant::Crc1K>},
+      {ProtocolId::XmodemChecksum, sio_FtXmodemCheckSumTx, sio_FtXmodemCheckSumRx, nullptr, {},
+       send_xmodem<XmodemVariant::Checksum>, receive_xmodem<XmodemVariant::Checksum>},
+      {ProtocolId::XmodemCrc, sio_FtXmodemCRCTx, sio_FtXmodemCRCRx, nullptr, {}, send_xmodem<XmodemVariant::Crc>,
+       receive_xmodem<XmodemVariant::Crc>},
+      {ProtocolId::Zmodem, sio_FtZmodemTx, nullptr, sio_FtZmodemRx, {"sz", "-q", "first", "second"},
+       [](C& c, J& job, const P& p) { return sio::zmodem::send(c, job.file, p, kZmodem); },
+       [](C& c, J& job, const P& p) { return sio::zmodem::receive(c, job.folder, job.stored_name, p, kZmodem); }},
+      {ProtocolId::Ymodem, sio_FtYmodemTx, nullptr, sio_FtYmodemRx, {"sb", "-q", "first", "second"},
+       [](C& c, J& job, const P& p) { return sio::xmodem::send_batch(c, job.file, p, kXmodemSender); },
+       [](C& c, J& job, const P& p) {
+         return sio::xmodem::receive_batch(c, job.folder, job.stored_name, p, kXmodemReceiver);
+       }},
+      {ProtocolId::Kermit, sio_FtKermitTx, nullptr, sio_FtKermitRx, ckermit({}, {"-s", "first", "second"}),
+       [](C& c, J& job, const P& p) { return sio::kermit::send_file(c, job.file, p, kKermit); },
+       [](C& c, J& job, const P& p) { return sio::kermit::receive_file(c, job.folder, job.stored_name, p, kKermit); }},
+      {ProtocolId::Ascii, sio_FtASCIITx,
+       [](int port, const char* fname, sio_callback cb, int key) { return sio_FtASCIIRx(port, fname, cb, key, 1); },
+       nullptr, {}, nullptr, nullptr},
   };
   return table;
 }
@@ -36,8 +67,12 @@ std::vector<T> kept(const std::vector<T>& all, bool (*keep)(const T&)) {
 
 std::vector<Row> rows_where(bool (*keep)(const Row&)) { return kept(rows(), keep); }
 std::vector<PeerRow> peer_rows_where(bool (*keep)(const PeerRow&)) { return kept(peer_rows(), keep); }
-std::string test_name(const Row& row) { return row.label; }
-std::string test_name(const PeerRow& row) { return row.row().label + "_" + row.label; }
+std::string test_name(const Row& row) {
+  std::string name(row.protocol().name);
+  std::replace(name.begin(), name.end(), '-', '_');
+  return name;
+}
+std::string test_name(const PeerRow& row) { return test_name(row.row()) + "_" + row.label; }
 
 const Row& PeerRow::row() const { return rows()[static_cast<std::size_t>(id)]; }
 
