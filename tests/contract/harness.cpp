@@ -27,13 +27,15 @@ testing::AssertionResult same_bytes(const std::string& got, const std::string& w
                                      << ", first difference at " << differ.first - got.begin();
 }
 
-std::vector<TestFile> every_file() {
+std::vector<TestFile> every_file(const Row& row) {
   std::string block = random_bytes(1024, 11) + "z";  // a 1K block and one byte more
   // A Kermit long packet of 3987 characters with the CRC: printable bytes fill it, one more spills.
   std::string printable;
   for (std::size_t i = 0; i < 3988; ++i) printable += static_cast<char>('A' + i % 26);
-  return {{"empty", ""}, {"one_byte", "A"}, {"block", block}, {"packet", printable},
-          {"every_byte_and_random", all_byte_values() + random_bytes(256 * 1024, 12) + "z"}};
+  std::vector<TestFile> files = {{"one_byte", "A"}, {"block", block}, {"packet", printable},
+                                 {"every_byte_and_random", all_byte_values() + random_bytes(256 * 1024, 12) + "z"}};
+  if (!row.ascii()) files.insert(files.begin(), {"empty", ""});
+  return files;
 }
 
 TestFile mixed_file() { return {"mixed", all_byte_values() + random_bytes(64 * 1024, 9) + "z"}; }
@@ -104,8 +106,9 @@ int End::run(sio::TransferRunner runner, int fd) {
   return result = runner(channel, job, progress.fn());
 }
 
-std::string End::stored_path(const Row& row) const {
-  return row.batch() ? folder.file(job.stored_name) : job.file;
+testing::AssertionResult End::holds(const Row& row, const std::string& name, const std::string& bytes) const {
+  if (stored() != std::vector<std::string>{name}) return testing::AssertionFailure() << stored().size() << " files stored";
+  return same_bytes(read_file(folder.file(name)), as_received(row, bytes));
 }
 
 void transfer(const Row& row, const Line& line, End& from, End& to) {
@@ -117,6 +120,19 @@ void transfer(const Row& row, const Line& line, End& from, End& to) {
 std::string as_received(const Row& row, const std::string& bytes) {
   if (!row.drops_trailing_subs()) return bytes;
   return bytes.substr(0, bytes.find_last_not_of('\x1a') + 1);
+}
+
+void through_damage(LinkFaults faults, const std::function<bool(Line&)>& attempt) {
+  int delivered = 0;
+  for (faults.seed = 1; faults.seed <= 2; ++faults.seed) {
+    SCOPED_TRACE("seed " + std::to_string(faults.seed));
+    Line line(0, faults);
+    if (attempt(line)) {
+      ++delivered;
+      EXPECT_GT(line.faults_made(), 0u);
+    }
+  }
+  EXPECT_GE(delivered, 1);
 }
 
 }  // namespace contract

@@ -32,12 +32,13 @@ std::vector<std::string> names_in(const std::string& folder);
 // Compares without printing megabytes.
 testing::AssertionResult same_bytes(const std::string& got, const std::string& want);
 
-// The files a transfer is tried with; none ends in SUB, so XMODEM keeps them whole.
+// The files a transfer of the row's protocol is tried with (not the empty one with ASCII: its
+// receive ends only on quiet after data); none ends in SUB, so XMODEM keeps them whole.
 struct TestFile {
   std::string label;
   std::string bytes;
 };
-std::vector<TestFile> every_file();
+std::vector<TestFile> every_file(const Row& row);
 TestFile mixed_file();
 
 // Records one end's progress reports; `stop` (given what is done) makes a report abort.
@@ -94,9 +95,9 @@ struct End {
   static std::unique_ptr<End> receiver(const std::string& name);
   int run(sio::TransferRunner runner, int fd);
   int run(const Row& row, bool send, int fd) { return run(send ? row.protocol().send : row.protocol().receive, fd); }
-  // What the receive stored, and where.
-  std::string stored_path(const Row& row) const;
   std::vector<std::string> stored() const { return names_in(folder.path()); }
+  // Whether the receive stored `bytes` (as the row's protocol receives them) as `name`, and nothing else.
+  testing::AssertionResult holds(const Row& row, const std::string& name, const std::string& bytes) const;
 };
 
 // Our sender on our end of the line, our receiver on the device side.
@@ -109,5 +110,9 @@ auto in_background(Work work) {
 
 // What a receiver of the row's protocol holds after a whole transfer of `bytes`.
 std::string as_received(const Row& row, const std::string& bytes);
+
+// Runs `attempt` on two lines that flip bits and drop bytes (seeds 1 and 2); it tells whether the
+// file came through. Once at least it must, and through damage: recovery works, not just detection.
+void through_damage(test_support::LinkFaults faults, const std::function<bool(Line&)>& attempt);
 
 }  // namespace contract

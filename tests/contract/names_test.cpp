@@ -13,12 +13,10 @@ using test_support::write_file;
 
 namespace {
 
-// Announced, stored (empty: refused).
+// Announced, stored (empty: refused); the name rules themselves are the library's own test.
 const std::pair<std::string, std::string> kAnnounced[] = {
-    {"../x", "x"},     {"/etc/x", "x"}, {"a/b/x", "x"},     {"./a/../../x", "x"},
-    {std::string(255, 'n'), std::string(255, 'n')},  // the longest name a folder takes
-    {"bad\nname", ""}, {".", ""},       {"..", ""},         {"dir/", ""},
-    {std::string(261, 'n'), ""},  // longer than the name buffer
+    {"../x", "x"}, {"a/b/x", "x"}, {std::string(255, 'n'), std::string(255, 'n')},  // the longest name a folder takes
+    {"bad\nname", ""}, {"dir/", ""}, {std::string(261, 'n'), ""},  // longer than the name buffer
 };
 
 class BatchReceive : public testing::TestWithParam<Row> {};

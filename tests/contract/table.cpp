@@ -99,7 +99,7 @@ Argv gkermit(Argv options, bool sends) {
 
 // A peer option in both directions: the peer sends, then receives.
 void both_ways(std::vector<PeerRow>& rows, ProtocolId id, const std::string& label, Argv sending, Argv receiving,
-               Use use = Use::Option) {
+               unsigned use = Use::Option) {
   rows.push_back({id, label + "_sends", true, std::move(sending), use});
   rows.push_back({id, label + "_receives", false, std::move(receiving), use});
 }
@@ -125,8 +125,7 @@ std::vector<PeerRow> make_peer_rows() {
             {"rx", "-q", "-c", "-t", "10", "{file}"}, Use::Damage);
   both_ways(rows, ProtocolId::Ymodem, "lrzsz", {"sb", "-q", "{file}"}, {"rb", "-q"}, Use::Base);
   rows.push_back({ProtocolId::Ymodem, "sb_k", true, {"sb", "-q", "-k", "{file}"}});
-  both_ways(rows, ProtocolId::Zmodem, "lrzsz", {"sz", "-q", "{file}"}, {"rz", "-q"}, Use::Base);
-  both_ways(rows, ProtocolId::Zmodem, "lrzsz", {"sz", "-q", "{file}"}, {"rz", "-q"}, Use::Damage);
+  both_ways(rows, ProtocolId::Zmodem, "lrzsz", {"sz", "-q", "{file}"}, {"rz", "-q"}, Use::Base | Use::Damage);
   rows.push_back({ProtocolId::Zmodem, "sz_e", true, {"sz", "-q", "-e", "{file}"}});  // every control character escaped
   rows.push_back({ProtocolId::Zmodem, "sz_o", true, {"sz", "-q", "-o", "{file}"}});  // 16-bit CRCs
   rows.push_back({ProtocolId::Zmodem, "sz_l64", true, {"sz", "-q", "-l", "64", "{file}"}});  // 64-byte subpackets
@@ -153,9 +152,8 @@ std::vector<PeerRow> make_peer_rows() {
   gkermit_option(rows, "S", {"-S"});              // no streaming: each packet acknowledged
   gkermit_option(rows, "p_e", {"-p", "e"});       // even parity: the 8th bit goes behind a prefix
   gkermit_option(rows, "p_m", {"-p", "m"});       // mark parity: every byte arrives with its 8th bit set
-  both_ways(rows, ProtocolId::Kermit, "ckermit", ckermit({}, {"-s", "{file}"}), ckermit({}, {"-r"}), Use::Base);
-  // No drops on C-Kermit's damaging line: it asks for 15 s time-outs, which a lost byte would cost.
-  both_ways(rows, ProtocolId::Kermit, "ckermit", ckermit({}, {"-s", "{file}"}), ckermit({}, {"-r"}), Use::Damage);
+  both_ways(rows, ProtocolId::Kermit, "ckermit", ckermit({}, {"-s", "{file}"}), ckermit({}, {"-r"}),
+            Use::Base | Use::Damage);
   kermit_option(rows, "block_check_1", {"set block-check 1"});  // 6-bit sum
   kermit_option(rows, "block_check_2", {"set block-check 2"});  // 12-bit sum
   kermit_option(rows, "block_check_4", {"set block-check 4"});  // 12-bit sum without blanks

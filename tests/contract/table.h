@@ -49,9 +49,10 @@ struct PeerRow {
   std::string label;
   bool peer_sends;
   Argv command;
-  // Base: the program's plain row, run with every test file, aborted and killed; Option: one
-  // mixed file; Damage: only on a damaging line.
-  enum class Use { Option, Base, Damage } use = Use::Option;
+  // Base: the program's plain row, run with every test file, aborted and killed; Damage: run on
+  // a damaging line; Option (neither): run with one mixed file.
+  enum Use : unsigned { Option = 0, Base = 1, Damage = 2 };
+  unsigned use = Option;
   bool plain_names = false;    // the peer cannot announce names with 8-bit characters
   std::size_t peer_holds = 0;  // the peer holds this much of the file already (it resumes)
   bool refused = false;        // the peer asks for what we refuse: the receive fails, nothing stored
