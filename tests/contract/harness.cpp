@@ -67,7 +67,8 @@ Line::~Line() {
     if (fd >= 0) close(fd);
 }
 
-Peer::Peer(Argv command, Line& line, const std::string& folder, const std::string& file, std::size_t size) {
+std::unique_ptr<ChildProcess> start_peer(Argv command, Line& line, const std::string& folder, const std::string& file,
+                                         std::size_t size) {
   bool opens_device = false;
   for (auto& arg : command) {
     for (auto [mark, value] : {std::pair<std::string, std::string>{"{file}", file}, {"{size}", std::to_string(size)},
@@ -80,11 +81,10 @@ Peer::Peer(Argv command, Line& line, const std::string& folder, const std::strin
   }
   // A peer that opens the device itself gets no standard input or output.
   int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-  child_ = std::make_unique<ChildProcess>(command, opens_device ? null : line.device_fd(), folder);
+  auto child = std::make_unique<ChildProcess>(command, opens_device ? null : line.device_fd(), folder);
   close(null);
+  return child;
 }
-
-void Peer::kill() { child_->signal(SIGKILL); }
 
 std::unique_ptr<End> End::sender(const std::string& name, const std::string& bytes) {
   auto end = std::make_unique<End>();

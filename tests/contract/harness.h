@@ -72,15 +72,9 @@ class Line {
 };
 
 // A real peer program on the line's device, in `folder`, for `file` (its name, and its length).
-class Peer {
- public:
-  Peer(Argv command, Line& line, const std::string& folder, const std::string& file = "", std::size_t size = 0);
-  int wait() { return child_->wait(60000); }
-  void kill();
-
- private:
-  std::unique_ptr<test_support::ChildProcess> child_;
-};
+std::unique_ptr<test_support::ChildProcess> start_peer(Argv command, Line& line, const std::string& folder,
+                                                      const std::string& file = "", std::size_t size = 0);
+constexpr int kPeerWaitMs = 60000;
 
 // One end of ours: the job, its folder and its progress.
 struct End {

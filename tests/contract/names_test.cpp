@@ -77,10 +77,10 @@ TEST_P(BatchReceive, StoresTheFirstFileOnly) {
   write_file(theirs.file("first"), random_bytes(3000, 7));
   write_file(theirs.file("second"), random_bytes(2000, 8));
   Line line;
-  Peer program(row.batch_peer, line, theirs.path());
+  auto program = start_peer(row.batch_peer, line, theirs.path());
   auto ours = End::receiver("unused");
   EXPECT_EQ(ours->run(row, false, line.ours()), SIOFT_OK);
-  program.wait();
+  program->wait(kPeerWaitMs);
   EXPECT_EQ(ours->stored(), std::vector<std::string>{"first"});
   EXPECT_TRUE(same_bytes(read_file(ours->folder.file("first")), read_file(theirs.file("first"))));
 }

@@ -1,5 +1,7 @@
 // Our ends against the real programs of each protocol, both directions, with each option of
 // theirs that changes what crosses the line; aborted, killed, and on a damaging line.
+#include <csignal>
+
 #include "tests/contract/harness.h"
 
 using namespace contract;
@@ -27,9 +29,7 @@ struct Sides {
       if (peer.peer_holds) write_file(theirs.file(name), bytes.substr(0, peer.peer_holds));
     }
   }
-  std::unique_ptr<Peer> start(Line& line) {
-    return std::make_unique<Peer>(peer.command, line, theirs.path(), name, bytes.size());
-  }
+  auto start(Line& line) { return start_peer(peer.command, line, theirs.path(), name, bytes.size()); }
   int run(const Line& line) { return ours->run(peer.row(), !peer.peer_sends, line.ours()); }
   // Whether the receiving side stored `bytes` as `name`, and nothing else (rx pads an XMODEM file
   // to the end of its last block).
@@ -62,7 +62,7 @@ TEST_P(AgainstPeer, DeliversTheExactFile) {
     Line line;
     auto program = sides.start(line);
     const int result = sides.run(line);
-    const int status = program->wait();
+    const int status = program->wait(kPeerWaitMs);
     if (peer.refused) {
       EXPECT_LT(result, 0);
       EXPECT_TRUE(sides.ours->stored().empty());
@@ -87,9 +87,9 @@ TEST_P(PeerEnds, InTheMiddle) {
     Line line(11520);
     auto program = sides.start(line);
     if (killed) line.close_device();
-    sides.ours->progress.stop = [&](long done) { return done > 0 && (!killed || (program->kill(), false)); };
+    sides.ours->progress.stop = [&](long done) { return done > 0 && (!killed || (program->signal(SIGKILL), false)); };
     const int result = sides.run(line);
-    program->kill();
+    program->signal(SIGKILL);
     EXPECT_TRUE(killed ? result < 0 && result != SIOFT_ABORT : result == SIOFT_ABORT) << result;
     if (peer.peer_sends) {
       EXPECT_TRUE(sides.ours->stored().empty());
@@ -108,7 +108,7 @@ TEST_P(PeerOnDamagedLine, GivesTheExactFileOrNothing) {
     Sides sides(peer, random_bytes(8 * 1024, 13) + "z");
     auto program = sides.start(line);
     const int result = sides.run(line);
-    const int status = program->wait();
+    const int status = program->wait(kPeerWaitMs);
     const bool good = peer.peer_sends ? result == SIOFT_OK : status == 0;
     if (good) {
       EXPECT_TRUE(sides.received());

@@ -19,6 +19,19 @@ using J = sio::TransferJob;
 using P = sio::ProgressFn;
 using sio::XmodemVariant;
 
+// C-Kermit on `{device}`, binary, names as they are, no delay before a send; `settings` are
+// further commands. Its -C commands run after its action, too late for settings, so they come
+// as a command file, through bash, with no file left behind.
+Argv ckermit(const Argv& settings, const Argv& action) {
+  std::string commands =
+      "set carrier-watch off\nset file names literal\nset receive pathnames off\nset delay 0\nset exit hangup off\n";
+  for (const auto& s : settings) commands += s + "\n";
+  Argv argv = {"bash", "-c", "exec kermit <(printf %s \"$0\") -Y -q -i -l \"$1\" -b 57600 \"${@:2}\"", commands,
+               "{device}"};
+  argv.insert(argv.end(), action.begin(), action.end());
+  return argv;
+}
+
 // Each gives up after about half a second of silence.
 const sio::xmodem::SenderTiming kXmodemSender{.start_wait_ms = 500};
 const sio::xmodem::ReceiverTiming kXmodemReceiver{.start_retry_ms = 100, .start_requests = 5};
@@ -77,16 +90,6 @@ std::string test_name(const PeerRow& row) { return test_name(row.row()) + "_" + 
 const Row& PeerRow::row() const { return rows()[static_cast<std::size_t>(id)]; }
 
 bool PeerRow::opens_device() const { return std::find(command.begin(), command.end(), "{device}") != command.end(); }
-
-Argv ckermit(const Argv& settings, const Argv& action) {
-  std::string commands =
-      "set carrier-watch off\nset file names literal\nset receive pathnames off\nset delay 0\nset exit hangup off\n";
-  for (const auto& s : settings) commands += s + "\n";
-  Argv argv = {"bash", "-c", "exec kermit <(printf %s \"$0\") -Y -q -i -l \"$1\" -b 57600 \"${@:2}\"", commands,
-               "{device}"};
-  argv.insert(argv.end(), action.begin(), action.end());
-  return argv;
-}
 
 namespace {
 

@@ -68,9 +68,4 @@ std::vector<PeerRow> peer_rows_where(bool (*keep)(const PeerRow&));
 std::string test_name(const Row& row);
 std::string test_name(const PeerRow& row);
 
-// C-Kermit on `{device}`, binary, names as they are, no delay before a send; `settings` are
-// further commands. Its -C commands run after its action, too late for settings, so they come
-// as a command file, through bash, with no file left behind.
-Argv ckermit(const Argv& settings, const Argv& action);
-
 }  // namespace contract
