@@ -27,13 +27,15 @@ testing::AssertionResult same_bytes(const std::string& got, const std::string& w
                                      << ", first difference at " << differ.first - got.begin();
 }
 
-std::vector<TestFile> every_file() {
+std::vector<TestFile> every_file(const Row& row) {
   std::string block = random_bytes(1024, 11) + "z";  // a 1K block and one byte more
   // A Kermit long packet of 3987 characters with the CRC: printable bytes fill it, one more spills.
   std::string printable;
   for (std::size_t i = 0; i < 3988; ++i) printable += static_cast<char>('A' + i % 26);
-  return {{"empty", ""}, {"one_byte", "A"}, {"block", block}, {"packet", printable},
-          {"every_byte_and_random", all_byte_values() + random_bytes(256 * 1024, 12) + "z"}};
+  std::vector<TestFile> files = {{"one_byte", "A"}, {"block", block}, {"packet", printable},
+                                 {"every_byte_and_random", all_byte_values() + random_bytes(256 * 1024, 12) + "z"}};
+  if (!row.ascii()) files.insert(files.begin(), {"empty", ""});
+  return files;
 }
 
 TestFile mixed_file() { return {"mixed", all_byte_values() + random_bytes(64 * 1024, 9) + "z"}; }
@@ -48,17 +50,25 @@ sio::ProgressFn Progress::fn() {
   };
 }
 
-Line::Line(long bytes_per_second, LinkFaults faults)
-    : relay_(std::make_unique<LinkRelay>(pty_.peer(), socket_.first(), bytes_per_second, faults, true)) {
+Line::Line(long bytes_per_second, LinkFaults faults) {
+  socketpair(AF_UNIX, SOCK_STREAM, 0, sockets_);
+  relay_ = std::make_unique<LinkRelay>(pty_.peer(), sockets_[0], bytes_per_second, faults, true);
   // A socket would take far more of our output than a serial port's buffer: a paced line would
   // have it all gone at once.
   const int buffer = 4096;
-  setsockopt(socket_.second(), SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+  setsockopt(sockets_[1], SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
   // Once the far side hangs up, our end's writes fail, as on a serial port, instead of killing us.
   signal(SIGPIPE, SIG_IGN);
 }
 
-Peer::Peer(Argv command, Line& line, const std::string& folder, const std::string& file, std::size_t size) {
+Line::~Line() {
+  relay_.reset();
+  for (int fd : sockets_)
+    if (fd >= 0) close(fd);
+}
+
+std::unique_ptr<ChildProcess> start_peer(Argv command, Line& line, const std::string& folder, const std::string& file,
+                                         std::size_t size) {
   bool opens_device = false;
   for (auto& arg : command) {
     for (auto [mark, value] : {std::pair<std::string, std::string>{"{file}", file}, {"{size}", std::to_string(size)},
@@ -71,11 +81,10 @@ Peer::Peer(Argv command, Line& line, const std::string& folder, const std::strin
   }
   // A peer that opens the device itself gets no standard input or output.
   int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-  child_ = std::make_unique<ChildProcess>(command, opens_device ? null : line.device_fd(), folder);
+  auto child = std::make_unique<ChildProcess>(command, opens_device ? null : line.device_fd(), folder);
   close(null);
+  return child;
 }
-
-void Peer::kill() { child_->signal(SIGKILL); }
 
 std::unique_ptr<End> End::sender(const std::string& name, const std::string& bytes) {
   auto end = std::make_unique<End>();
@@ -97,8 +106,9 @@ int End::run(sio::TransferRunner runner, int fd) {
   return result = runner(channel, job, progress.fn());
 }
 
-std::string End::stored_path(const Row& row) const {
-  return row.batch() ? folder.file(job.stored_name) : job.file;
+testing::AssertionResult End::holds(const Row& row, const std::string& name, const std::string& bytes) const {
+  if (stored() != std::vector<std::string>{name}) return testing::AssertionFailure() << stored().size() << " files stored";
+  return same_bytes(read_file(folder.file(name)), as_received(row, bytes));
 }
 
 void transfer(const Row& row, const Line& line, End& from, End& to) {
@@ -108,8 +118,21 @@ void transfer(const Row& row, const Line& line, End& from, End& to) {
 }
 
 std::string as_received(const Row& row, const std::string& bytes) {
-  if (!row.drops_trailing_subs) return bytes;
+  if (!row.drops_trailing_subs()) return bytes;
   return bytes.substr(0, bytes.find_last_not_of('\x1a') + 1);
+}
+
+void through_damage(LinkFaults faults, const std::function<bool(Line&)>& attempt) {
+  int delivered = 0;
+  for (faults.seed = 1; faults.seed <= 2; ++faults.seed) {
+    SCOPED_TRACE("seed " + std::to_string(faults.seed));
+    Line line(0, faults);
+    if (attempt(line)) {
+      ++delivered;
+      EXPECT_GT(line.faults_made(), 0u);
+    }
+  }
+  EXPECT_GE(delivered, 1);
 }
 
 }  // namespace contract

@@ -14,7 +14,6 @@
 #include "tests/support/child_process.h"
 #include "tests/support/link_relay.h"
 #include "tests/support/pty_pair.h"
-#include "tests/support/socket_pair.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_bytes.h"
 
@@ -33,12 +32,13 @@ std::vector<std::string> names_in(const std::string& folder);
 // Compares without printing megabytes.
 testing::AssertionResult same_bytes(const std::string& got, const std::string& want);
 
-// The files a transfer is tried with; none ends in SUB, so XMODEM keeps them whole.
+// The files a transfer of the row's protocol is tried with (not the empty one with ASCII: its
+// receive ends only on quiet after data); none ends in SUB, so XMODEM keeps them whole.
 struct TestFile {
   std::string label;
   std::string bytes;
 };
-std::vector<TestFile> every_file();
+std::vector<TestFile> every_file(const Row& row);
 TestFile mixed_file();
 
 // Records one end's progress reports; `stop` (given what is done) makes a report abort.
@@ -57,7 +57,8 @@ class Line {
  public:
   Line() = default;
   explicit Line(long bytes_per_second, test_support::LinkFaults faults = {});
-  int ours() const { return relay_ ? socket_.second() : pty_.peer(); }
+  ~Line();
+  int ours() const { return relay_ ? sockets_[1] : pty_.peer(); }
   int device_fd() const { return pty_.device_fd(); }
   const std::string& device() const { return pty_.device(); }
   unsigned long faults_made() const { return relay_ ? relay_->faults_made() : 0; }
@@ -66,20 +67,14 @@ class Line {
 
  private:
   test_support::PtyPair pty_;
-  test_support::SocketPair socket_;
+  int sockets_[2] = {-1, -1};  // the relay's end, ours
   std::unique_ptr<test_support::LinkRelay> relay_;
 };
 
 // A real peer program on the line's device, in `folder`, for `file` (its name, and its length).
-class Peer {
- public:
-  Peer(Argv command, Line& line, const std::string& folder, const std::string& file = "", std::size_t size = 0);
-  int wait() { return child_->wait(60000); }
-  void kill();
-
- private:
-  std::unique_ptr<test_support::ChildProcess> child_;
-};
+std::unique_ptr<test_support::ChildProcess> start_peer(Argv command, Line& line, const std::string& folder,
+                                                      const std::string& file = "", std::size_t size = 0);
+constexpr int kPeerWaitMs = 60000;
 
 // One end of ours: the job, its folder and its progress.
 struct End {
@@ -94,9 +89,9 @@ struct End {
   static std::unique_ptr<End> receiver(const std::string& name);
   int run(sio::TransferRunner runner, int fd);
   int run(const Row& row, bool send, int fd) { return run(send ? row.protocol().send : row.protocol().receive, fd); }
-  // What the receive stored, and where.
-  std::string stored_path(const Row& row) const;
   std::vector<std::string> stored() const { return names_in(folder.path()); }
+  // Whether the receive stored `bytes` (as the row's protocol receives them) as `name`, and nothing else.
+  testing::AssertionResult holds(const Row& row, const std::string& name, const std::string& bytes) const;
 };
 
 // Our sender on our end of the line, our receiver on the device side.
@@ -109,5 +104,9 @@ auto in_background(Work work) {
 
 // What a receiver of the row's protocol holds after a whole transfer of `bytes`.
 std::string as_received(const Row& row, const std::string& bytes);
+
+// Runs `attempt` on two lines that flip bits and drop bytes (seeds 1 and 2); it tells whether the
+// file came through. Once at least it must, and through damage: recovery works, not just detection.
+void through_damage(test_support::LinkFaults faults, const std::function<bool(Line&)>& attempt);
 
 }  // namespace contract

@@ -13,12 +13,10 @@ using test_support::write_file;
 
 namespace {
 
-// Announced, stored (empty: refused).
+// Announced, stored (empty: refused); the name rules themselves are the library's own test.
 const std::pair<std::string, std::string> kAnnounced[] = {
-    {"../x", "x"},     {"/etc/x", "x"}, {"a/b/x", "x"},     {"./a/../../x", "x"},
-    {std::string(255, 'n'), std::string(255, 'n')},  // the longest name a folder takes
-    {"bad\nname", ""}, {".", ""},       {"..", ""},         {"dir/", ""},
-    {std::string(261, 'n'), ""},  // longer than the name buffer
+    {"../x", "x"}, {"a/b/x", "x"}, {std::string(255, 'n'), std::string(255, 'n')},  // the longest name a folder takes
+    {"bad\nname", ""}, {"dir/", ""}, {std::string(261, 'n'), ""},  // longer than the name buffer
 };
 
 class BatchReceive : public testing::TestWithParam<Row> {};
@@ -79,10 +77,10 @@ TEST_P(BatchReceive, StoresTheFirstFileOnly) {
   write_file(theirs.file("first"), random_bytes(3000, 7));
   write_file(theirs.file("second"), random_bytes(2000, 8));
   Line line;
-  Peer program(row.batch_peer, line, theirs.path());
+  auto program = start_peer(row.batch_peer, line, theirs.path());
   auto ours = End::receiver("unused");
   EXPECT_EQ(ours->run(row, false, line.ours()), SIOFT_OK);
-  program.wait();
+  program->wait(kPeerWaitMs);
   EXPECT_EQ(ours->stored(), std::vector<std::string>{"first"});
   EXPECT_TRUE(same_bytes(read_file(ours->folder.file("first")), read_file(theirs.file("first"))));
 }
@@ -129,9 +127,9 @@ TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
     line.close_device();  // the far end sees the line go
     EXPECT_EQ(result, SIOFT_BADPORT);
     const int far_result = far_end.get();
-    if (!row.ascii) { EXPECT_LT(far_result, 0); }  // an ASCII sender may be through before the close
+    if (!row.ascii()) { EXPECT_LT(far_result, 0); }  // an ASCII sender may be through before the close
     EXPECT_FALSE(test_support::file_exists(received));
-    if (send && !row.ascii) { EXPECT_TRUE(ours->stored().empty()); }  // ASCII keeps what came
+    if (send && !row.ascii()) { EXPECT_TRUE(ours->stored().empty()); }  // ASCII keeps what came
   }
 }
 

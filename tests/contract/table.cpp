@@ -3,26 +3,70 @@
 #include <algorithm>
 #include <iterator>
 
+#include "sio/kermit/kermit.h"
+#include "sio/xmodem/xmodem.h"
+#include "sio/zmodem/drivers.h"
+
 namespace contract {
 
 using sio::ProtocolId;
 using Use = PeerRow::Use;
 
+namespace {
+
+using C = sio::ByteChannel;
+using J = sio::TransferJob;
+using P = sio::ProgressFn;
+using sio::XmodemVariant;
+
+// C-Kermit on `{device}`, binary, names as they are, no delay before a send; `settings` are
+// further commands. Its -C commands run after its action, too late for settings, so they come
+// as a command file, through bash, with no file left behind.
+Argv ckermit(const Argv& settings, const Argv& action) {
+  std::string commands =
+      "set carrier-watch off\nset file names literal\nset receive pathnames off\nset delay 0\nset exit hangup off\n";
+  for (const auto& s : settings) commands += s + "\n";
+  Argv argv = {"bash", "-c", "exec kermit <(printf %s \"$0\") -Y -q -i -l \"$1\" -b 57600 \"${@:2}\"", commands,
+               "{device}"};
+  argv.insert(argv.end(), action.begin(), action.end());
+  return argv;
+}
+
+// Each gives up after about half a second of silence.
+const sio::xmodem::SenderTiming kXmodemSender{.start_wait_ms = 500};
+const sio::xmodem::ReceiverTiming kXmodemReceiver{.start_retry_ms = 100, .start_requests = 5};
+const sio::zmodem::Timing kZmodem{.start_ms = 500};
+const sio::kermit::Timing kKermit{.packet_timeout_ms = 150, .start_timeout_ms = 500, .max_retries = 3};
+
+template <XmodemVariant V>
+int send_xmodem(C& c, J& job, const P& p) { return sio::xmodem::send_file(c, V, job.file, p, kXmodemSender); }
+template <XmodemVariant V>
+int receive_xmodem(C& c, J& job, const P& p) { return sio::xmodem::receive_file(c, V, job.file, p, kXmodemReceiver); }
+
+}  // namespace
+
 const std::vector<Row>& rows() {
   static const std::vector<Row> table = {
-      {ProtocolId::Xmodem1K, "xmodem_1k", true, true, false, sio_FtXmodem1KCRCTx, sio_FtXmodem1KCRCRx},
-      // An 8-bit sum misses damage that a line makes: never run on a damaging line.
-      {ProtocolId::XmodemChecksum, "xmodem_checksum", true, false, false, sio_FtXmodemCheckSumTx,
-       sio_FtXmodemCheckSumRx},
-      {ProtocolId::XmodemCrc, "xmodem_crc", true, true, false, sio_FtXmodemCRCTx, sio_FtXmodemCRCRx},
-      {ProtocolId::Zmodem, "zmodem", false, true, false, sio_FtZmodemTx, nullptr, sio_FtZmodemRx,
-       {"sz", "-q", "first", "second"}},
-      {ProtocolId::Ymodem, "ymodem", false, true, false, sio_FtYmodemTx, nullptr, sio_FtYmodemRx,
-       {"sb", "-q", "first", "second"}},
-      {ProtocolId::Kermit, "kermit", false, true, false, sio_FtKermitTx, nullptr, sio_FtKermitRx,
-       ckermit({}, {"-s", "first", "second"})},
-      {ProtocolId::Ascii, "ascii", false, false, true, sio_FtASCIITx,
-       [](int port, const char* fname, sio_callback cb, int key) { return sio_FtASCIIRx(port, fname, cb, key, 1); }},
+      {ProtocolId::Xmodem1K, sio_FtXmodem1KCRCTx, sio_FtXmodem1KCRCRx, nullptr, {},
+       send_xmodem<XmodemVariant::Crc1K>, receive_xmodem<XmodemVariant::Crc1K>},
+      {ProtocolId::XmodemChecksum, sio_FtXmodemCheckSumTx, sio_FtXmodemCheckSumRx, nullptr, {},
+       send_xmodem<XmodemVariant::Checksum>, receive_xmodem<XmodemVariant::Checksum>},
+      {ProtocolId::XmodemCrc, sio_FtXmodemCRCTx, sio_FtXmodemCRCRx, nullptr, {}, send_xmodem<XmodemVariant::Crc>,
+       receive_xmodem<XmodemVariant::Crc>},
+      {ProtocolId::Zmodem, sio_FtZmodemTx, nullptr, sio_FtZmodemRx, {"sz", "-q", "first", "second"},
+       [](C& c, J& job, const P& p) { return sio::zmodem::send(c, job.file, p, kZmodem); },
+       [](C& c, J& job, const P& p) { return sio::zmodem::receive(c, job.folder, job.stored_name, p, kZmodem); }},
+      {ProtocolId::Ymodem, sio_FtYmodemTx, nullptr, sio_FtYmodemRx, {"sb", "-q", "first", "second"},
+       [](C& c, J& job, const P& p) { return sio::xmodem::send_batch(c, job.file, p, kXmodemSender); },
+       [](C& c, J& job, const P& p) {
+         return sio::xmodem::receive_batch(c, job.folder, job.stored_name, p, kXmodemReceiver);
+       }},
+      {ProtocolId::Kermit, sio_FtKermitTx, nullptr, sio_FtKermitRx, ckermit({}, {"-s", "first", "second"}),
+       [](C& c, J& job, const P& p) { return sio::kermit::send_file(c, job.file, p, kKermit); },
+       [](C& c, J& job, const P& p) { return sio::kermit::receive_file(c, job.folder, job.stored_name, p, kKermit); }},
+      {ProtocolId::Ascii, sio_FtASCIITx,
+       [](int port, const char* fname, sio_callback cb, int key) { return sio_FtASCIIRx(port, fname, cb, key, 1); },
+       nullptr, {}, nullptr, nullptr},
   };
   return table;
 }
@@ -36,22 +80,16 @@ std::vector<T> kept(const std::vector<T>& all, bool (*keep)(const T&)) {
 
 std::vector<Row> rows_where(bool (*keep)(const Row&)) { return kept(rows(), keep); }
 std::vector<PeerRow> peer_rows_where(bool (*keep)(const PeerRow&)) { return kept(peer_rows(), keep); }
-std::string test_name(const Row& row) { return row.label; }
-std::string test_name(const PeerRow& row) { return row.row().label + "_" + row.label; }
+std::string test_name(const Row& row) {
+  std::string name(row.protocol().name);
+  std::replace(name.begin(), name.end(), '-', '_');
+  return name;
+}
+std::string test_name(const PeerRow& row) { return test_name(row.row()) + "_" + row.label; }
 
 const Row& PeerRow::row() const { return rows()[static_cast<std::size_t>(id)]; }
 
 bool PeerRow::opens_device() const { return std::find(command.begin(), command.end(), "{device}") != command.end(); }
-
-Argv ckermit(const Argv& settings, const Argv& action) {
-  std::string commands =
-      "set carrier-watch off\nset file names literal\nset receive pathnames off\nset delay 0\nset exit hangup off\n";
-  for (const auto& s : settings) commands += s + "\n";
-  Argv argv = {"bash", "-c", "exec kermit <(printf %s \"$0\") -Y -q -i -l \"$1\" -b 57600 \"${@:2}\"", commands,
-               "{device}"};
-  argv.insert(argv.end(), action.begin(), action.end());
-  return argv;
-}
 
 namespace {
 
@@ -64,7 +102,7 @@ Argv gkermit(Argv options, bool sends) {
 
 // A peer option in both directions: the peer sends, then receives.
 void both_ways(std::vector<PeerRow>& rows, ProtocolId id, const std::string& label, Argv sending, Argv receiving,
-               Use use = Use::Option) {
+               unsigned use = Use::Option) {
   rows.push_back({id, label + "_sends", true, std::move(sending), use});
   rows.push_back({id, label + "_receives", false, std::move(receiving), use});
 }
@@ -90,8 +128,7 @@ std::vector<PeerRow> make_peer_rows() {
             {"rx", "-q", "-c", "-t", "10", "{file}"}, Use::Damage);
   both_ways(rows, ProtocolId::Ymodem, "lrzsz", {"sb", "-q", "{file}"}, {"rb", "-q"}, Use::Base);
   rows.push_back({ProtocolId::Ymodem, "sb_k", true, {"sb", "-q", "-k", "{file}"}});
-  both_ways(rows, ProtocolId::Zmodem, "lrzsz", {"sz", "-q", "{file}"}, {"rz", "-q"}, Use::Base);
-  both_ways(rows, ProtocolId::Zmodem, "lrzsz", {"sz", "-q", "{file}"}, {"rz", "-q"}, Use::Damage);
+  both_ways(rows, ProtocolId::Zmodem, "lrzsz", {"sz", "-q", "{file}"}, {"rz", "-q"}, Use::Base | Use::Damage);
   rows.push_back({ProtocolId::Zmodem, "sz_e", true, {"sz", "-q", "-e", "{file}"}});  // every control character escaped
   rows.push_back({ProtocolId::Zmodem, "sz_o", true, {"sz", "-q", "-o", "{file}"}});  // 16-bit CRCs
   rows.push_back({ProtocolId::Zmodem, "sz_l64", true, {"sz", "-q", "-l", "64", "{file}"}});  // 64-byte subpackets
@@ -118,9 +155,8 @@ std::vector<PeerRow> make_peer_rows() {
   gkermit_option(rows, "S", {"-S"});              // no streaming: each packet acknowledged
   gkermit_option(rows, "p_e", {"-p", "e"});       // even parity: the 8th bit goes behind a prefix
   gkermit_option(rows, "p_m", {"-p", "m"});       // mark parity: every byte arrives with its 8th bit set
-  both_ways(rows, ProtocolId::Kermit, "ckermit", ckermit({}, {"-s", "{file}"}), ckermit({}, {"-r"}), Use::Base);
-  // No drops on C-Kermit's damaging line: it asks for 15 s time-outs, which a lost byte would cost.
-  both_ways(rows, ProtocolId::Kermit, "ckermit", ckermit({}, {"-s", "{file}"}), ckermit({}, {"-r"}), Use::Damage);
+  both_ways(rows, ProtocolId::Kermit, "ckermit", ckermit({}, {"-s", "{file}"}), ckermit({}, {"-r"}),
+            Use::Base | Use::Damage);
   kermit_option(rows, "block_check_1", {"set block-check 1"});  // 6-bit sum
   kermit_option(rows, "block_check_2", {"set block-check 2"});  // 12-bit sum
   kermit_option(rows, "block_check_4", {"set block-check 4"});  // 12-bit sum without blanks

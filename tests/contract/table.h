@@ -16,28 +16,29 @@ using Argv = std::vector<std::string>;
 using FtSend = int (*)(int port, const char* fname, sio_callback cb, int key);
 using FtReceiveBatch = int (*)(int port, char** names, int count, sio_callback cb, int key);
 
+// A protocol of the table, with its sio_Ft* operations, a real batch sender of the files "first"
+// and "second", and our runners with their waits cut to moments for a silent peer (each
+// protocol's own interface takes its times; null for ASCII, which waits for the user until data
+// comes).
 struct Row {
   sio::ProtocolId id;
-  std::string label;
-  bool drops_trailing_subs = false;  // XMODEM carries no length: its padding goes
-  bool trusted_on_damage = false;    // its check catches what a damaged line does (not an 8-bit sum)
-  bool ascii = false;                // no protocol: a receive ends on quiet or abort, keeps what came
-  FtSend ft_send = nullptr;
-  FtSend ft_receive = nullptr;             // of a named file (ASCII's takes a quiet time too)
-  FtReceiveBatch ft_receive_batch = nullptr;
-  Argv batch_peer = {};  // a real sender of the files "first" and "second"
+  FtSend ft_send;
+  FtSend ft_receive;  // of a named file (ASCII's takes a quiet time too)
+  FtReceiveBatch ft_receive_batch;
+  Argv batch_peer;
+  sio::TransferRunner quick_send, quick_receive;
 
   const sio::Protocol& protocol() const { return sio::protocol(id); }
   bool batch() const { return protocol().batch; }
+  bool ascii() const { return id == sio::ProtocolId::Ascii; }  // a receive ends on quiet or abort, keeps what came
+  bool drops_trailing_subs() const { return !batch() && !ascii(); }  // XMODEM carries no length: its padding goes
+  // Its check catches what a damaged line does (not an 8-bit sum).
+  bool trusted_on_damage() const { return id != sio::ProtocolId::XmodemChecksum && !ascii(); }
   // What a whole receive returns: ASCII's normal end is the quiet after the data.
-  int received_result() const { return ascii ? SIOFT_ABORT : SIOFT_OK; }
+  int received_result() const { return ascii() ? SIOFT_ABORT : SIOFT_OK; }
 };
 
 const std::vector<Row>& rows();
-// Our runner of a protocol with its waits cut to moments, for a silent peer: each protocol's own
-// interface takes its times (short_waits.cpp), the common one keeps a real line's. Null for
-// ASCII, which waits for the user until data comes.
-sio::TransferRunner quick_runner(sio::ProtocolId id, bool send);
 std::vector<Row> rows_where(bool (*keep)(const Row&));
 
 // A real peer: its command, where `{file}`, `{size}` and `{device}` stand for the file it sends
@@ -48,9 +49,10 @@ struct PeerRow {
   std::string label;
   bool peer_sends;
   Argv command;
-  // Base: the program's plain row, run with every test file, aborted and killed; Option: one
-  // mixed file; Damage: only on a damaging line.
-  enum class Use { Option, Base, Damage } use = Use::Option;
+  // Base: the program's plain row, run with every test file, aborted and killed; Damage: run on
+  // a damaging line; Option (neither): run with one mixed file.
+  enum Use : unsigned { Option = 0, Base = 1, Damage = 2 };
+  unsigned use = Option;
   bool plain_names = false;    // the peer cannot announce names with 8-bit characters
   std::size_t peer_holds = 0;  // the peer holds this much of the file already (it resumes)
   bool refused = false;        // the peer asks for what we refuse: the receive fails, nothing stored
@@ -65,10 +67,5 @@ std::vector<PeerRow> peer_rows_where(bool (*keep)(const PeerRow&));
 // Test names: "zmodem", "zmodem_sz_e".
 std::string test_name(const Row& row);
 std::string test_name(const PeerRow& row);
-
-// C-Kermit on `{device}`, binary, names as they are, no delay before a send; `settings` are
-// further commands. Its -C commands run after its action, too late for settings, so they come
-// as a command file, through bash, with no file left behind.
-Argv ckermit(const Argv& settings, const Argv& action);
 
 }  // namespace contract

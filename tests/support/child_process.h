@@ -25,7 +25,6 @@ class ChildProcess {
   // True once the child has ended (its status is then kept for wait()).
   bool exited();
   void signal(int sig);
-  int pid() const { return pid_; }
   // Processor time (user and system) the child used, once it has ended.
   double cpu_seconds() const { return cpu_seconds_; }
 

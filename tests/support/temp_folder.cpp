@@ -22,7 +22,7 @@ TempFolder::~TempFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-ScopedProgramFolder::ScopedProgramFolder() { sio::set_program_folder(folder_.path()); }
+ScopedProgramFolder::ScopedProgramFolder() { sio::set_program_folder(path()); }
 ScopedProgramFolder::~ScopedProgramFolder() { sio::set_program_folder(""); }
 
 void ScopedProgramFolder::link_port(int n, const std::string& device) const {

@@ -20,17 +20,12 @@ class TempFolder {
   std::string path_;
 };
 
-class ScopedProgramFolder {
+class ScopedProgramFolder : public TempFolder {
  public:
   ScopedProgramFolder();
   ~ScopedProgramFolder();
-  const std::string& path() const { return folder_.path(); }
-  std::string file(const std::string& name) const { return folder_.file(name); }
   // Makes COMn in the program folder a link to `device`.
   void link_port(int n, const std::string& device) const;
-
- private:
-  TempFolder folder_;
 };
 
 std::string read_file(const std::string& path);
