@@ -50,6 +50,8 @@ TEST(KermitCheck, CrcAndSumsMatchKnownValues) {
   EXPECT_EQ(block_check(2, "ab"), "##");
   // Type 1 folds the top two bits of the sum into the low six: 161 -> (161 + 2) & 63 = 35.
   EXPECT_EQ(block_check(1, "#%Y"), "C");
+  // G-Kermit's file header, whose sum (1626) has both of those bits.
+  EXPECT_EQ(block_check(1, "5!FXXXXXXXXXXXX_1.AMR"), ";");
 }
 
 TEST(KermitPacket, EncodesNormalPacketsByteForByte) {

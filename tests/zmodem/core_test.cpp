@@ -198,7 +198,7 @@ TEST(ZmodemCores, ReceiverTakesEveryHeaderFormatEscapesOnRequestAndRunsNoCommand
   }
 }
 
-TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
+TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEndOrInvitesUntilItTimesOut) {
   ReceiverRig rig;
   Script s;
   rig.feed(s.hex(ZRQINIT).file("f", 3000).take());
@@ -237,15 +237,11 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
   EXPECT_EQ(rig.receiver.result(), SIOFT_PROTOCOL);
   EXPECT_TRUE(rig.sink.discarded);
   EXPECT_FALSE(rig.sink.committed);
-}
-
-TEST(ZmodemCores, ReceiverInvitesAgainThenTimesOut) {
-  Timing t;
-  ReceiverRig silent(t);
-  silent.answer();
   // Nobody starts: ZRINIT again every few seconds, then a time-out.
-  auto again = silent.wait(t.start_ms - 100);
-  EXPECT_EQ(again.size(), static_cast<std::size_t>((t.start_ms - 100) / t.prompt_ms));
+  ReceiverRig silent;
+  silent.answer();
+  const Timing t;
+  EXPECT_EQ(silent.wait(t.start_ms - 100).size(), static_cast<std::size_t>((t.start_ms - 100) / t.prompt_ms));
   EXPECT_FALSE(silent.receiver.finished());
   silent.wait(200);
   EXPECT_EQ(silent.receiver.result(), SIOFT_TIMEOUT);
@@ -357,9 +353,10 @@ TEST(ZmodemCores, SenderWaitsForASlowLineToDeliver) {
   EXPECT_LT(written, kSize + kSize / 20);
 }
 
-// Both cores joined in memory, with a clock that moves only when the line is quiet. On a clean
-// line the subpackets grow from the classic 1 KiB to 8 KiB, which our receiver takes; through a
-// line that flips and drops bytes comes the exact file or a failure.
+// Both cores joined in memory, with a clock that moves only when the line is quiet (and a bound
+// on the steps, for a core that never ends). On a clean line the subpackets grow from the
+// classic 1 KiB to 8 KiB, which our receiver takes; through a line that flips and drops bytes
+// comes the exact file or a failure.
 TEST(ZmodemCores, SessionsOverACleanAndADamagedLine) {
   // Each byte is dropped with chance 1/drop_one_in and has a bit flipped with chance 1/flip_one_in.
   auto session = [](MemorySource& source, MemorySink& sink, unsigned seed, unsigned flip_one_in,
@@ -379,7 +376,7 @@ TEST(ZmodemCores, SessionsOverACleanAndADamagedLine) {
     std::int64_t now = 0;
     sender.start(now);
     receiver.start(now);
-    while ((!sender.finished() || !receiver.finished()) && now < 600000) {
+    for (int step = 0; step < 20000 && (!sender.finished() || !receiver.finished()); ++step) {
       if (sender.streaming()) sender.stream(4096);
       const bool moved = !sender.output().empty() || !receiver.output().empty();
       Bytes a = carry(sender.output(), to_receiver), b = carry(receiver.output(), to_sender);
