@@ -1,21 +1,36 @@
-// The sender's sliding window driven directly: a scripted receiver answers (or does not) and
+// The sender's state machine driven directly: a scripted receiver answers (or does not) and
 // the test checks each packet the sender puts on the line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "sio/kermit/init.h"
 #include "sio/kermit/packet.h"
 #include "sio/kermit/sender.h"
 #include "sio/sio.h"
-#include "tests/kermit/memory_source.h"
+#include "tests/support/test_bytes.h"
 
 using namespace sio::kermit;
-using kermit_test::MemorySource;
 
 namespace {
 
 constexpr int kRetries = 5;
+
+class MemorySource : public DataSource {
+ public:
+  explicit MemorySource(std::string bytes) : bytes_(std::move(bytes)) {}
+  long read(std::uint8_t* buf, std::size_t len) override {
+    std::size_t n = std::min(len, bytes_.size() - pos_);
+    std::copy_n(bytes_.data() + pos_, n, buf);
+    pos_ += n;
+    return static_cast<long>(n);
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t pos_ = 0;
+};
 
 // A sender whose Send-Init, file header and attributes a scripted receiver has answered with
 // the window it names; the test then plays the receiver packet by packet.
@@ -148,7 +163,7 @@ TEST(KermitWindow, ANakInTheMiddleResendsThatPacketAlone) {
   EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{11, 12, 13, 14, 15, 16}));
 }
 
-TEST(KermitWindow, ALostAckCostsOneResendAndNoTimeOut) {
+TEST(KermitWindow, ALostAckCostsOneResendAndNoTimeOutAndAllLostOneTimeOut) {
   WindowedSender w(WindowedSender::reply_with_window(4));
   ASSERT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3, 4, 5, 6}));
   // The ACK of 3 is lost; the others come.
@@ -156,20 +171,18 @@ TEST(KermitWindow, ALostAckCostsOneResendAndNoTimeOut) {
   EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3}));
   w.answer('Y', 3);
   EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{7, 8, 9, 10}));
-}
-
-TEST(KermitWindow, AWindowWhoseAcksWereAllLostComesBackAfterOneTimeOut) {
-  WindowedSender w(WindowedSender::reply_with_window(4));
-  ASSERT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3, 4, 5, 6}));
-  w.sender().on_timeout();
-  EXPECT_EQ(seqs(w.sent_now()), (std::vector<int>{3}));  // first only the oldest
+  // A window whose ACKs were all lost comes back after one time-out, first only the oldest.
+  WindowedSender all_lost(WindowedSender::reply_with_window(4));
+  ASSERT_EQ(seqs(all_lost.sent_on_free_line()), (std::vector<int>{3, 4, 5, 6}));
+  all_lost.sender().on_timeout();
+  EXPECT_EQ(seqs(all_lost.sent_now()), (std::vector<int>{3}));
   // The receiver answered a packet sent after 4, 5 and 6 but not them: they go again together,
   // before the new 7.
-  w.answer('Y', 3);
-  EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{4, 5, 6, 7}));
+  all_lost.answer('Y', 3);
+  EXPECT_EQ(seqs(all_lost.sent_on_free_line()), (std::vector<int>{4, 5, 6, 7}));
 }
 
-TEST(KermitWindow, ANakBeyondTheNewestRepeatsOnePacket) {
+TEST(KermitWindow, ANakBeyondTheNewestRepeatsOnePacketOrWithOneSlotIsAnAck) {
   WindowedSender w(WindowedSender::reply_with_window(4));
   ASSERT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3, 4, 5, 6}));
   // C-Kermit names the packet after the newest when a damaged one arrives or it waits in vain
@@ -181,13 +194,11 @@ TEST(KermitWindow, ANakBeyondTheNewestRepeatsOnePacket) {
   EXPECT_EQ(seqs(w.sent_now()), (std::vector<int>{4}));
   w.answer('N', 7);  // again the oldest of those sent more than once
   EXPECT_EQ(seqs(w.sent_now()), (std::vector<int>{3}));
-}
-
-TEST(KermitWindow, WithOneSlotANakForTheNextPacketIsAnAck) {
-  WindowedSender w(WindowedSender::reply_with_window(1));
-  ASSERT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{3}));
-  w.answer('N', 4);  // the stop-and-wait rule: 3 arrived, its ACK was lost
-  EXPECT_EQ(seqs(w.sent_on_free_line()), (std::vector<int>{4}));
+  // With one slot it is an ACK, by the stop-and-wait rule: 3 arrived, its ACK was lost.
+  WindowedSender one(WindowedSender::reply_with_window(1));
+  ASSERT_EQ(seqs(one.sent_on_free_line()), (std::vector<int>{3}));
+  one.answer('N', 4);
+  EXPECT_EQ(seqs(one.sent_on_free_line()), (std::vector<int>{4}));
 }
 
 TEST(KermitWindow, RetriesCountOnlyWhileNoPacketIsAnswered) {
@@ -209,4 +220,17 @@ TEST(KermitWindow, RetriesCountOnlyWhileNoPacketIsAnswered) {
   EXPECT_EQ(last[0].type, 'E');
   EXPECT_EQ(last[0].seq, 4);  // the packet the receiver still expects
   EXPECT_EQ(w.sender().result(), SIOFT_PROTOCOL);
+}
+
+TEST(KermitSender, GivesUpOnASilentReceiver) {
+  MemorySource source("x");
+  Sender sender("x", 1, source, Timing{1000, 1000, 3});
+  sender.start();
+  int frames = 0;
+  while (!sender.finished()) {
+    frames += !sender.take_output().empty();
+    sender.on_timeout();
+  }
+  EXPECT_EQ(sender.result(), SIOFT_TIMEOUT);
+  EXPECT_EQ(frames, 4);  // the first try and three retries
 }

@@ -37,58 +37,46 @@ std::vector<FrameDecoder::Event> decode(const Bytes& input, const std::vector<st
 
 }  // namespace
 
-TEST(ZmodemCodec, HeadersOfEachEncodingAreByteExact) {
-  Escaper escaper;
-  Bytes out;
-  // The ZRINIT that lrzsz's rz sends, and its ZRQINIT.
-  append_header(out, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), escaper);
-  EXPECT_EQ(text(out), std::string("**\x18" "B0100000023be50\r\x8a\x11"));
-  out.clear();
-  append_header(out, Header::at(ZRQINIT, 0), escaper);
-  EXPECT_EQ(text(out), std::string("**\x18" "B00000000000000\r\x8a\x11"));
-  out.clear();
-  // Positions are little-endian; ZFIN and ZACK end without XON.
-  append_header(out, Header::at(ZRPOS, 0x01020304), escaper);
-  EXPECT_EQ(text(out), std::string("**\x18" "B09040302014d9e\r\x8a\x11"));
-  out.clear();
-  append_header(out, Header::at(ZFIN, 0), escaper);
-  EXPECT_EQ(out.back(), 0x8a);
-
-  // Binary headers escape ZDLE, XON and XOFF with or without the high bit, CRC bytes included;
-  // DLE (0x90 here) goes out bare.
-  Header data = Header::at(ZDATA, 0x00119018);
-  data.format = HeaderFormat::Bin16;
-  out.clear();
-  append_header(out, data, escaper);
-  EXPECT_EQ(text(out), std::string("\x2a\x18\x41\x0a\x18\x58\x90\x18\x51\x00\x90\xb1", 12));
-  data.format = HeaderFormat::Bin32;
-  out.clear();
-  append_header(out, data, escaper);
-  EXPECT_EQ(text(out), std::string("\x2a\x18\x43\x0a\x18\x58\x90\x18\x51\x00\x2c\x0b\xf5\xb7", 14));
-}
-
-TEST(ZmodemCodec, SubpacketsAreByteExact) {
-  Escaper escaper;
-  Bytes out;
-  Bytes data = bytes(std::string("ab\x13\x7f", 4));
-  append_subpacket(out, data.data(), data.size(), FrameEnd::ZCRCG, true, escaper);
-  EXPECT_EQ(text(out), std::string("\x61\x62\x18\x53\x7f\x18\x69\x84\x37\xf6\x71", 11));
-  out.clear();
-  append_subpacket(out, data.data(), data.size(), FrameEnd::ZCRCW, false, escaper);
-  EXPECT_EQ(text(out), std::string("\x61\x62\x18\x53\x7f\x18\x6b\xd8\xae\x11", 10));
-}
-
-TEST(ZmodemCodec, EscapesControlCharactersOnRequestAndCrAfterAt) {
-  Bytes out;
-  Escaper plain;
-  Bytes in = bytes("@\r\x01");
-  plain.put(out, in.data(), in.size());
-  EXPECT_EQ(text(out), std::string("@\x18\x4d\x01"));
-  out.clear();
-  Escaper all(true);
-  in = bytes(std::string("\x01\x1f\x80 A", 5));
-  all.put(out, in.data(), in.size());
-  EXPECT_EQ(text(out), std::string("\x18\x41\x18\x5f\x18\xc0 A"));
+TEST(ZmodemCodec, HeadersSubpacketsAndEscapesAreByteExact) {
+  auto header = [](Header h, HeaderFormat format = HeaderFormat::Hex) {
+    h.format = format;
+    Escaper escaper;
+    Bytes out;
+    append_header(out, h, escaper);
+    return text(out);
+  };
+  const Bytes data = bytes(std::string("ab\x13\x7f", 4));
+  auto subpacket = [&](FrameEnd end, bool crc32) {
+    Escaper escaper;
+    Bytes out;
+    append_subpacket(out, data.data(), data.size(), end, crc32, escaper);
+    return text(out);
+  };
+  auto escaped = [](bool every_control, const std::string& in) {
+    Escaper escaper(every_control);
+    Bytes out;
+    escaper.put(out, reinterpret_cast<const std::uint8_t*>(in.data()), in.size());
+    return text(out);
+  };
+  const Header zdata = Header::at(ZDATA, 0x00119018);
+  const std::pair<std::string, std::string> cases[] = {
+      // The ZRINIT that lrzsz's rz sends, and its ZRQINIT.
+      {header(Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32)), std::string("**\x18" "B0100000023be50\r\x8a\x11")},
+      {header(Header::at(ZRQINIT, 0)), std::string("**\x18" "B00000000000000\r\x8a\x11")},
+      // Positions are little-endian; ZFIN and ZACK end without XON.
+      {header(Header::at(ZRPOS, 0x01020304)), std::string("**\x18" "B09040302014d9e\r\x8a\x11")},
+      {header(Header::at(ZFIN, 0)).substr(19), "\x8a"},
+      // Binary headers escape ZDLE, XON and XOFF with or without the high bit, CRC bytes
+      // included; DLE (0x90 here) goes out bare.
+      {header(zdata, HeaderFormat::Bin16), std::string("\x2a\x18\x41\x0a\x18\x58\x90\x18\x51\x00\x90\xb1", 12)},
+      {header(zdata, HeaderFormat::Bin32), std::string("\x2a\x18\x43\x0a\x18\x58\x90\x18\x51\x00\x2c\x0b\xf5\xb7", 14)},
+      {subpacket(FrameEnd::ZCRCG, true), std::string("\x61\x62\x18\x53\x7f\x18\x69\x84\x37\xf6\x71", 11)},
+      {subpacket(FrameEnd::ZCRCW, false), std::string("\x61\x62\x18\x53\x7f\x18\x6b\xd8\xae\x11", 10)},
+      // CR after '@' is escaped; every control character only on request.
+      {escaped(false, "@\r\x01"), std::string("@\x18\x4d\x01")},
+      {escaped(true, std::string("\x01\x1f\x80 A", 5)), std::string("\x18\x41\x18\x5f\x18\xc0 A")},
+  };
+  for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }
 
 TEST(ZmodemCodec, DecodesAnyChunkingAmidGarbage) {

@@ -1,19 +1,57 @@
 // The protocol cores driven directly: scripted peers byte by byte, both cores against each
-// other over a damaged line, and the clock moved by hand.
+// other over a clean and a damaged line, and the clock moved by hand.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <deque>
 #include <numeric>
+#include <random>
 
+#include "sio/sio.h"
 #include "sio/zmodem/decoder.h"
 #include "sio/zmodem/file_info.h"
-#include "tests/zmodem/memory_session.h"
+#include "sio/zmodem/receiver.h"
+#include "sio/zmodem/sender.h"
+#include "tests/support/test_bytes.h"
 
 using namespace sio::zmodem;
-using namespace zmodem_test;
 
 namespace {
+
+struct MemorySink : sio::FileSink {
+  std::string name;
+  Bytes data;
+  bool committed = false, discarded = false;
+  int opens = 0;
+  int open(const std::string& n) override {
+    ++opens;
+    name = n;
+    data.clear();
+    return 0;
+  }
+  int write(const std::uint8_t* d, std::size_t len) override {
+    data.insert(data.end(), d, d + len);
+    return 0;
+  }
+  int commit() override { return committed = true, 0; }
+  void discard() override { discarded = true; }
+};
+
+struct MemorySource : SendSource {
+  Bytes data;
+  explicit MemorySource(std::size_t size = 0, unsigned seed = 1) {
+    const std::string bytes = test_support::random_bytes(size, seed);
+    data.assign(bytes.begin(), bytes.end());
+  }
+  int read_at(std::uint32_t pos, std::uint8_t* buf, std::size_t len) override {
+    if (pos > data.size()) return 0;
+    std::size_t n = std::min(len, data.size() - pos);
+    std::copy_n(data.begin() + pos, n, buf);
+    return static_cast<int>(n);
+  }
+};
+
+Bytes random_bytes(std::size_t n, unsigned seed) { return MemorySource(n, seed).data; }
 
 Bytes bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
@@ -22,10 +60,11 @@ struct Script {
   Escaper escaper;
   HeaderFormat format = HeaderFormat::Bin32;  // of frames that carry data, and their CRCs
   Bytes wire;
-  Script& hex(std::uint8_t type, std::uint32_t pos = 0) {
-    append_header(wire, Header::at(type, pos), escaper);
+  Script& hex(const Header& h) {
+    append_header(wire, h, escaper);
     return *this;
   }
+  Script& hex(std::uint8_t type, std::uint32_t pos = 0) { return hex(Header::at(type, pos)); }
   Script& frame(Header h) {
     h.format = format;
     append_header(wire, h, escaper);
@@ -69,6 +108,8 @@ struct Watch {
 
 std::vector<Header> headers_in(const Bytes& out) { return Watch().see(out).headers; }
 
+void tell(Sender& sender, const Bytes& bytes) { sender.feed(bytes.data(), bytes.size(), 0); }
+
 struct ReceiverRig {
   MemorySink sink;
   Timing timing;
@@ -100,28 +141,6 @@ std::vector<std::uint8_t> types(const std::vector<Header>& hs) {
 using T = std::vector<std::uint8_t>;
 
 }  // namespace
-
-TEST(ZmodemCores, DamagedLineGivesTheExactFileOrAFailure) {
-  int delivered = 0;
-  for (std::uint32_t seed = 1; seed <= 20; ++seed) {
-    MemorySource source;
-    source.data = random_bytes(20000, seed);
-    MemorySink sink;
-    Sender sender(source, "memo.amr", 20000, 0);
-    Receiver receiver(sink);
-    Line a{std::mt19937(seed), 300, 3000}, b{std::mt19937(seed + 1000), 300, 3000};
-    run_session(sender, receiver, a, b);
-    if (receiver.result() == SIOFT_OK) {
-      ++delivered;
-      ASSERT_TRUE(sink.committed) << seed;
-      ASSERT_EQ(sink.data, source.data) << seed;
-    } else {
-      EXPECT_FALSE(sink.committed) << seed;
-    }
-  }
-  // Fast answers to every error carry nearly every session through such a line.
-  EXPECT_GE(delivered, 18);
-}
 
 TEST(ZmodemCores, ReceiverIgnoresEchoAndAnswersEveryStart) {
   ReceiverRig rig;
@@ -179,7 +198,7 @@ TEST(ZmodemCores, ReceiverTakesEveryHeaderFormatEscapesOnRequestAndRunsNoCommand
   }
 }
 
-TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
+TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEndOrInvitesUntilItTimesOut) {
   ReceiverRig rig;
   Script s;
   rig.feed(s.hex(ZRQINIT).file("f", 3000).take());
@@ -218,23 +237,18 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEnd) {
   EXPECT_EQ(rig.receiver.result(), SIOFT_PROTOCOL);
   EXPECT_TRUE(rig.sink.discarded);
   EXPECT_FALSE(rig.sink.committed);
-}
-
-TEST(ZmodemCores, ReceiverInvitesAgainThenTimesOut) {
-  Timing t;
-  ReceiverRig silent(t);
-  silent.answer();
   // Nobody starts: ZRINIT again every few seconds, then a time-out.
-  auto again = silent.wait(t.start_ms - 100);
-  EXPECT_EQ(again.size(), static_cast<std::size_t>((t.start_ms - 100) / t.prompt_ms));
+  ReceiverRig silent;
+  silent.answer();
+  const Timing t;
+  EXPECT_EQ(silent.wait(t.start_ms - 100).size(), static_cast<std::size_t>((t.start_ms - 100) / t.prompt_ms));
   EXPECT_FALSE(silent.receiver.finished());
   silent.wait(200);
   EXPECT_EQ(silent.receiver.result(), SIOFT_TIMEOUT);
 }
 
 TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
-  MemorySource source;
-  source.data = random_bytes(10000, 5);
+  MemorySource source(10000, 5);
   for (auto& b : source.data) b = static_cast<std::uint8_t>(b % 40);  // plenty of control bytes
   Sender sender(source, "f", 10000, 0);
   sender.start(0);
@@ -242,11 +256,7 @@ TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
   Header init = Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32 | ESCCTL);
   init.data[ZP0] = 0x00;
   init.data[ZP1] = 0x08;  // a 2048-byte buffer
-  Script s;
-  append_header(s.wire, init, s.escaper);
-  s.hex(ZRPOS, 0);
-  Bytes start = s.take();
-  sender.feed(start.data(), start.size(), 0);
+  tell(sender, Script().hex(init).hex(ZRPOS, 0).take());
   for (int i = 0; i < 10 && sender.streaming(); ++i) sender.stream(1024);
   EXPECT_FALSE(sender.streaming());  // waits for its ZACK
   EXPECT_EQ(sender.bytes_done(), 2048);
@@ -257,32 +267,25 @@ TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
   watch.see(out);
   EXPECT_EQ(std::accumulate(watch.data_sizes.begin(), watch.data_sizes.end(), std::size_t{0}), 2048u);
   EXPECT_EQ(watch.last_end, FrameEnd::ZCRCW);
-  Bytes ack = Script().hex(ZACK, 2048).take();
-  sender.feed(ack.data(), ack.size(), 0);
+  tell(sender, Script().hex(ZACK, 2048).take());
   EXPECT_TRUE(sender.streaming());
   // A receiver's challenge comes back in a ZACK.
   sender.output().clear();
-  Bytes challenge = Script().hex(ZCHALLENGE, 0x12345678).take();
-  sender.feed(challenge.data(), challenge.size(), 0);
+  tell(sender, Script().hex(ZCHALLENGE, 0x12345678).take());
   auto echo = headers_in(sender.output());
   ASSERT_EQ(types(echo), T{ZACK});
   EXPECT_EQ(echo[0].position(), 0x12345678u);
 }
 
 TEST(ZmodemCores, SenderRewindsSkipsAndTimesOut) {
-  MemorySource source;
-  source.data = random_bytes(50000, 9);
+  MemorySource source(50000, 9);
   Sender sender(source, "f", 50000, 0);
   sender.start(0);
-  Script s;
-  append_header(s.wire, Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32), s.escaper);
-  Bytes start = s.hex(ZRPOS, 0).take();
-  sender.feed(start.data(), start.size(), 0);
+  tell(sender, Script().hex(Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32)).hex(ZRPOS, 0).take());
   sender.stream(20000);
   EXPECT_GE(sender.bytes_done(), 20000);
   std::size_t block = sender.subpacket_size();
-  Bytes back = Script().hex(ZRPOS, 3000).take();
-  sender.feed(back.data(), back.size(), 0);
+  tell(sender, Script().hex(ZRPOS, 3000).take());
   EXPECT_EQ(sender.bytes_done(), 3000);
   EXPECT_EQ(sender.subpacket_size(), block / 2);
   sender.output().clear();
@@ -292,10 +295,8 @@ TEST(ZmodemCores, SenderRewindsSkipsAndTimesOut) {
   EXPECT_EQ(hs[0].type, ZDATA);
   EXPECT_EQ(hs[0].position(), 3000u);
 
-  Bytes skip = Script().hex(ZSKIP).take();
-  sender.feed(skip.data(), skip.size(), 0);
-  Bytes fin = Script().hex(ZFIN).take();
-  sender.feed(fin.data(), fin.size(), 0);
+  tell(sender, Script().hex(ZSKIP).take());
+  tell(sender, Script().hex(ZFIN).take());
   EXPECT_EQ(sender.result(), SIOFT_CANABORT);
 
   Timing t;
@@ -314,8 +315,7 @@ TEST(ZmodemCores, SenderWaitsForASlowLineToDeliver) {
   constexpr std::size_t kSize = 100 * 1024;
   constexpr std::size_t kHeld = 64 * 1024;
   constexpr std::size_t kBytesPer10Ms = 5760 / 100;
-  MemorySource source;
-  source.data = random_bytes(kSize, 11);
+  MemorySource source(kSize, 11);
   MemorySink sink;
   Timing t;
   Sender sender(source, "memo.amr", kSize, 0, t);
@@ -353,26 +353,49 @@ TEST(ZmodemCores, SenderWaitsForASlowLineToDeliver) {
   EXPECT_LT(written, kSize + kSize / 20);
 }
 
-// On a clean line the subpackets grow from the classic 1 KiB to 8 KiB, which our receiver takes.
-TEST(ZmodemCores, SubpacketsGrowOnACleanLine) {
+// Both cores joined in memory, with a clock that moves only when the line is quiet (and a bound
+// on the steps, for a core that never ends). On a clean line the subpackets grow from the
+// classic 1 KiB to 8 KiB, which our receiver takes; through a line that flips and drops bytes
+// comes the exact file or a failure.
+TEST(ZmodemCores, SessionsOverACleanAndADamagedLine) {
+  // Each byte is dropped with chance 1/drop_one_in and has a bit flipped with chance 1/flip_one_in.
+  auto session = [](MemorySource& source, MemorySink& sink, unsigned seed, unsigned flip_one_in,
+                    unsigned drop_one_in, Watch* watch = nullptr) {
+    Sender sender(source, "memo.amr", static_cast<long>(source.data.size()), 0);
+    Receiver receiver(sink);
+    std::mt19937 to_receiver(seed), to_sender(seed + 1000);
+    auto carry = [&](Bytes& from, std::mt19937& rng) {
+      Bytes out;
+      for (auto c : std::exchange(from, {})) {
+        if (drop_one_in && rng() % drop_one_in == 0) continue;
+        if (flip_one_in && rng() % flip_one_in == 0) c ^= static_cast<std::uint8_t>(1 << (rng() % 8));
+        out.push_back(c);
+      }
+      return out;
+    };
+    std::int64_t now = 0;
+    sender.start(now);
+    receiver.start(now);
+    for (int step = 0; step < 20000 && (!sender.finished() || !receiver.finished()); ++step) {
+      if (sender.streaming()) sender.stream(4096);
+      const bool moved = !sender.output().empty() || !receiver.output().empty();
+      Bytes a = carry(sender.output(), to_receiver), b = carry(receiver.output(), to_sender);
+      if (watch) watch->see(a);
+      if (!receiver.finished()) receiver.feed(a.data(), a.size(), now);
+      if (!sender.finished()) sender.feed(b.data(), b.size(), now);
+      if (!moved) {
+        now += 10;
+        sender.tick(now);
+        receiver.tick(now);
+      }
+    }
+    return receiver.result();
+  };
   constexpr std::size_t kSize = 1024 * 1024;
-  MemorySource source;
-  source.data = random_bytes(kSize, 21);
+  MemorySource source(kSize, 21);
   MemorySink sink;
-  Sender sender(source, "memo.amr", kSize, 0);
-  Receiver receiver(sink);
   Watch watch;
-  sender.start(0);
-  receiver.start(0);
-  for (int step = 0; step < 10000 && !(sender.finished() && receiver.finished()); ++step) {
-    if (sender.streaming()) sender.stream(1024);
-    Bytes wire = std::exchange(sender.output(), {});
-    watch.see(wire);
-    receiver.feed(wire.data(), wire.size(), 0);
-    Bytes answer = std::exchange(receiver.output(), {});
-    sender.feed(answer.data(), answer.size(), 0);
-  }
-  EXPECT_EQ(receiver.result(), SIOFT_OK);
+  EXPECT_EQ(session(source, sink, 1, 0, 0, &watch), SIOFT_OK);
   EXPECT_EQ(sink.data, source.data);
   const auto& sizes = watch.data_sizes;
   ASSERT_GT(sizes.size(), 2u);
@@ -382,4 +405,19 @@ TEST(ZmodemCores, SubpacketsGrowOnACleanLine) {
   // 8 KiB subpackets carry most of the file.
   std::size_t in_largest = 8192 * static_cast<std::size_t>(std::count(sizes.begin(), sizes.end(), 8192u));
   EXPECT_GT(in_largest, kSize / 2);
+
+  int delivered = 0;
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    MemorySource small(20000, seed);
+    MemorySink damaged;
+    if (session(small, damaged, seed, 300, 3000) == SIOFT_OK) {
+      ++delivered;
+      ASSERT_TRUE(damaged.committed) << seed;
+      ASSERT_EQ(damaged.data, small.data) << seed;
+    } else {
+      EXPECT_FALSE(damaged.committed) << seed;
+    }
+  }
+  // Fast answers to every error carry nearly every session through such a line.
+  EXPECT_GE(delivered, 18);
 }
