@@ -66,26 +66,6 @@ void expect_received(const Download& got, const std::string& folder, const std::
   EXPECT_EQ(test_support::read_file(folder + "/" + stored_name), bytes);
 }
 
-TEST(SimulatorGet, DeliversTheExactBytesUnderTheFirst30BytesOfTheName) {
-  Phone phone;
-  SimProcess sim(phone.args({"--extra-memo", "../x"}));
-  PhoneClient client(phone.folder.file("COM5"));
-
-  expect_received(download(client, "memo01", phone.received.path()), phone.received.path(), "memo01", phone.content);
-  // Back in the dialogue: the phone reports the transfer and answers again.
-  EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
-  EXPECT_EQ(client.command("ATZ"), "ATZ\r\r\nOK\r\n");
-
-  expect_received(download(client, kLongName, phone.received.path()), phone.received.path(), kLongName.substr(0, 30),
-                  phone.content.substr(0, 3000));
-  EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
-
-  // A name no file can have is listed and sent; its announcement keeps only what a file
-  // name can carry.
-  expect_received(download(client, "../x", phone.received.path()), phone.received.path(), "x",
-                  "#!AMR\n" + std::string(50, '\x7C'));
-}
-
 TEST(SimulatorGet, CancelsAfterNBytesAndReturnsToTheDialogue) {
   Phone phone;
   SimProcess sim(phone.args({"--cancel-after", "5000"}));
@@ -164,12 +144,20 @@ TEST(SimulatorGet, ARecoveringReceiverGetsTheExactBytesThroughLightNoise) {
   // How far the streaming sender runs ahead of a damaged frame depends on the scheduling, and
   // with it how many bytes pass the noisy line and which of them it hits. A fixed number of
   // faults bounds the recovery work, however the machine schedules the two ends.
-  SimProcess sim(phone.args({"--noise", "0.001", "--drop", "0.0005", "--seed", "11", "--fault-limit", "20"}));
+  SimProcess sim(phone.args({"--noise", "0.001", "--drop", "0.0005", "--seed", "11", "--fault-limit", "20",
+                             "--extra-memo", "../x"}));
   PhoneClient client(phone.folder.file("COM5"));
-  expect_received(download(client, "memo01", phone.received.path()), phone.received.path(), "memo01", phone.content);
-  // The dialogue itself stays clean.
+  const std::string into = phone.received.path();
+  expect_received(download(client, "memo01", into), into, "memo01", phone.content);
+  // Back in the dialogue, which itself stays clean: the phone reports the transfer and answers again.
   EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
   EXPECT_EQ(client.command("AT+GMM"), "AT+GMM\r\r\nE365\r\n\r\nOK\r\n");
+  // A long name is announced by its first 30 bytes.
+  expect_received(download(client, kLongName, into), into, kLongName.substr(0, 30), phone.content.substr(0, 3000));
+  EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
+  // A name no file can have is listed and sent; its announcement keeps only what a file
+  // name can carry.
+  expect_received(download(client, "../x", into), into, "x", "#!AMR\n" + std::string(50, '\x7C'));
 }
 
 }  // namespace
