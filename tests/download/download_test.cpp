@@ -104,8 +104,6 @@ TEST_F(DownloadTest, SavesMemosByteForByteUnderTheirDisplayNames) {
   EXPECT_EQ(window->lstAmr->count(), window->lstName->count());
 }
 
-
-
 // Nothing selected, a name with a space, a name no file may have (listed, or selected when the
 // send tick comes): each is refused with its message before the phone is asked anything.
 TEST_F(DownloadTest, RefusalsComeBeforeAnythingIsSent) {
@@ -219,20 +217,20 @@ TEST_F(DownloadTest, CancelBeforeTheGetWentOutAsksNothingOfThePhone) {
   EXPECT_TRUE(FolderFiles().empty());
 }
 
+// A phone that cancels the transfer, or never starts it.
 TEST_F(DownloadTest, FailuresOfThePhoneEndInTheirMessages) {
-  Connect({"--no-pacing", "--cancel-after", "2000"});
-  Save("memo01");
-  EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Прервано другой стороной"));
-  EXPECT_TRUE(Idle());
-  EXPECT_TRUE(FolderFiles().empty());
-}
-
-TEST_F(DownloadTest, APhoneThatNeverSendsTimesOut) {
-  Connect({"--no-pacing", "--silent-get"});
-  Save("memo01");
-  EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Время ожидания приема истекло"));
-  EXPECT_TRUE(Idle());
-  EXPECT_TRUE(FolderFiles().empty());
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"--no-pacing", "--cancel-after", "2000"}, "Прервано другой стороной"},
+      {{"--no-pacing", "--silent-get"}, "Время ожидания приема истекло"}};
+  for (const auto& [faults, message] : cases) {
+    if (sim) window->cmdPortClose->click();
+    sim.reset();
+    Connect(faults);
+    Save("memo01");
+    EXPECT_EQ(OnlyMessage(), QString::fromUtf8(message));
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(FolderFiles().empty());
+  }
 }
 
 TEST_F(DownloadTest, ANoisyLineGivesTheExactFileOrAMessageNeverAWrongFile) {

@@ -54,9 +54,7 @@ TEST(ScanMemoNames, EntriesInListingOrder) {
   const std::string longest(kMaxMemoNameBytes, 'x');
   EXPECT_EQ(ScanMemoNames(kListingEcho + "A | FRW |\r\n" + longest + "y | FRW |\r\n" + longest + " | FRW |\r\nB | FRW |\r\n"),
             (Names{"A", longest, "B"}));
-}
-
-TEST(ScanMemoNames, RawBytesAndTextBetweenEntries) {
+  // Names are raw bytes.
   const std::string cyrillic = "\xD0\x97\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C.amr";
   EXPECT_EQ(ScanMemoNames(kListingEcho + cyrillic + " | FRW |\r\nTransfer OK\r\n\r\nOK\r\n"),
             (Names{cyrillic}));
