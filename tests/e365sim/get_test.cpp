@@ -128,14 +128,14 @@ std::string sender_start(const std::vector<std::string>& faults) {
   return test_support::read_for(client.fd(), 4096, 1000);
 }
 
-// How the damage looks is the line faults' own test; here the options reach the sender's bytes.
-TEST(SimulatorGet, NoiseAndDropsDamageTheTransferRepeatablyBySeed) {
+// How the damage looks, and that a seed repeats it, is the line faults' own test; here the
+// options reach the sender's bytes.
+TEST(SimulatorGet, NoiseAndDropsDamageTheTransfer) {
   const std::string clean = sender_start({});
   ASSERT_TRUE(clean.starts_with("**\x18" "B00")) << clean;
   const std::string noisy = sender_start({"--noise", "0.3", "--seed", "3"});
   EXPECT_EQ(noisy.size(), clean.size());
   EXPECT_NE(noisy, clean);
-  EXPECT_EQ(sender_start({"--noise", "0.3", "--seed", "3"}), noisy);
   EXPECT_LT(sender_start({"--drop", "0.3", "--seed", "3"}).size(), clean.size());
 }
 
