@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <poll.h>
 #include <unistd.h>
 
@@ -45,14 +46,16 @@ struct Download {
   std::string stored_name;
 };
 
-// Downloads `name` the tool's way into `folder`.
-Download download(PhoneClient& client, const std::string& name, const std::string& folder) {
+// Downloads `name` the tool's way into `folder`; `progress` hears the bytes received so far.
+Download download(PhoneClient& client, const std::string& name, const std::string& folder,
+                  const std::function<void(long)>& progress = {}) {
   sio::FdChannel channel(client.fd());
   Download got;
   bool asked = false;
-  got.result = sio::zmodem_receive(channel, folder, got.stored_name, [&](long, long) {
+  got.result = sio::zmodem_receive(channel, folder, got.stored_name, [&](long done, long) {
     if (!asked) test_support::write_all(client.fd(), kGet + name + "\r");
     asked = true;
+    if (progress) progress(done);
     return 0;
   });
   return got;
@@ -97,23 +100,18 @@ TEST(SimulatorGet, StopsAtOnceInTheMiddleOfAPacedTransfer) {
   args.pop_back();  // paced: 20000 bytes at 38400 bit/s take over 5 s
   SimProcess sim(args);
   PhoneClient client(phone.folder.file("COM5"), B38400);
-  sio::FdChannel channel(client.fd());
-  std::string stored;
-  bool asked = false;
-  auto stopped_at = std::chrono::steady_clock::time_point::max();
-  int result = sio::zmodem_receive(channel, phone.received.path(), stored, [&](long done, long) {
-    if (!asked) test_support::write_all(client.fd(), kGet + "memo01\r");
-    asked = true;
-    if (done >= 2048 && stopped_at == std::chrono::steady_clock::time_point::max()) {
+  using Clock = std::chrono::steady_clock;
+  auto stopped_at = Clock::time_point::max();
+  const int result = download(client, "memo01", phone.received.path(), [&](long done) {
+    if (done >= 2048 && stopped_at == Clock::time_point::max()) {
       sim.signal(SIGTERM);
-      stopped_at = std::chrono::steady_clock::now();
+      stopped_at = Clock::now();
     }
-    return 0;
-  });
+  }).result;
   EXPECT_LT(result, 0);
-  ASSERT_NE(stopped_at, std::chrono::steady_clock::time_point::max());
+  ASSERT_NE(stopped_at, Clock::time_point::max());
   EXPECT_EQ(sim.stop(0), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - stopped_at, std::chrono::seconds(10));
+  EXPECT_LT(Clock::now() - stopped_at, std::chrono::seconds(10));
   EXPECT_FALSE(test_support::file_exists(phone.folder.file("COM5")));
 }
 

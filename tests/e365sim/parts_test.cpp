@@ -93,8 +93,6 @@ TEST(LineFaults, NoiseFlipsSingleBitsAndDropsLoseBytesRepeatablyBySeed) {
   EXPECT_GT(flipped, 500);  // about 1000 expected
   EXPECT_LT(flipped, 1500);
   EXPECT_EQ(LineFaults(settings).pass(clean).bytes, noisy);
-  settings.seed = 8;
-  EXPECT_NE(LineFaults(settings).pass(clean).bytes, noisy);
 
   // A fault limit keeps the line clean once that many bytes were damaged, across writes.
   const std::string uniform(20000, '\x55');

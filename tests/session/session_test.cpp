@@ -39,34 +39,28 @@ class SessionTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(SessionTest, OpeningQueuesTheIdentificationBehindWaitingLines) {
+TEST_F(SessionTest, OpeningQueuesTheIdentificationBehindWaitingLinesAndLinesQueuedMeanwhileWait) {
   session.Queue("AT+RAW", true);
   session.SendNext();  // closed: the line waits, the sender keeps ticking
   EXPECT_EQ(session.Queued().size(), 1u);
   EXPECT_TRUE(session.SendTimer().isActive());
   ASSERT_TRUE(session.Open());
   EXPECT_EQ(session.Queued(), (std::deque<std::string>{"AT+RAW", "ATZ\r", "AT+GMM\r", "AT+GMR\r"}));
-  for (int tick = 0; tick < 4; ++tick) session.SendNext();
-  EXPECT_EQ(Heard(), "AT+RAWATZ\rAT+GMM\rAT+GMR\r");
-  // The fifth tick finds the queue empty and stops the sender.
-  session.SendNext();
-  EXPECT_FALSE(session.SendTimer().isActive());
-  EXPECT_FALSE(session.IsBusy());
-  EXPECT_TRUE(recorder.messages.empty());
-}
-
-TEST_F(SessionTest, BusyWhileALineGoesOutAndLinesQueuedMeanwhileWait) {
-  ASSERT_TRUE(session.Open());
+  // Busy while a line goes out; a line queued meanwhile goes last.
   std::vector<bool> busy;
   QObject::connect(&session, &PhoneSession::lineSent, [&](const std::string& line) {
     busy.push_back(session.IsBusy());
     if (line == "ATZ\r") session.Queue("AT+LATE");
   });
-  session.SendNext();
-  EXPECT_EQ(busy, std::vector<bool>{true});
+  for (int tick = 0; tick < 5; ++tick) session.SendNext();
+  EXPECT_EQ(Heard(), "AT+RAWATZ\rAT+GMM\rAT+GMR\rAT+LATE\r");
+  EXPECT_EQ(busy, std::vector<bool>(5, true));
   EXPECT_FALSE(session.IsBusy());
-  EXPECT_EQ(session.Queued().back(), "AT+LATE\r");
   EXPECT_TRUE(session.SendTimer().isActive());
+  // The next tick finds the queue empty and stops the sender.
+  session.SendNext();
+  EXPECT_FALSE(session.SendTimer().isActive());
+  EXPECT_TRUE(recorder.messages.empty());
 }
 
 TEST_F(SessionTest, AFailedWriteIsReportedAndTheQueueGoesOn) {
