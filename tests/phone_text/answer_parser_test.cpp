@@ -11,16 +11,12 @@ const std::string kListingEcho = "AT%PCTL=DIR /Voice Memo\r\r\n";  // 26 charact
 
 }  // namespace
 
+// Each command's answer as such is the window's reactions' test; here the edges.
 TEST(ClassifyAnswer, EchoedCommandDecides) {
   EXPECT_EQ(ClassifyAnswer(""), AnswerKind::Ignored);
-  EXPECT_EQ(ClassifyAnswer("ATZ\r\r\nOK\r\n"), AnswerKind::Ignored);
   EXPECT_EQ(ClassifyAnswer("AT+GMM\r\r\nE365\r\n\r\nOK\r\n"), AnswerKind::AcceptedModel);
-  EXPECT_EQ(ClassifyAnswer("AT+GMM\r\r\nV300\r\n\r\nOK\r\n"), AnswerKind::RejectedModel);
-  EXPECT_EQ(ClassifyAnswer("AT+GMR\r\r\nABC123\r\n\r\nOK\r\n"), AnswerKind::Firmware);
-  EXPECT_EQ(ClassifyAnswer(kListingEcho + "\r\nOK\r\n"), AnswerKind::MemoList);
   // The SMS list is never interpreted, whatever else the answer holds; the tests are case-sensitive.
   EXPECT_EQ(ClassifyAnswer("AT+CMGL=4\r AT+GMM AT%PCTL=DIR /Voice Memo\r\nOK\r\n"), AnswerKind::SmsList);
-  EXPECT_EQ(ClassifyAnswer("at+cmgl=4\r\r\nOK\r\n"), AnswerKind::Ignored);
   EXPECT_EQ(ClassifyAnswer("at+gmm\r\r\nV300\r\n\r\nOK\r\n"), AnswerKind::Ignored);
   // The listing is tested before the firmware, the firmware before the model.
   EXPECT_EQ(ClassifyAnswer("AT+GMR AT+GMM"), AnswerKind::Firmware);
