@@ -33,25 +33,6 @@ class ReconfigureTest : public PhoneWindowTest {
 
 }  // namespace
 
-TEST_F(ReconfigureTest, OkAppliesTheChoiceToTheOpenPort) {
-  OpenAndAnswer();
-  WithDialog([](Config& dialog) {
-    EXPECT_FALSE(dialog.cbPort->isEnabled());  // locked on the open port
-    EXPECT_EQ(dialog.cbPort->currentText(), QStringLiteral("COM5"));
-    dialog.cbBaudRate->setCurrentText("9600");
-    dialog.cbStopBits->setCurrentText("2");
-    dialog.chSw->click();
-    dialog.OK->click();
-  });
-  const termios tio = pty.device_settings();
-  EXPECT_EQ(cfgetospeed(&tio), speed_t(B9600));
-  EXPECT_TRUE(tio.c_cflag & CSTOPB);
-  EXPECT_TRUE(tio.c_iflag & IXON);
-  EXPECT_EQ(PortSettings.BaudCode, 12);
-  EXPECT_TRUE(messages.empty());
-  EXPECT_TRUE(Connected());
-}
-
 TEST_F(ReconfigureTest, CancelAppliesTheCurrentSettingsAgain) {
   OpenAndAnswer();
   ASSERT_EQ(sio_ioctl(PortSettings.Port, 7, 3), SIO_OK);  // 1200 bit/s behind the window's back
@@ -80,7 +61,7 @@ TEST_F(ReconfigureTest, FailedReconfigurationRestoresTheSettings) {
   EXPECT_TRUE(window->GbOpen());  // the window still counts the port as open
 }
 
-TEST_F(ReconfigureTest, ClosedPortTakesTheChoiceAtTheNextOpen) {
+TEST_F(ReconfigureTest, AClosedPortTakesTheChoiceAtTheNextOpenAnOpenOneAtOnce) {
   WithDialog([](Config& dialog) {
     EXPECT_TRUE(dialog.cbPort->isEnabled());
     dialog.cbBaudRate->setCurrentText("19200");
@@ -89,6 +70,23 @@ TEST_F(ReconfigureTest, ClosedPortTakesTheChoiceAtTheNextOpen) {
   EXPECT_EQ(PortSettings.BaudCode, 13);
   EXPECT_TRUE(Closed());
   OpenAndAnswer();
-  const termios tio = pty.device_settings();
+  termios tio = pty.device_settings();
   EXPECT_EQ(cfgetospeed(&tio), speed_t(B19200));
+
+  // Open, the choice reaches the port at once.
+  WithDialog([](Config& dialog) {
+    EXPECT_FALSE(dialog.cbPort->isEnabled());  // locked on the open port
+    EXPECT_EQ(dialog.cbPort->currentText(), QStringLiteral("COM5"));
+    dialog.cbBaudRate->setCurrentText("9600");
+    dialog.cbStopBits->setCurrentText("2");
+    dialog.chSw->click();
+    dialog.OK->click();
+  });
+  tio = pty.device_settings();
+  EXPECT_EQ(cfgetospeed(&tio), speed_t(B9600));
+  EXPECT_TRUE(tio.c_cflag & CSTOPB);
+  EXPECT_TRUE(tio.c_iflag & IXON);
+  EXPECT_EQ(PortSettings.BaudCode, 12);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(Connected());
 }

@@ -28,17 +28,14 @@ TEST(ConvertCodePage, CyrillicPairsBecomeWindows1251) {
   }
 }
 
-TEST(ConvertCodePage, OtherBytesPassThrough) {
+TEST(ConvertCodePage, OtherBytesAndLoneLeadBytesPassThrough) {
   EXPECT_EQ(ConvertCodePage("Memo_2005-01-02.amr"), "Memo_2005-01-02.amr");
   EXPECT_EQ(ConvertCodePage(""), "");
   EXPECT_EQ(ConvertCodePage(Bytes({'a', 0xD0, 0x97, 'b'})), Bytes({'a', 0xC7, 'b'}));
-}
-
-TEST(ConvertCodePage, LeadByteWithoutUsableSecondPassesThrough) {
-  // At the end of the name.
+  // So does a lead byte without a usable second: at the end of the name,
   EXPECT_EQ(ConvertCodePage(Bytes({'x', 0xD0})), Bytes({'x', 0xD0}));
   EXPECT_EQ(ConvertCodePage(Bytes({'x', 0xD1})), Bytes({'x', 0xD1}));
-  // 0xD0 before a byte of 0xD0 or more: the lead byte stays, and the next byte starts a pair.
+  // or 0xD0 before a byte of 0xD0 or more: the lead byte stays, and the next byte starts a pair.
   EXPECT_EQ(ConvertCodePage(Bytes({0xD0, 0xD0, 0x97})), Bytes({0xD0, 0xC7}));
   EXPECT_EQ(ConvertCodePage(Bytes({0xD0, 0xFF, 'a'})), Bytes({0xD0, 0xFF, 'a'}));
 }

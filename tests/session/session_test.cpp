@@ -1,5 +1,6 @@
-// The phone session without a window: the queue and its sender, the busy flag, the answer and
-// its signals, opening and closing, opens that fail; and a download on it whose transfer throws.
+// The phone session without a window: the queue and its sender, the busy flag, opening and
+// closing, opens that fail; and a download on it whose transfer throws. The answer's signals and
+// the poll are the window's tests' (they react to nothing else).
 // The port is a pty whose far end the test reads.
 #include <gtest/gtest.h>
 
@@ -20,7 +21,6 @@ class SessionTest : public ::testing::Test {
  protected:
   SessionTest() : session(settings) {
     folder.link_port(5, pty.device());
-    QObject::connect(&session, &PhoneSession::answerCompleted, [this] { answers.push_back(session.Answer().Text()); });
     QObject::connect(&session, &PhoneSession::portClosed, [this] { ++closed; });
   }
 
@@ -33,69 +33,34 @@ class SessionTest : public ::testing::Test {
   test_support::MessageRecorder recorder;
   PortSettingsRecord settings = kStartupPortSettings;
   PhoneSession session;
-  std::vector<std::string> answers;
   int closed = 0;
   std::string heard;
 };
 
 }  // namespace
 
-TEST_F(SessionTest, OpeningQueuesTheIdentificationBehindWaitingLines) {
+TEST_F(SessionTest, OpeningQueuesTheIdentificationBehindWaitingLinesAndLinesQueuedMeanwhileWait) {
   session.Queue("AT+RAW", true);
   session.SendNext();  // closed: the line waits, the sender keeps ticking
   EXPECT_EQ(session.Queued().size(), 1u);
   EXPECT_TRUE(session.SendTimer().isActive());
   ASSERT_TRUE(session.Open());
   EXPECT_EQ(session.Queued(), (std::deque<std::string>{"AT+RAW", "ATZ\r", "AT+GMM\r", "AT+GMR\r"}));
-  for (int tick = 0; tick < 4; ++tick) session.SendNext();
-  EXPECT_EQ(Heard(), "AT+RAWATZ\rAT+GMM\rAT+GMR\r");
-  // The fifth tick finds the queue empty and stops the sender.
-  session.SendNext();
-  EXPECT_FALSE(session.SendTimer().isActive());
-  EXPECT_FALSE(session.IsBusy());
-  EXPECT_TRUE(recorder.messages.empty());
-}
-
-TEST_F(SessionTest, BusyWhileALineGoesOutAndLinesQueuedMeanwhileWait) {
-  ASSERT_TRUE(session.Open());
+  // Busy while a line goes out; a line queued meanwhile goes last.
   std::vector<bool> busy;
   QObject::connect(&session, &PhoneSession::lineSent, [&](const std::string& line) {
     busy.push_back(session.IsBusy());
     if (line == "ATZ\r") session.Queue("AT+LATE");
   });
-  session.SendNext();
-  EXPECT_EQ(busy, std::vector<bool>{true});
+  for (int tick = 0; tick < 5; ++tick) session.SendNext();
+  EXPECT_EQ(Heard(), "AT+RAWATZ\rAT+GMM\rAT+GMR\rAT+LATE\r");
+  EXPECT_EQ(busy, std::vector<bool>(5, true));
   EXPECT_FALSE(session.IsBusy());
-  EXPECT_EQ(session.Queued().back(), "AT+LATE\r");
   EXPECT_TRUE(session.SendTimer().isActive());
-}
-
-TEST_F(SessionTest, AnAnswerIsAnnouncedAtEveryBlockOnceComplete) {
-  session.Send("ATZ\r");
-  session.Receive("ATZ\r\r\nTransfer OK\r\n\r\nO");
-  EXPECT_TRUE(answers.empty());
-  session.Receive("K\r\n");
-  session.Receive("+more");
-  EXPECT_EQ(answers, (std::vector<std::string>{"ATZ\r\r\nTransfer OK\r\n\r\nOK\r\n", "ATZ\r\r\nTransfer OK\r\n\r\nOK\r\n+more"}));
-  // Sending a line starts a new answer, complete or not.
-  session.Send("AT\r");
-  EXPECT_TRUE(session.Answer().Text().empty());
-  EXPECT_FALSE(session.Answer().Complete());
-}
-
-TEST_F(SessionTest, PollReadsWhatThePhoneSent) {
-  ASSERT_TRUE(session.Open());
-  std::string received;
-  QObject::connect(&session, &PhoneSession::received, [&](std::string_view block) { received += block; });
-  test_support::write_all(pty.peer(), std::string(600, 'x'));
-  ASSERT_TRUE(test_support::PumpUntil([&] { return received.size() == 600; }));
-  EXPECT_EQ(session.Answer().Text(), received);
-  session.PausePoll();
-  test_support::write_all(pty.peer(), "y");
-  test_support::PumpFor(300);
-  EXPECT_EQ(received.size(), 600u);
-  session.ResumePoll();
-  ASSERT_TRUE(test_support::PumpUntil([&] { return received.size() == 601; }));
+  // The next tick finds the queue empty and stops the sender.
+  session.SendNext();
+  EXPECT_FALSE(session.SendTimer().isActive());
+  EXPECT_TRUE(recorder.messages.empty());
 }
 
 TEST_F(SessionTest, AFailedWriteIsReportedAndTheQueueGoesOn) {

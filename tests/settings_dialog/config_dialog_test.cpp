@@ -1,5 +1,5 @@
-// The settings dialog on its own: what it shows, what OK stores, what Cancel and the close box
-// and the keys do.
+// The settings dialog on its own: what OK stores, what Cancel and the close box and the keys do.
+// The port list locked on an open port is the window's settings button's test.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -37,15 +37,6 @@ void Press(QWidget* target, int key) {
 }
 
 }  // namespace
-
-TEST_F(ConfigTest, LocksThePortWhileOpen) {
-  EXPECT_TRUE(Config(PortSettings, false).cbPort->isEnabled());
-  PortSettingsRecord other = kStartupPortSettings;
-  other.Port = 9;
-  Config open(other, true);
-  EXPECT_EQ(open.cbPort->currentText(), QStringLiteral("COM9"));
-  EXPECT_FALSE(open.cbPort->isEnabled());
-}
 
 TEST_F(ConfigTest, OkWithoutChangesStoresTheFixedSpeed) {
   PortSettings.BaudCode = 3;
