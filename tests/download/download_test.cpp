@@ -209,7 +209,9 @@ TEST_F(DownloadTest, CancelCloseBoxAndEscAbortARunningTransfer) {
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(FolderFiles().empty());
     test_support::PumpFor(1500);  // the phone's cancelled transfer drains into the terminal
-    if (after_ms == 0) EXPECT_EQ(gets_sent, 0);
+    if (after_ms == 0) {
+      EXPECT_EQ(gets_sent, 0);
+    }
     EXPECT_EQ(window->lstCommand->count(), 0);
   }
 }
