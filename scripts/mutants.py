@@ -345,8 +345,9 @@ def cap_file_size():
     resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 30, 1 << 30))
 
 
-def run_tests(exe, tests, timeout):
-    """Runs the named tests; returns the set of those that failed, or that crashed or hung."""
+def run_tests(exe, tests, timeout, fail_fast=False):
+    """Runs the named tests; returns the set of those that failed, or that crashed or hung (with
+    fail_fast, the first of them only)."""
     if not tests:
         return set(), 0.0
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
@@ -354,7 +355,8 @@ def run_tests(exe, tests, timeout):
     report.unlink(missing_ok=True)
     started = time.monotonic()
     try:
-        r = subprocess.run([str(exe), "--gtest_filter=" + ":".join(tests), f"--gtest_output=json:{report}"],
+        r = subprocess.run([str(exe), "--gtest_filter=" + ":".join(tests), f"--gtest_output=json:{report}",
+                            *(["--gtest_fail_fast"] if fail_fast else [])],
                            capture_output=True, text=True, timeout=timeout, env=env, cwd=exe.parent,
                            errors="replace", preexec_fn=cap_file_size)
         output, status = r.stdout, r.returncode
@@ -513,7 +515,8 @@ def cmd_run(args):
         done = {r["id"]: r for r in json.loads(results_path.read_text())["results"]}
     started = time.monotonic()
     context = (entries, programs, durations, coverage)
-    waiting = [m for m in sample["mutants"][:args.limit] if m["id"] not in done]
+    waiting = [m for m in sample["mutants"][:args.limit]
+               if m["id"] not in done and (not args.areas or m["area"] in args.areas)]
     from concurrent.futures import ThreadPoolExecutor, as_completed
     with ThreadPoolExecutor(max_workers=args.jobs) as pool:
         for future in as_completed([pool.submit(run_mutant, m, *context) for m in waiting]):
@@ -570,9 +573,12 @@ def run_mutant(m, entries, programs, durations, coverage):
                         result["status"] = "did not build"
                         break
                     budget = sum(durations[f"{name}/{t}"][0] for t in tests)
-                    failed, _ = run_tests(exe, tests, timeout=max(60, 5 * budget + 30))
+                    # the slow tests only ask whether the mutant dies: the first failure says so
+                    failed, _ = run_tests(exe, tests, timeout=max(60, 5 * budget + 30), fail_fast=phase == "slow")
                     killers |= {f"{name}/{t}" for t in failed}
                     exe.unlink(missing_ok=True)
+                    if killers and phase == "slow":
+                        break
                 if killers or result["status"]:
                     break
             if not result["status"]:
@@ -653,6 +659,7 @@ def main():
     r.add_argument("--results", default="mutants-results.json")
     r.add_argument("--limit", type=int, default=None)
     r.add_argument("--jobs", type=int, default=1, help="mutants built and tested at once")
+    r.add_argument("--areas", nargs="*", default=None, help="only the mutants of these areas")
     r.add_argument("--moved", default=None, help="map of sites in code that moved since the sample was drawn")
     p = sub.add_parser("report")
     p.add_argument("results", nargs="+")
