@@ -10,21 +10,14 @@
 
 using namespace test_support;
 
+// What the contract's announced names do not show: letters, backslashes and control bytes
+// other than a line break, and the exact length limit.
 TEST(StoredName, KeepsTheLastComponentAndRefusesWhatCouldEscape) {
-  EXPECT_EQ(sio::stored_name_for("memo"), "memo");
-  EXPECT_EQ(sio::stored_name_for("/etc/passwd"), "passwd");
-  EXPECT_EQ(sio::stored_name_for("../../x"), "x");
   EXPECT_EQ(sio::stored_name_for("Запись 1"), "Запись 1");
   EXPECT_EQ(sio::stored_name_for("a\\b"), "a\\b");
-  EXPECT_FALSE(sio::stored_name_for(""));
-  EXPECT_FALSE(sio::stored_name_for("dir/"));
-  EXPECT_FALSE(sio::stored_name_for("."));
-  EXPECT_FALSE(sio::stored_name_for("a/.."));
-  EXPECT_FALSE(sio::stored_name_for("bad\nname"));
-  EXPECT_FALSE(sio::stored_name_for(std::string("nul\0x", 5)));
-  EXPECT_FALSE(sio::stored_name_for("del\x7f"));
-  EXPECT_FALSE(sio::stored_name_for(std::string(256, 'n')));
-  EXPECT_EQ(sio::stored_name_for(std::string(255, 'n'))->size(), 255u);
+  for (const std::string& bad : {std::string(), std::string("a/.."), std::string("nul\0x", 5), std::string("del\x7f"),
+                                 std::string(256, 'n')})
+    EXPECT_FALSE(sio::stored_name_for(bad)) << bad;
 }
 
 TEST(Crc, KnownVectors) {
