@@ -4,10 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
 #include <memory>
-#include <thread>
 
 #include "fileutil/file_placement.h"
 #include "tests/fileutil/in_temp_folder.h"
@@ -71,75 +69,34 @@ class Unremovable {
   std::string folder_;
 };
 
-// Two moves of different files onto one name, started together, many times over: exactly one
-// wins each round, the name holds the winner's bytes and the loser keeps its file.
-void race_moves_onto_one_name(const std::string& from_folder, const std::string& to_folder,
-                              int rounds) {
-  for (int round = 0; round < rounds; ++round) {
-    const std::string a = from_folder + "/a" + std::to_string(round);
-    const std::string b = from_folder + "/b" + std::to_string(round);
-    const std::string target = to_folder + "/target" + std::to_string(round);
-    write_file(a, "from a " + std::to_string(round));
-    write_file(b, "from b " + std::to_string(round));
-
-    std::atomic<int> ready{0};
-    bool moved_a = false, moved_b = false;
-    auto mover = [&](const std::string& source, bool& moved) {
-      ready.fetch_add(1);
-      while (ready.load() < 2) {
-      }
-      moved = clsOpenFile().MoveFile(source, target);
-    };
-    std::thread ta(mover, std::cref(a), std::ref(moved_a));
-    std::thread tb(mover, std::cref(b), std::ref(moved_b));
-    ta.join();
-    tb.join();
-
-    ASSERT_NE(moved_a, moved_b) << "round " << round;
-    const std::string& winner = moved_a ? a : b;
-    const std::string& loser = moved_a ? b : a;
-    EXPECT_EQ(read_file(target), (moved_a ? "from a " : "from b ") + std::to_string(round));
-    EXPECT_FALSE(file_exists(winner));
-    EXPECT_EQ(read_file(loser), (moved_a ? "from b " : "from a ") + std::to_string(round));
-  }
-}
-
 }  // namespace
 
+// Within a file system a move renames, by either way of refusing to replace.
 TEST_F(MoveFile, RenamesWithinAFileSystemAndNeverReplaces) {
-  const std::string memo = put("memo", "recorded");
-  const std::string taken = put("taken.amr", "keep me");
-
-  EXPECT_FALSE(file.MoveFile(memo, taken));
-  EXPECT_EQ(read_file(memo), "recorded");
-  EXPECT_EQ(read_file(taken), "keep me");
-
-  EXPECT_TRUE(file.MoveFile(memo, at("Запись 1.amr")));
-  EXPECT_FALSE(file_exists(memo));
-  EXPECT_EQ(read_file(at("Запись 1.amr")), "recorded");
-  EXPECT_FALSE(file.MoveFile(memo, at("again.amr")));
-  EXPECT_FALSE(file.MoveFile(at("Запись 1.amr"), at("no/such.amr")));
-
-  // A folder moves too, and not onto another folder.
-  EXPECT_FALSE(file.MoveFile(make_folder("dir"), make_folder("other")));
-  EXPECT_TRUE(file.MoveFile(at("dir"), at("moved")));
-  EXPECT_TRUE(std::filesystem::is_directory(at("moved")));
-}
-
-TEST_F(MoveFile, BothWaysOfRefusingToReplaceWork) {
   const std::string a = put("a", "a");
   const std::string b = put("b", "b");
   for (auto place : {fileutil::rename_noreplace, fileutil::link_then_unlink}) {
     EXPECT_FALSE(place(a, b));
     EXPECT_EQ(errno, EEXIST);
-    EXPECT_EQ(read_file(a), "a");
-    EXPECT_EQ(read_file(b), "b");
     EXPECT_TRUE(place(a, at("c")));
     EXPECT_FALSE(file_exists(a));
     EXPECT_EQ(read_file(at("c")), "a");
     ASSERT_TRUE(file.MoveFile(at("c"), a));
   }
+  EXPECT_FALSE(file.MoveFile(a, b));
+  EXPECT_EQ(read_file(a), "a");
+  EXPECT_EQ(read_file(b), "b");
+  EXPECT_TRUE(file.MoveFile(a, at("Запись 1.amr")));
+  EXPECT_FALSE(file_exists(a));
+  EXPECT_EQ(read_file(at("Запись 1.amr")), "a");
+  EXPECT_FALSE(file.MoveFile(a, at("again.amr")));
+  EXPECT_FALSE(file.MoveFile(at("Запись 1.amr"), at("no/such.amr")));
   EXPECT_EQ(entries_in(folder.path()), 2u);
+
+  // A folder moves too, and not onto another folder.
+  EXPECT_FALSE(file.MoveFile(make_folder("dir"), make_folder("other")));
+  EXPECT_TRUE(file.MoveFile(at("dir"), at("moved")));
+  EXPECT_TRUE(std::filesystem::is_directory(at("moved")));
 }
 
 TEST_F(MoveFile, CopiesAcrossFileSystemsWithoutLeavingAnythingHalfDone) {
@@ -193,14 +150,4 @@ TEST_F(MoveFile, CopiesAcrossFileSystemsWithoutLeavingAnythingHalfDone) {
     EXPECT_FALSE(file_exists(shm.file("stuck.amr")));
     EXPECT_EQ(entries_in(shm.path()), 3u);  // back, link, dir
   }
-}
-
-TEST_F(MoveFile, TwoMovesRacingForOneNameNeverReplace) {
-  race_moves_onto_one_name(folder.path(), folder.path(), 300);
-
-  auto folders = folders_on_two_file_systems();
-  if (!folders) GTEST_SKIP() << "no writable /dev/shm on a file system of its own";
-  race_moves_onto_one_name(folders.tmpfs->path(), folders.disk->path(), 40);
-  // Only the winners' files: no temporary copy stays behind.
-  EXPECT_EQ(entries_in(folders.disk->path()), 40u);
 }

@@ -5,7 +5,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <random>
 #include <thread>
 #include <unistd.h>
 
@@ -101,37 +100,6 @@ TEST(LineWrite, AThreadBlockingAllSignalsStillMeetsTheDeadline) {
   ASSERT_TRUE(done.load());
   EXPECT_LT(result.first, kWriteSize);
   EXPECT_LT(result.second, 1500ms);
-}
-
-// Writes cut short by their deadline while a slow reader drains the line: every byte counted
-// as written arrives, once and in order.
-TEST(LineWrite, EveryByteCountedArrivesOnce) {
-  test_support::PtyPair pty;
-  make_nonblocking(pty.device_fd());
-  std::string data(1 << 20, '\0');
-  std::mt19937 rng(7);
-  for (auto& c : data) c = static_cast<char>(rng());
-  std::string received;
-  std::thread reader([&] {
-    while (received.size() < data.size()) {
-      const std::string part = test_support::read_for(pty.peer(), 3000, 1000);
-      if (part.empty()) return;
-      received += part;
-      std::this_thread::sleep_for(1ms);
-    }
-  });
-  std::size_t sent = 0;
-  int short_writes = 0;
-  while (sent < data.size()) {
-    const int want = static_cast<int>(data.size() - sent);
-    const int n = sio::os::write_for(pty.device_fd(), data.data() + sent, want, 3);
-    ASSERT_GE(n, 0);
-    short_writes += n < want;
-    sent += static_cast<std::size_t>(n);
-  }
-  reader.join();
-  EXPECT_GT(short_writes, 10);  // the deadlines did cut writes short
-  EXPECT_TRUE(received == data);
 }
 
 }  // namespace

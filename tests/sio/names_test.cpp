@@ -10,21 +10,14 @@
 
 using namespace test_support;
 
+// What the contract's announced names do not show: letters, backslashes and control bytes
+// other than a line break, and the exact length limit.
 TEST(StoredName, KeepsTheLastComponentAndRefusesWhatCouldEscape) {
-  EXPECT_EQ(sio::stored_name_for("memo"), "memo");
-  EXPECT_EQ(sio::stored_name_for("/etc/passwd"), "passwd");
-  EXPECT_EQ(sio::stored_name_for("../../x"), "x");
   EXPECT_EQ(sio::stored_name_for("Запись 1"), "Запись 1");
   EXPECT_EQ(sio::stored_name_for("a\\b"), "a\\b");
-  EXPECT_FALSE(sio::stored_name_for(""));
-  EXPECT_FALSE(sio::stored_name_for("dir/"));
-  EXPECT_FALSE(sio::stored_name_for("."));
-  EXPECT_FALSE(sio::stored_name_for("a/.."));
-  EXPECT_FALSE(sio::stored_name_for("bad\nname"));
-  EXPECT_FALSE(sio::stored_name_for(std::string("nul\0x", 5)));
-  EXPECT_FALSE(sio::stored_name_for("del\x7f"));
-  EXPECT_FALSE(sio::stored_name_for(std::string(256, 'n')));
-  EXPECT_EQ(sio::stored_name_for(std::string(255, 'n'))->size(), 255u);
+  for (const std::string& bad : {std::string(), std::string("a/.."), std::string("nul\0x", 5), std::string("del\x7f"),
+                                 std::string(256, 'n')})
+    EXPECT_FALSE(sio::stored_name_for(bad)) << bad;
 }
 
 TEST(Crc, KnownVectors) {
@@ -57,20 +50,6 @@ TEST(IncomingFile, AppearsCompleteOrNotAtAll) {
   }
   EXPECT_EQ(read_file(target), "abcd");
 
-  {  // large writes: the file holds them in order
-    std::string data(300 * 1024, '\0');
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 251);
-    sio::IncomingFile file;
-    ASSERT_EQ(file.open(folder.file("large")), 0);
-    for (std::size_t at = 0; at < data.size(); at += 1000) {
-      const std::size_t n = std::min<std::size_t>(1000, data.size() - at);
-      ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>(data.data() + at), n), 0);
-    }
-    EXPECT_EQ(file.size(), static_cast<long>(data.size()));
-    ASSERT_EQ(file.commit(), 0);
-    EXPECT_TRUE(read_file(folder.file("large")) == data);
-  }
-
   {  // never replaces, and names the file in the way
     sio::IncomingFile file;
     EXPECT_EQ(file.open(target), SIOFT_FOPEN);
@@ -90,6 +69,6 @@ TEST(IncomingFile, AppearsCompleteOrNotAtAll) {
   }
   std::size_t entries = 0;
   for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder.path())) ++entries;
-  EXPECT_EQ(entries, 3u);
+  EXPECT_EQ(entries, 2u);
   EXPECT_EQ(sio::IncomingFile().open(folder.file("no-such-dir/x")), SIOFT_FOPEN);
 }

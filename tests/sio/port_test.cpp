@@ -1,11 +1,9 @@
 // The port operations over real pseudo-terminals.
-#include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <termios.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -22,32 +20,48 @@ constexpr int kPort = OpenedPort::kPort;
 
 }  // namespace
 
-TEST(SioPort, OpenResolvesLinkReopensAndCloses) {
-  OpenedPort port;
-  // A second open of the same number keeps the one handle and the port stays usable.
-  EXPECT_EQ(sio_open(kPort), SIO_OK);
-  EXPECT_EQ(sio_write(kPort, "AT\r", 3), 3);
-  EXPECT_EQ(read_for(port.pty.peer(), 3, 1000), "AT\r");
-  EXPECT_EQ(sio_close(kPort), SIO_OK);
-  EXPECT_EQ(sio_close(kPort), SIO_BADPORT);  // harmless
-  EXPECT_EQ(sio_open(kPort), SIO_OK);
-  EXPECT_EQ(sio_write(kPort, "x", 1), 1);
-  EXPECT_EQ(read_for(port.pty.peer(), 1, 1000), "x");
-}
+TEST(SioPort, OpensReadsWritesAndCloses) {
+  {
+    OpenedPort port;
+    // A second open of the same number keeps the one handle and the port stays usable.
+    EXPECT_EQ(sio_open(kPort), SIO_OK);
+    char buf[512];
+    EXPECT_EQ(sio_read(kPort, buf, 512), 0);  // nothing waits: at once
+    std::string block(4096, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7);
+    ASSERT_EQ(sio_SetWriteTimeouts(kPort, 1000), SIO_OK);
+    EXPECT_EQ(sio_write(kPort, block.data(), static_cast<int>(block.size())), 4096);
+    EXPECT_EQ(read_for(port.pty.peer(), block.size(), 2000), block);
+    write_all(port.pty.peer(), std::string(600, 'z'));
+    int total = 0;
+    for (int tries = 0; tries < 100 && total < 600; ++tries) {
+      const int n = sio_read(kPort, buf, 512);
+      ASSERT_GE(n, 0);
+      ASSERT_LE(n, 512);
+      total += n;
+      if (n == 0) usleep(10000);
+    }
+    EXPECT_EQ(total, 600);
+    EXPECT_EQ(sio_close(kPort), SIO_OK);
+    EXPECT_EQ(sio_open(kPort), SIO_OK);
+    EXPECT_EQ(sio_write(kPort, "x", 1), 1);
+    EXPECT_EQ(read_for(port.pty.peer(), 1, 1000), "x");
+  }
+  // Every operation on a port that is not open, or a number out of range.
+  char buf[16];
+  for (long result : std::initializer_list<long>{sio_ioctl(kPort, 15, 3), sio_flowctrl(kPort, 0), sio_DTR(kPort, 1), sio_RTS(kPort, 1),
+                     sio_getbaud(kPort), sio_SetWriteTimeouts(kPort, 100), sio_read(kPort, buf, 16),
+                     sio_write(kPort, "x", 1), sio_close(kPort), sio_read(0, buf, 16), sio_open(0),
+                     sio_open(257), sio_open(-3)})
+    EXPECT_EQ(result, SIO_BADPORT);
 
-TEST(SioPort, OpenFailures) {
+  // A link to nothing, a plain file that is no terminal, and without a link /dev/ttyS<n-1>,
+  // which does not exist this high.
   ScopedProgramFolder folder;
-  for (int bad : {0, 257, -3}) EXPECT_EQ(sio_open(bad), SIO_BADPORT) << bad;
-
-  // A link to nothing, and a plain file that is no terminal.
   folder.link_port(3, folder.file("missing"));
-  EXPECT_EQ(sio_open(3), SIO_OPENFAIL);
   write_file(folder.file("plain"), "x");
   folder.link_port(4, folder.file("plain"));
-  EXPECT_EQ(sio_open(4), SIO_OPENFAIL);
-
-  // Without a link the number falls back to /dev/ttyS<n-1>, which does not exist this high.
-  EXPECT_EQ(sio_open(256), SIO_OPENFAIL);
+  for (int port : {3, 4, 256}) EXPECT_EQ(sio_open(port), SIO_OPENFAIL) << port;
 }
 
 TEST(SioPort, DeviceHeldElsewhereIsBusy) {
@@ -67,20 +81,6 @@ TEST(SioPort, DeviceHeldElsewhereIsBusy) {
   int status = 0;
   waitpid(child, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-}
-
-TEST(SioPort, EveryOperationOnAClosedPortGivesBadPort) {
-  char buf[512];
-  EXPECT_EQ(sio_ioctl(11, 15, 3), SIO_BADPORT);
-  EXPECT_EQ(sio_flowctrl(11, 0), SIO_BADPORT);
-  EXPECT_EQ(sio_DTR(11, 1), SIO_BADPORT);
-  EXPECT_EQ(sio_RTS(11, 1), SIO_BADPORT);
-  EXPECT_EQ(sio_getbaud(11), SIO_BADPORT);
-  EXPECT_EQ(sio_SetWriteTimeouts(11, 100), SIO_BADPORT);
-  EXPECT_EQ(sio_read(11, buf, 512), SIO_BADPORT);
-  EXPECT_EQ(sio_write(11, "x", 1), SIO_BADPORT);
-  EXPECT_EQ(sio_close(11), SIO_BADPORT);
-  EXPECT_EQ(sio_read(0, buf, 512), SIO_BADPORT);
 }
 
 TEST(SioPort, SpeedsReachTheDevice) {
@@ -107,22 +107,19 @@ TEST(SioPort, LineModes) {
   EXPECT_TRUE(port.pty.device_settings().c_cflag & CSTOPB);
   ASSERT_EQ(sio_ioctl(kPort, 15, 3), SIO_OK);
   EXPECT_FALSE(port.pty.device_settings().c_cflag & CSTOPB);
-  EXPECT_EQ(sio_ioctl(kPort, 15, 3 | 16), SIO_BADPARM);
-  EXPECT_EQ(sio_ioctl(kPort, 15, 3 | 32), SIO_BADPARM);
-  EXPECT_EQ(sio_ioctl(kPort, 15, 64), SIO_BADPARM);
-  for (int mode : {0, 8, 24, 40, 56}) EXPECT_EQ(sio_ioctl(kPort, 15, 2 | mode), SIO_OK) << mode << " " << sio_error_text(sio_last_error());
+  for (int bad : {3 | 16, 3 | 32, 64}) EXPECT_EQ(sio_ioctl(kPort, 15, bad), SIO_BADPARM) << bad;
+  for (int mode : {0, 8, 24, 40, 56}) EXPECT_EQ(sio_ioctl(kPort, 15, 2 | mode), SIO_OK) << mode;
 
   // Data bits and parity as computed for the device (a pty stores CS8 without parity).
-  termios base{};
-  auto bits = [&](int data, char parity) {
-    return sio::os::with_line_mode(base, {data, 1, parity}).c_cflag & (CSIZE | PARENB | PARODD | CMSPAR);
-  };
-  EXPECT_EQ(bits(5, 'N'), tcflag_t(CS5));
-  EXPECT_EQ(bits(6, 'N'), tcflag_t(CS6));
-  EXPECT_EQ(bits(7, 'E'), tcflag_t(CS7 | PARENB));
-  EXPECT_EQ(bits(8, 'O'), tcflag_t(CS8 | PARENB | PARODD));
-  EXPECT_EQ(bits(8, 'M'), tcflag_t(CS8 | PARENB | PARODD | CMSPAR));
-  EXPECT_EQ(bits(8, 'S'), tcflag_t(CS8 | PARENB | CMSPAR));
+  const struct {
+    int data;
+    char parity;
+    tcflag_t flags;
+  } frames[] = {{5, 'N', CS5}, {6, 'N', CS6}, {7, 'E', CS7 | PARENB}, {8, 'O', CS8 | PARENB | PARODD},
+                {8, 'M', CS8 | PARENB | PARODD | CMSPAR}, {8, 'S', CS8 | PARENB | CMSPAR}};
+  for (const auto& f : frames)
+    EXPECT_EQ(sio::os::with_line_mode(termios{}, {f.data, 1, f.parity}).c_cflag & (CSIZE | PARENB | PARODD | CMSPAR),
+              f.flags) << f.data << f.parity;
 }
 
 TEST(SioPort, FlowControlAndModemLines) {
@@ -149,29 +146,6 @@ TEST(SioPort, FlowControlAndModemLines) {
     EXPECT_EQ(sio_RTS(kPort, mode), SIO_OK) << mode;
   }
   EXPECT_EQ(sio_DTR(kPort, 2), SIO_BADPARM);
-}
-
-TEST(SioPort, ReadAndWrite) {
-  OpenedPort port;
-  char buf[512];
-  EXPECT_EQ(sio_read(kPort, buf, 512), 0);  // nothing waits: at once
-
-  std::string block(4096, '\0');
-  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7);
-  ASSERT_EQ(sio_SetWriteTimeouts(kPort, 1000), SIO_OK);
-  EXPECT_EQ(sio_write(kPort, block.data(), static_cast<int>(block.size())), 4096);
-  EXPECT_EQ(read_for(port.pty.peer(), block.size(), 2000), block);
-
-  write_all(port.pty.peer(), std::string(600, 'z'));
-  int total = 0;
-  for (int tries = 0; tries < 100 && total < 600; ++tries) {
-    int n = sio_read(kPort, buf, 512);
-    ASSERT_GE(n, 0);
-    ASSERT_LE(n, 512);
-    total += n;
-    if (n == 0) usleep(10000);
-  }
-  EXPECT_EQ(total, 600);
 }
 
 // A transfer writes what the line takes and goes on listening meanwhile; only the controlling
