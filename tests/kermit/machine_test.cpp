@@ -73,6 +73,7 @@ TEST(KermitMachines, ReceiverStoresTheFirstFileOfABatchAndSkipsTheRest) {
   ScriptedPeer peer(receiver);
   Packet ack = peer.send('S', 0, encode_init(our_offer(5)));
   EXPECT_EQ(ack.type, 'Y');
+  EXPECT_EQ(receiver.wait_ms(), 5000);  // the sender's TIME, within the bounds
   EXPECT_EQ(parse_init(ack.data).chkt, '3');
   EXPECT_EQ(peer.send('F', 1, "first.bin").type, 'Y');
   EXPECT_EQ(peer.send('D', 2, "ab#Mc").type, 'Y');

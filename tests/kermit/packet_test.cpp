@@ -5,6 +5,7 @@
 #include <random>
 #include <tuple>
 
+#include "sio/kermit/attributes.h"
 #include "sio/kermit/check.h"
 #include "sio/kermit/codec.h"
 #include "sio/kermit/init.h"
@@ -112,6 +113,9 @@ TEST(KermitPacket, DamagedPacketsAreNeverDeliveredAndTheReaderRecovers) {
   ASSERT_EQ(fed.packets.size(), 1u);
   EXPECT_EQ(fed.packets[0].data, "second");
   EXPECT_EQ(feed(reader, std::string("\x01\x21")).bad, 1);
+  // So is a long header whose LENX2 is no length character, though its header check matches.
+  const std::string header = " !D\"\x1f";
+  EXPECT_EQ(feed(reader, "\x01" + header + block_check(1, header)).bad, 1);
 }
 
 TEST(KermitPacket, SendInitExchangeIsAcceptedWithTypeOneOrThreeWhateverCheckIsSet) {
@@ -146,8 +150,8 @@ TEST(KermitCodec, EveryByteValueSurvivesEveryPrefixingInRunsAndAlone) {
   std::string input = all_bytes();
   for (int i = 0; i < 256; ++i) input += std::string(static_cast<std::size_t>(i % 7 + 1), static_cast<char>(i));
   input += std::string(300, '\0');
-  // Bytes that never travel bare: packet mark and ends, interrupts, flow control.
-  const std::string never_bare("\x00\x01\x03\x0a\x0d\x11\x13\x81\x8d\x91\x93\xff", 12);
+  // Bytes that never travel bare: packet mark and ends, interrupts, escapes, flow control.
+  const std::string never_bare("\x00\x01\x03\x0a\x0d\x10\x11\x13\x81\x8d\x91\x93\xff", 13);
   for (const Prefixing& p : {Prefixing{}, Prefixing{'#', '&', 0}, Prefixing{'#', 0, '~'}, Prefixing{'#', '&', '~'},
                              Prefixing{'#', 0, '~', true}}) {
     std::string encoded;
@@ -196,10 +200,15 @@ TEST(KermitInit, ParsesThePeersOffersAndNegotiates) {
   EXPECT_EQ(ck.capas & (kCapLongPackets | kCapAttributes | kCapWindows), kCapLongPackets | kCapAttributes | kCapWindows);
   // Both are 8-bit clean: no 8th-bit prefix.
   EXPECT_EQ(agreed(negotiate(our_offer(5), ck)), std::tuple(3, '~', '\0', true, true, 3999 - 9 - 3, 15));
-  // Our offer read back, and our reply to a minimal 7-bit peer that wants '&' and type 1.
-  const InitParams ours = parse_init(encode_init(our_offer(5)));
-  EXPECT_EQ(ours.maxlx, 9000);
-  EXPECT_EQ(ours.chkt, '3');
+  // Our offer read back, also with edge values: the shortest MAXL, a long-packet length below 95,
+  // the most pads, a NUL end of line (taken as CR).
+  EXPECT_EQ(offered(parse_init(encode_init(our_offer(5)))), std::tuple(94, 5, '\r', 'Y', '3', '~', 31, 9000));
+  InitParams edge = our_offer(5);
+  std::tie(edge.maxl, edge.maxlx, edge.npad, edge.eol) = std::tuple(10, 90, 64, '\0');
+  const InitParams back = parse_init(encode_init(edge));
+  EXPECT_EQ(std::tuple(back.maxl, back.maxlx, back.eol), std::tuple(10, 90, '\r'));
+  EXPECT_EQ(negotiate(our_offer(5), back).framing.npad, 64);
+  // Our reply to a minimal 7-bit peer that wants '&' and type 1.
   const InitParams old = parse_init("P* @-#&1");
   const InitParams reply = reply_to(old, 5);
   EXPECT_EQ(std::tuple(reply.qbin, reply.chkt, reply.rept), std::tuple('&', '1', ' '));
@@ -212,4 +221,12 @@ TEST(KermitInit, ParsesThePeersOffersAndNegotiates) {
   EXPECT_EQ(offered(bare), std::tuple(80, 5, '\r', ' ', '1', ' ', 1, 500));
   EXPECT_EQ(std::tuple(bare.qctl, bare.capas), std::tuple('#', 0));
   EXPECT_EQ(agreed(negotiate(our_offer(5), bare)), std::tuple(1, '\0', '\0', true, false, 80 - 2 - 1, 5));
+}
+
+TEST(KermitAttributes, LengthsGoExactAndInKilobytesAndAreReadBack) {
+  EXPECT_EQ(encode_attributes(1024), "\"\"B81$1024!!1");
+  EXPECT_EQ(encode_attributes(1025), "\"\"B81$1025!!2");  // kilobytes rounded up
+  // Read back: the exact length, also of an empty file and after an empty attribute; else the kilobytes.
+  for (const auto& [field, bytes] : {std::pair<std::string, long>{encode_attributes(0), 0}, {"# 1\"10", 10}, {"!!2", 2048}})
+    EXPECT_EQ(parse_length(field).value_or(AnnouncedLength{-1}).bytes, bytes) << field;
 }

@@ -44,7 +44,7 @@ class WindowedSender {
     answer('Y', 0, reply_field, 1);
     for (int seq : {1, 2}) {
       EXPECT_EQ(sent_now().at(0).seq, seq);  // F, then A
-      answer('Y', seq);
+      answer('Y', seq, seq == 2 ? "Y" : "");  // the attributes accepted in so many words
     }
   }
   static std::string reply_with_window(int window) {
@@ -210,8 +210,13 @@ TEST(KermitWindow, RetriesCountOnlyWhileNoPacketIsAnswered) {
   // ...and an answered packet renews the retries of the others.
   w.answer('Y', 3);
   for (int i = 0; i < 4; ++i) w.answer('N', 5);
-  // Time-outs count whole: the oldest unanswered goes again until its retries are used up.
-  for (int i = 0; i < kRetries; ++i) w.sender().on_timeout();
+  // Time-outs count whole: the oldest unanswered goes again until its retries are used up, and
+  // the same answer repeated meanwhile renews nothing.
+  w.answer('Y', 6);
+  for (int i = 0; i < kRetries; ++i) {
+    w.sender().on_timeout();
+    w.answer('Y', 6);
+  }
   EXPECT_FALSE(w.sender().finished());
   w.sent_now();
   w.sender().on_timeout();
