@@ -98,6 +98,7 @@ TEST(YmodemHeader, ParsesNameAndLength) {
   ASSERT_TRUE(header);
   EXPECT_EQ(header->name, "запись.amr");
   EXPECT_EQ(header->length, 123456);
+  EXPECT_EQ(ymodem_header_bytes("a", 5, 8), bytes_of(std::string("a\0" "5 10\0", 7)));  // the time in octal
 
   auto no_length = bytes_of(std::string("name\0\0", 6));
   EXPECT_EQ(parse_ymodem_header(no_length)->length, -1);

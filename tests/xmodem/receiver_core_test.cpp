@@ -1,11 +1,15 @@
 // The receiving state machine driven directly: bytes and time in, answers and events out.
 #include <gtest/gtest.h>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sio/sio.h"
 #include "sio/xmodem/receiver_core.h"
+#include "sio/xmodem/xmodem.h"
 #include "sio/xmodem/ymodem_header.h"
+#include "tests/support/temp_folder.h"
 
 using namespace sio::xmodem;
 using Event = ReceiverCore::Event;
@@ -47,6 +51,21 @@ struct Receiver {
 Bytes block(std::uint8_t number, const std::string& text, Check check = Check::Crc, std::size_t size = kShortBlock) {
   return encode_block(number, Bytes(text.begin(), text.end()), size, check);
 }
+
+// A YMODEM sender that sends its next piece once the receiver has answered the last one.
+struct ScriptedSender : sio::ByteChannel {
+  std::vector<Bytes> pieces;
+  std::size_t sent = 0, answers = 0;
+  int read(std::uint8_t* buf, std::size_t, int timeout_ms) override {
+    if (sent == answers || sent == pieces.size()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
+      return 0;
+    }
+    std::copy(pieces[sent].begin(), pieces[sent].end(), buf);
+    return static_cast<int>(pieces[sent++].size());
+  }
+  int write(const std::uint8_t*, std::size_t) override { ++answers; return 0; }
+};
 
 const Bytes kAck = {ACK};
 const Bytes kNak = {NAK};
@@ -124,6 +143,8 @@ TEST(XmodemReceiverCore, EndsOnlyOnARepeatedEotFollowedByQuiet) {
   EXPECT_TRUE(rx.feed({EOT}).empty());
   EXPECT_EQ(rx.wait(), kNak);
   EXPECT_EQ(rx.wait(), kNak);  // the repeat was lost
+  EXPECT_TRUE(rx.feed({EOT, 'x'}).empty());  // the repeat asked for, but the line goes on
+  EXPECT_EQ(rx.wait(), kNak);
   EXPECT_TRUE(rx.feed({EOT}).empty());
   EXPECT_EQ(rx.wait(), kAck);
   EXPECT_EQ(rx.events, (std::vector<Event>{Event::Data, Event::Data, Event::EndOfFile}));
@@ -225,4 +246,22 @@ TEST(YmodemReceiverCore, RunsABatchOfHeaderDataAndTheEmptyHeader) {
   Receiver plain_xmodem_sender(Check::Crc, true);
   EXPECT_EQ(plain_xmodem_sender.feed(block(1, "no header")), kCancel);
   EXPECT_EQ(plain_xmodem_sender.core.result(), SIOFT_PROTOCOL);
+}
+
+// The progress shows the stored file to the end, not the later ones that are received and dropped.
+TEST(YmodemReceive, ReportsTheStoredFileWhileTheNextIsDropped) {
+  ScriptedSender sender;  // per file: header, data, the EOT and its repeat; then the empty header
+  for (auto [name, length] : {std::pair{"first", 300}, std::pair{"second", 200}}) {
+    sender.pieces.push_back(encode_block(0, ymodem_header_bytes(name, length), kShortBlock, Check::Crc, 0));
+    sender.pieces.push_back(block(1, std::string(length, 'm'), Check::Crc, kLongBlock));
+    sender.pieces.insert(sender.pieces.end(), 2, {EOT});
+  }
+  sender.pieces.push_back(encode_block(0, {}, kShortBlock, Check::Crc, 0));
+  test_support::TempFolder folder;
+  std::string stored;
+  long done = 0, total = 0;
+  auto progress = [&](long d, long t) { done = d; total = t; return 0; };
+  EXPECT_EQ(receive_batch(sender, folder.path(), stored, progress, {.eot_quiet_ms = 5}), 0);
+  EXPECT_EQ(stored, "first");
+  EXPECT_EQ(std::pair(done, total), std::pair(300L, 300L));
 }

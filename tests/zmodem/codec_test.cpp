@@ -135,15 +135,23 @@ TEST(ZmodemCodec, DecodesAnyChunkingAmidGarbage) {
 TEST(ZmodemCodec, ReportsDamageAndCancel) {
   Escaper escaper;
   using K = FrameDecoder::Kind;
-  // A hex header with one digit changed fails its CRC; the next good one is still found.
+  // A hex header with one digit changed fails its CRC; one with a character that is no digit ends
+  // there, even 'G' (as 16 it would read as the type's '0'); the next good one is still found,
+  // upper-case digits and all.
   Bytes wire;
   append_header(wire, Header::at(ZRPOS, 5), escaper);
   wire[6] ^= 1;
-  append_header(wire, Header::at(ZRPOS, 6), escaper);
+  const std::size_t second = wire.size();
+  append_header(wire, Header::at(ZRPOS, 5), escaper);
+  wire[second + 4] = 'G';
+  const std::size_t third = wire.size();
+  append_header(wire, Header::at(ZRPOS, 0xFF), escaper);
+  wire[third + 6] = wire[third + 7] = 'F';
   auto events = decode(wire, {1});
-  ASSERT_EQ(events.size(), 2u);
+  ASSERT_EQ(events.size(), 3u);
   EXPECT_EQ(events[0].kind, K::BadHeader);
-  EXPECT_EQ(events[1].header.position(), 6u);
+  EXPECT_EQ(events[1].kind, K::BadHeader);
+  EXPECT_EQ(events[2].header.position(), 0xFFu);
 
   // A damaged data byte, an unknown escape, and a subpacket that never ends.
   Header data = Header::at(ZDATA, 0);
