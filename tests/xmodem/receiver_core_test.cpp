@@ -1,4 +1,5 @@
-// The receiving state machine driven directly: bytes and time in, answers and events out.
+// The receiving state machine driven directly (bytes and time in, answers and events out), and a
+// YMODEM batch through the transfer loop over an in-memory line.
 #include <gtest/gtest.h>
 #include <chrono>
 #include <string>
