@@ -27,6 +27,7 @@ import re
 import resource
 import shlex
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -354,14 +355,21 @@ def run_tests(exe, tests, timeout, fail_fast=False):
     report = exe.with_suffix(".json")
     report.unlink(missing_ok=True)
     started = time.monotonic()
+    # A group of its own: a hung or failed test's helpers (a simulator, a peer) go with it.
+    process = subprocess.Popen([str(exe), "--gtest_filter=" + ":".join(tests), f"--gtest_output=json:{report}",
+                                *(["--gtest_fail_fast"] if fail_fast else [])],
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=env, cwd=exe.parent,
+                               errors="replace", preexec_fn=cap_file_size, start_new_session=True)
     try:
-        r = subprocess.run([str(exe), "--gtest_filter=" + ":".join(tests), f"--gtest_output=json:{report}",
-                            *(["--gtest_fail_fast"] if fail_fast else [])],
-                           capture_output=True, text=True, timeout=timeout, env=env, cwd=exe.parent,
-                           errors="replace", preexec_fn=cap_file_size)
-        output, status = r.stdout, r.returncode
-    except subprocess.TimeoutExpired as e:
-        output, status = (e.stdout or b"").decode(errors="replace") if isinstance(e.stdout, bytes) else (e.stdout or ""), "timeout"
+        output, _ = process.communicate(timeout=timeout)
+        status = process.returncode
+    except subprocess.TimeoutExpired:
+        os.killpg(process.pid, signal.SIGKILL)
+        output, status = process.communicate()[0], "timeout"
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
     elapsed = time.monotonic() - started
     failed = set(re.findall(r"^\[  FAILED  \] (\S+) \(", output, re.M))
     if status != 0 and not failed:
