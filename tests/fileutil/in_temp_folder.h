@@ -1,11 +1,8 @@
-// A test in a fresh temporary folder with one file-utility object, and the counts that show what
-// the file utilities leave behind: entries in a folder, and the descriptors this process holds.
+// A test in a fresh temporary folder with one file-utility object.
 #pragma once
 
 #include <sys/stat.h>
 
-#include <cstddef>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
@@ -13,16 +10,10 @@
 #include "fileutil/cls_open_file.h"
 #include "tests/support/temp_folder.h"
 
+using test_support::entries_in;
 using test_support::file_exists;
+using test_support::open_descriptors;
 using test_support::read_file;
-
-inline std::size_t entries_in(const std::string& folder) {
-  std::size_t n = 0;
-  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder)) ++n;
-  return n;
-}
-
-inline std::size_t open_descriptors() { return entries_in("/proc/self/fd"); }
 
 class InTempFolder : public ::testing::Test {
  protected:

@@ -1,10 +1,10 @@
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <vector>
 
 #include "sio/crc.h"
 #include "sio/incoming_file.h"
 #include "sio/names.h"
+#include "sio/outgoing_file.h"
 #include "sio/sio.h"
 #include "tests/support/temp_folder.h"
 
@@ -39,6 +39,7 @@ TEST(Crc, KnownVectors) {
 
 TEST(IncomingFile, AppearsCompleteOrNotAtAll) {
   TempFolder folder;
+  const std::size_t descriptors = open_descriptors();
   const std::string target = folder.file("memo");
   {
     sio::IncomingFile file;
@@ -67,8 +68,8 @@ TEST(IncomingFile, AppearsCompleteOrNotAtAll) {
     ASSERT_EQ(file.open(folder.file("partial")), 0);
     ASSERT_EQ(file.write(reinterpret_cast<const std::uint8_t*>("x"), 1), 0);
   }
-  std::size_t entries = 0;
-  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder.path())) ++entries;
-  EXPECT_EQ(entries, 2u);
+  EXPECT_EQ(entries_in(folder.path()), 2u);
   EXPECT_EQ(sio::IncomingFile().open(folder.file("no-such-dir/x")), SIOFT_FOPEN);
+  EXPECT_EQ(sio::OutgoingFile().open(target, ""), 0);  // read for sending
+  EXPECT_EQ(open_descriptors(), descriptors);           // every file here closed again
 }

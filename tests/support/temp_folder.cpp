@@ -46,4 +46,10 @@ bool file_exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+std::size_t entries_in(const std::string& folder) {
+  return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+std::size_t open_descriptors() { return entries_in("/proc/self/fd"); }
+
 }  // namespace test_support

@@ -2,6 +2,7 @@
 // pointed at one for the test's length (so parallel tests never share COMn links or files).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace test_support {
@@ -31,5 +32,8 @@ class ScopedProgramFolder : public TempFolder {
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 bool file_exists(const std::string& path);
+// What file code leaves behind: entries in a folder, and the descriptors this process holds.
+std::size_t entries_in(const std::string& folder);
+std::size_t open_descriptors();
 
 }  // namespace test_support
