@@ -9,6 +9,9 @@ namespace sio::kermit {
 namespace {
 
 constexpr int kMaxNormalLength = 94;
+// C-Kermit, with long packets agreed, sends a packet as a normal one when its data and check fit
+// in 94, forgetting SEQ and TYPE: such a length reads up to 96.
+constexpr int kMaxNormalLengthTaken = kMaxNormalLength + 2;
 
 // A long packet's header check: the type 1 check over LEN SEQ TYPE LENX1 LENX2.
 char header_check(std::string_view header) { return block_check(1, header)[0]; }
@@ -68,7 +71,7 @@ PacketReader::Event PacketReader::feed(std::uint8_t byte) {
         want_ = 5;  // SEQ TYPE LENX1 LENX2 HCHECK
         return Event::None;
       }
-      if (len < 3 || len > kMaxNormalLength) {
+      if (len < 3 || len > kMaxNormalLengthTaken) {
         state_ = State::Hunt;
         return Event::Bad;
       }

@@ -79,6 +79,14 @@ TEST(KermitPacket, LongPacketsRoundTripWithEveryCheckType) {
       EXPECT_EQ(fed.packets[0].seq, 63);
     }
   }
+  // C-Kermit's last packet of a file, whose data and check alone fill 94: normal, with LEN 96
+  // (after a first packet, which alone may show parity in its header).
+  const std::string covered = std::string(1, tochar(96)) + tochar(12) + "D" + std::string(91, 'x');
+  PacketReader reader;
+  reader.set_check_type(3);
+  auto fed = feed(reader, encode_packet(Packet{'D', 11, ""}, 3, Framing{}) + "\x01" + covered + block_check(3, covered) + "\r");
+  ASSERT_EQ(fed.packets.size(), 2u);
+  EXPECT_EQ(fed.packets[1].data, std::string(91, 'x'));
 }
 
 TEST(KermitPacket, DamagedPacketsAreNeverDeliveredAndTheReaderRecovers) {
