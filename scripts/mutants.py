@@ -10,6 +10,7 @@ build-mutants/, and builds its scratch objects and programs beside it.
 
   scripts/mutants.py sample  [--count 250] [--seed 2026] [--out FILE]   pick a fixed sample
   scripts/mutants.py run     SAMPLE [--results FILE] [--limit N] [--jobs N]  run the sample's mutants
+  scripts/mutants.py run     SAMPLE --results FILE --ids N.. --programs P..  recheck after tests were added
   scripts/mutants.py report  RESULTS [RESULTS] [--markdown OUT]        kill rates, and a comparison
 
 A sample records each mutant by file, line, column, the text it replaces and the line's text, so
@@ -443,10 +444,10 @@ def coverage_map(durations, wanted_files):
     return covered
 
 
-def clean_durations(programs):
+def clean_durations(programs, cached=True):
     """Each test's time in the clean build: which are fast, and which fail without any mutant."""
     cache = SCRATCH / "durations.json"
-    if cache.exists():
+    if cached and cache.exists():
         return json.loads(cache.read_text())
     durations = {}
     for name in sorted(programs):
@@ -459,7 +460,8 @@ def clean_durations(programs):
             for t in suite["testsuite"]:
                 seconds = float(t.get("time", "0s").rstrip("s"))
                 durations[f"{name}/{suite['name']}.{t['name']}"] = (seconds, not t.get("failures"))
-    cache.write_text(json.dumps(durations, indent=0))
+    if cached:
+        cache.write_text(json.dumps(durations, indent=0))
     return durations
 
 
@@ -510,13 +512,18 @@ def cmd_run(args):
     sample["mutants"] = [follow(m, moved.get(str(m["id"]))) for m in sample["mutants"]]
     entries = compile_commands()
     programs = test_programs()
-    durations = clean_durations(programs)
-    wanted = set()
-    for m in sample["mutants"]:
-        path, _ = locate(m)
-        if path:
-            wanted.add(str(path.resolve()))
-    coverage = coverage_map(durations, wanted)
+    if args.programs:
+        # A recheck after tests changed: every test of the named programs, timed afresh.
+        programs = {n: p for n, p in programs.items() if n in args.programs}
+        durations, coverage = clean_durations(programs, cached=False), None
+    else:
+        durations = clean_durations(programs)
+        wanted = set()
+        for m in sample["mutants"]:
+            path, _ = locate(m)
+            if path:
+                wanted.add(str(path.resolve()))
+        coverage = coverage_map(durations, wanted)
     results_path = Path(args.results)
     done = {}
     if results_path.exists():
@@ -524,7 +531,8 @@ def cmd_run(args):
     started = time.monotonic()
     context = (entries, programs, durations, coverage)
     waiting = [m for m in sample["mutants"][:args.limit]
-               if m["id"] not in done and (not args.areas or m["area"] in args.areas)]
+               if (m["id"] in args.ids if args.ids else m["id"] not in done)
+               and (not args.areas or m["area"] in args.areas)]
     from concurrent.futures import ThreadPoolExecutor, as_completed
     with ThreadPoolExecutor(max_workers=args.jobs) as pool:
         for future in as_completed([pool.submit(run_mutant, m, *context) for m in waiting]):
@@ -556,7 +564,7 @@ def run_mutant(m, entries, programs, durations, coverage):
     else:
         # A line no test runs at run time may still act at compile time (a constexpr table, a
         # constant's initialiser): then every fast test of the programs holding it runs.
-        running = coverage.get(f"{path.relative_to(ROOT)}:{line}")
+        running = coverage.get(f"{path.relative_to(ROOT)}:{line}") if coverage is not None else "every test"
         if not running:
             result["uncovered"] = True
         scratch = SCRATCH / str(m["id"])
@@ -571,7 +579,8 @@ def run_mutant(m, entries, programs, durations, coverage):
             for phase in ("fast", "slow") if running else ("fast",):
                 for name in affected:
                     tests = [t.split("/", 1)[1] for t, (sec, ok) in durations.items()
-                             if (not running or t in running) and t.startswith(name + "/") and ok
+                             if (not running or running == "every test" or t in running)
+                             and t.startswith(name + "/") and ok
                              and (sec <= FAST_SECONDS) == (phase == "fast")]
                     if not tests:
                         continue
@@ -668,6 +677,9 @@ def main():
     r.add_argument("--limit", type=int, default=None)
     r.add_argument("--jobs", type=int, default=1, help="mutants built and tested at once")
     r.add_argument("--areas", nargs="*", default=None, help="only the mutants of these areas")
+    r.add_argument("--ids", nargs="*", type=int, default=None, help="run these mutants again")
+    r.add_argument("--programs", nargs="*", default=None,
+                   help="with --ids: every test of these programs only (a recheck after tests were added)")
     r.add_argument("--moved", default=None, help="map of sites in code that moved since the sample was drawn")
     p = sub.add_parser("report")
     p.add_argument("results", nargs="+")
