@@ -2,9 +2,14 @@
 
 #include <cstdlib>
 
-const char* const kUsage =
-    "usage: sio-transfer send|receive --protocol xmodem-1k|xmodem-checksum|xmodem-crc|zmodem|ymodem|kermit|ascii\n"
-    "                    --device PATH [--baud N] [--dir DIR] [--progress] [FILE]\n";
+#include "sio/protocols.h"
+
+std::string usage() {
+  std::string names;
+  for (const sio::Protocol& p : sio::protocols()) names += (names.empty() ? "" : "|") + std::string(p.name);
+  return "usage: sio-transfer send|receive --protocol " + names +
+         "\n                    --device PATH [--baud N] [--dir DIR] [--progress] [FILE]\n";
+}
 
 std::optional<CommandLine> parse_command_line(const std::vector<std::string>& args, std::string& error) {
   CommandLine cl;

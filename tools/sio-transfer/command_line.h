@@ -19,4 +19,5 @@ struct CommandLine {
 // The parsed command line, or nothing (with `error` set) when it is not usable.
 std::optional<CommandLine> parse_command_line(const std::vector<std::string>& args, std::string& error);
 
-extern const char* const kUsage;
+// The usage text, naming every protocol of the library's table.
+std::string usage();

@@ -17,16 +17,16 @@ int main(int argc, char** argv) {
   std::string error;
   auto cl = parse_command_line(std::vector<std::string>(argv + 1, argv + argc), error);
   if (!cl) {
-    std::fprintf(stderr, "sio-transfer: %s\n%s", error.c_str(), kUsage);
+    std::fprintf(stderr, "sio-transfer: %s\n%s", error.c_str(), usage().c_str());
     return 2;
   }
   const sio::Protocol* protocol = sio::protocol_named(cl->protocol);
   if (!protocol) {
-    std::fprintf(stderr, "sio-transfer: unknown protocol %s\n%s", cl->protocol.c_str(), kUsage);
+    std::fprintf(stderr, "sio-transfer: unknown protocol %s\n%s", cl->protocol.c_str(), usage().c_str());
     return 2;
   }
   if (cl->file.empty() && (cl->send || !protocol->batch)) {
-    std::fprintf(stderr, "sio-transfer: FILE is required here\n%s", kUsage);
+    std::fprintf(stderr, "sio-transfer: FILE is required here\n%s", usage().c_str());
     return 2;
   }
 
