@@ -19,15 +19,16 @@ using J = sio::TransferJob;
 using P = sio::ProgressFn;
 using sio::XmodemVariant;
 
-// C-Kermit on `{device}`, binary, names as they are, no delay before a send; `settings` are
-// further commands. Its -C commands run after its action, too late for settings, so they come
-// as a command file, through bash, with no file left behind.
-Argv ckermit(const Argv& settings, const Argv& action) {
+// C-Kermit on `{device}`, binary unless `binary` is false, names as they are, no delay before a
+// send; `settings` are further commands. Its -C commands run after its action, too late for
+// settings, so they come as a command file, through bash, with no file left behind.
+Argv ckermit(const Argv& settings, const Argv& action, bool binary = true) {
   std::string commands =
       "set carrier-watch off\nset file names literal\nset receive pathnames off\nset delay 0\nset exit hangup off\n";
   for (const auto& s : settings) commands += s + "\n";
-  Argv argv = {"bash", "-c", "exec kermit <(printf %s \"$0\") -Y -q -i -l \"$1\" -b 57600 \"${@:2}\"", commands,
-               "{device}"};
+  const std::string mode = binary ? "-i " : "";
+  Argv argv = {"bash", "-c", "exec kermit <(printf %s \"$0\") -Y -q " + mode + "-l \"$1\" -b 57600 \"${@:2}\"",
+               commands, "{device}"};
   argv.insert(argv.end(), action.begin(), action.end());
   return argv;
 }
@@ -157,6 +158,10 @@ std::vector<PeerRow> make_peer_rows() {
   gkermit_option(rows, "p_m", {"-p", "m"});       // mark parity: every byte arrives with its 8th bit set
   both_ways(rows, ProtocolId::Kermit, "ckermit", ckermit({}, {"-s", "{file}"}), ckermit({}, {"-r"}),
             Use::Base | Use::Damage);
+  // Set to text but not forced, it still sends in binary to a peer whose Send-Init names a system
+  // like its own.
+  rows.push_back({ProtocolId::Kermit, "ckermit_text_sends", true,
+                  ckermit({"set file type text", "set file scan off"}, {"-s", "{file}"}, false)});
   kermit_option(rows, "block_check_1", {"set block-check 1"});  // 6-bit sum
   kermit_option(rows, "block_check_2", {"set block-check 2"});  // 12-bit sum
   kermit_option(rows, "block_check_4", {"set block-check 4"});  // 12-bit sum without blanks
