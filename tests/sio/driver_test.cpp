@@ -5,6 +5,7 @@
 #include <string>
 
 #include "sio/driver.h"
+#include "sio/result.h"
 
 namespace {
 
@@ -54,6 +55,55 @@ TEST(Driver, OutputQueuedWhileTheLineIsSlowFollowsTheUnsentBytes) {
   TwoPieces core;
   EXPECT_EQ(sio::run_transfer(line, core, {}), 0);
   EXPECT_EQ(line.received, "abcdef");
+}
+
+// Takes nothing at all.
+class StoppedLine : public sio::ByteChannel {
+ public:
+  int read(std::uint8_t*, std::size_t, int) override { return 0; }
+  int write(const std::uint8_t*, std::size_t) override { return 0; }
+  int write_for(const std::uint8_t*, std::size_t, int) override { return 0; }
+};
+
+// Aborted, it has a cancel sequence to send and would wait 5 s for the line to take it before
+// giving up by itself (with SIOFT_ABORT).
+class Canceller : public sio::TransferCore {
+ public:
+  void start(Micros) override { output_.assign(10, 'x'); }
+  void feed(const std::uint8_t*, std::size_t, Micros) override {}
+  void tick(Micros now) override {
+    if (aborted_ && since_ < 0) since_ = now;
+    if (aborted_ && now - since_ > 5'000'000) finish(SIOFT_ABORT);
+  }
+  void abort() override {
+    aborted_ = true;
+    output_.assign(5, 0x18);
+  }
+  void line_lost(int error) override { finish(error); }
+  std::size_t keep_unsent(std::span<const std::uint8_t> unsent, bool) const override { return unsent.size(); }
+  std::vector<std::uint8_t>& output() override { return output_; }
+  bool finished() const override { return finished_; }
+  int result() const override { return result_; }
+  long done() const override { return 0; }
+  long total() const override { return 0; }
+
+ private:
+  void finish(int result) {
+    if (!finished_) result_ = result;
+    finished_ = true;
+  }
+  std::vector<std::uint8_t> output_;
+  bool aborted_ = false;
+  bool finished_ = false;
+  Micros since_ = -1;
+  int result_ = 0;
+};
+
+// After an abort a line that takes nothing gets one second, whatever the core would wait.
+TEST(Driver, AnAbortOnAStoppedLineEndsAsTheLineStalled) {
+  StoppedLine line;
+  Canceller core;
+  EXPECT_EQ(sio::run_transfer(line, core, [](long, long) { return -1; }), SIOFT_TIMEOUT);
 }
 
 }  // namespace
