@@ -374,7 +374,8 @@ def run_tests(exe, tests, timeout, fail_fast=False):
     except ProcessLookupError:
         pass
     elapsed = time.monotonic() - started
-    failed = set(re.findall(r"^\[  FAILED  \] (\S+) \(", output, re.M))
+    # A parameterised test's line reads "NAME, where GetParam() = ... (N ms)".
+    failed = set(re.findall(r"^\[  FAILED  \] ([^\s,]+)(?:, where .*)? \(\d+ ms\)$", output, re.M))
     if status != 0 and not failed:
         running = re.findall(r"^\[ RUN      \] (\S+)", output, re.M)
         finished = set(re.findall(r"^\[       OK \] (\S+)", output, re.M))
