@@ -151,6 +151,7 @@ TEST(ZmodemCores, ReceiverIgnoresEchoAndAnswersEveryStart) {
   EXPECT_TRUE(rig.feed(echo).empty());
   EXPECT_EQ(types(rig.feed(s.raw("rz\r").hex(ZRQINIT).take())), T{ZRINIT});
   EXPECT_EQ(types(rig.feed(s.hex(ZRQINIT).take())), T{ZRINIT});
+  EXPECT_EQ(types(rig.feed(s.hex(ZNAK).take())), T{ZRINIT});  // it could not read ours
   // A resume request is not honoured: the file starts at 0.
   auto answer = rig.feed(s.file("/phone/Voice Memo/a.amr", 5, 3).take());
   ASSERT_EQ(types(answer), T{ZRPOS});
@@ -159,9 +160,11 @@ TEST(ZmodemCores, ReceiverIgnoresEchoAndAnswersEveryStart) {
   EXPECT_EQ(rig.receiver.bytes_total(), 5);
   rig.feed(s.frame(ZDATA, 0).sub(bytes("hello"), FrameEnd::ZCRCE).frame(ZEOF, 5).take());
   EXPECT_TRUE(rig.sink.committed);
+  EXPECT_EQ(types(rig.feed(s.hex(ZRQINIT).take())), T{ZRINIT});  // it starts again
   // A second file of the batch is skipped; text after the "OO" is no longer ours.
   EXPECT_EQ(types(rig.feed(s.file("b.amr", 3).take())), T{ZSKIP});
   EXPECT_EQ(types(rig.feed(s.hex(ZFIN).take())), T{ZFIN});
+  EXPECT_EQ(types(rig.feed(s.hex(ZFIN).take())), T{ZFIN});  // it missed ours
   rig.feed(s.raw("OO\r\nOK\r\n**\x18" "B08").take());
   EXPECT_TRUE(rig.receiver.finished());
   EXPECT_EQ(rig.receiver.result(), SIOFT_OK);
@@ -202,6 +205,7 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEndOrInvitesUntilItTimes
   ReceiverRig rig;
   Script s;
   rig.feed(s.hex(ZRQINIT).file("f", 3000).take());
+  EXPECT_EQ(types(rig.wait(Timing{}.answer_ms)), T{ZRPOS});  // no data: our ZRPOS got lost
   Bytes data = random_bytes(1000, 3);
   // The second subpacket is damaged: ZRPOS for 1000 goes out before any time passes, and the
   // rest of the frame is ignored until the data starts there again.
@@ -225,18 +229,17 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEndOrInvitesUntilItTimes
   EXPECT_EQ(repeats[1].position(), 2000u);
   EXPECT_TRUE(rig.wait(Timing{}.retry_ms - 20).empty());
   EXPECT_EQ(types(rig.wait(20)), T{ZRPOS});
-  // A line that damages every try: a bounded number of requests, then the end.
-  int tries = 0;
-  for (; tries < 100 && !rig.receiver.finished(); ++tries) {
-    Bytes again = s.frame(ZDATA, 2000).take();
-    again.insert(again.end(), bad.begin(), bad.end());
-    rig.feed(again);
-  }
-  EXPECT_LE(tries, Timing{}.max_errors + 1);
-  EXPECT_TRUE(rig.receiver.finished());
-  EXPECT_EQ(rig.receiver.result(), SIOFT_PROTOCOL);
-  EXPECT_TRUE(rig.sink.discarded);
-  EXPECT_FALSE(rig.sink.committed);
+  // A line that damages every try from the first: max_errors requests, then the end.
+  ReceiverRig doomed;
+  doomed.feed(s.hex(ZRQINIT).file("f", 3000).take());
+  Bytes again = s.frame(ZDATA, 0).take();
+  again.insert(again.end(), bad.begin(), bad.end());
+  std::size_t requests = 0;
+  for (int i = 0; i < 100 && !doomed.receiver.finished(); ++i) requests += doomed.feed(again).size();
+  EXPECT_EQ(requests, static_cast<std::size_t>(Timing{}.max_errors));
+  EXPECT_EQ(doomed.receiver.result(), SIOFT_PROTOCOL);
+  EXPECT_TRUE(doomed.sink.discarded);
+  EXPECT_FALSE(doomed.sink.committed);
   // Nobody starts: ZRINIT again every few seconds, then a time-out.
   ReceiverRig silent;
   silent.answer();
@@ -245,6 +248,11 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEndOrInvitesUntilItTimes
   EXPECT_FALSE(silent.receiver.finished());
   silent.wait(200);
   EXPECT_EQ(silent.receiver.result(), SIOFT_TIMEOUT);
+  // Heard, then silent before any file: a time-out, not a success with nothing stored.
+  ReceiverRig heard;
+  heard.feed(s.hex(ZRQINIT).take());
+  heard.wait(t.idle_ms);
+  EXPECT_EQ(heard.receiver.result(), SIOFT_TIMEOUT);
 }
 
 TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
