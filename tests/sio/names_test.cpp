@@ -72,4 +72,8 @@ TEST(IncomingFile, AppearsCompleteOrNotAtAll) {
   EXPECT_EQ(sio::IncomingFile().open(folder.file("no-such-dir/x")), SIOFT_FOPEN);
   EXPECT_EQ(sio::OutgoingFile().open(target, ""), 0);  // read for sending
   EXPECT_EQ(open_descriptors(), descriptors);           // every file here closed again
+  sio::OutgoingFile unreadable;  // a regular file whose first page is never mapped: EIO
+  ASSERT_EQ(unreadable.open("/proc/self/mem"), 0);
+  std::span<const std::uint8_t> got;
+  EXPECT_EQ(unreadable.read(10, got), SIOFT_WIN32FAIL);
 }

@@ -147,24 +147,31 @@ TEST(ZmodemCodec, ReportsDamageAndCancel) {
   const std::size_t third = wire.size();
   append_header(wire, Header::at(ZRPOS, 0xFF), escaper);
   wire[third + 6] = wire[third + 7] = 'F';
+  const std::size_t fourth = wire.size();  // no lead-in: '+' is no ZPAD
+  append_header(wire, Header::at(ZRPOS, 5), escaper);
+  wire[fourth + 1] = '+';
   auto events = decode(wire, {1});
   ASSERT_EQ(events.size(), 3u);
   EXPECT_EQ(events[0].kind, K::BadHeader);
   EXPECT_EQ(events[1].kind, K::BadHeader);
   EXPECT_EQ(events[2].header.position(), 0xFFu);
 
-  // A damaged data byte, an unknown escape, and a subpacket that never ends.
+  // A damaged data byte, an unknown escape, a subpacket that never ends, and one a byte too long
+  // whose last byte travels escaped.
   Header data = Header::at(ZDATA, 0);
   data.format = HeaderFormat::Bin32;
   Bytes payload(50, 'x');
-  for (int damage = 0; damage < 3; ++damage) {
+  Bytes too_long(kMaxSubpacket, 'x');
+  too_long.push_back(ZDLE);
+  for (int damage = 0; damage < 4; ++damage) {
     wire.clear();
     append_header(wire, data, escaper);
     std::size_t start = wire.size();
     if (damage == 2) {
       wire.insert(wire.end(), kMaxSubpacket + 10, 'y');
     } else {
-      append_subpacket(wire, payload.data(), payload.size(), FrameEnd::ZCRCE, true, escaper);
+      const Bytes& sent = damage == 3 ? too_long : payload;
+      append_subpacket(wire, sent.data(), sent.size(), FrameEnd::ZCRCE, true, escaper);
       if (damage == 0) wire[start + 10] ^= 0x20;
       if (damage == 1) wire.insert(wire.begin() + static_cast<long>(start) + 3, {ZDLE, 0x20});
     }

@@ -7,6 +7,7 @@
 #include <numeric>
 #include <random>
 
+#include "sio/crc.h"
 #include "sio/sio.h"
 #include "sio/zmodem/decoder.h"
 #include "sio/zmodem/file_info.h"
@@ -289,7 +290,13 @@ TEST(ZmodemCores, SenderRewindsSkipsAndTimesOut) {
   MemorySource source(50000, 9);
   Sender sender(source, "f", 50000, 0);
   sender.start(0);
-  tell(sender, Script().hex(Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32)).hex(ZRPOS, 0).take());
+  tell(sender, Script().hex(Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32)).take());
+  sender.output().clear();
+  // A receiver that compares files asks for the CRC of ours before it answers the offer.
+  tell(sender, Script().hex(ZCRC).hex(ZRPOS, 0).take());
+  auto crc = headers_in(sender.output());
+  ASSERT_EQ(types(crc), T{ZCRC});
+  EXPECT_EQ(crc[0].position(), sio::crc32_ieee(source.data.data(), source.data.size()));
   sender.stream(20000);
   EXPECT_GE(sender.bytes_done(), 20000);
   std::size_t block = sender.subpacket_size();
@@ -310,8 +317,27 @@ TEST(ZmodemCores, SenderRewindsSkipsAndTimesOut) {
   Timing t;
   Sender lonely(source, "f", 50000, 0, t);
   lonely.start(0);
-  for (std::int64_t now = 0; now <= t.start_ms && !lonely.finished(); now += 10) lonely.tick(now);
+  lonely.output().clear();
+  lonely.tick(t.prompt_ms - 1);  // a receiver still starting up is not hurried
+  EXPECT_TRUE(lonely.output().empty());
+  lonely.tick(t.prompt_ms);
+  EXPECT_EQ(types(headers_in(lonely.output())), T{ZRQINIT});
+  for (std::int64_t now = t.prompt_ms; now <= t.start_ms && !lonely.finished(); now += 10) lonely.tick(now);
   EXPECT_EQ(lonely.result(), SIOFT_TIMEOUT);
+
+  // The last data goes out late (a slow line took long to take what went before): the receiver's
+  // silence counts from then, and when it lasts too long the receiver is told to stop.
+  Sender late(source, "f", 100, 0, t);
+  late.start(0);
+  tell(late, Script().hex(Header::flags(ZRINIT, CANFDX | CANOVIO | CANFC32)).hex(ZRPOS, 0).take());
+  std::int64_t now = t.idle_ms;
+  late.tick(now);
+  late.stream(1024);
+  while (!late.finished() && now < 3 * t.idle_ms) late.tick(now += 10);
+  EXPECT_EQ(now, 2 * t.idle_ms);
+  EXPECT_EQ(late.result(), SIOFT_TIMEOUT);
+  // The output is longer than the sequence: the ZRQINIT alone is.
+  EXPECT_TRUE(std::equal(std::rbegin(kCancelSequence), std::rend(kCancelSequence), late.output().rbegin()));
 }
 
 // A slow line holds seconds of data between the ends (a pty's buffers, a UART's queue): the
