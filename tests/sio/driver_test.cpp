@@ -57,12 +57,18 @@ TEST(Driver, OutputQueuedWhileTheLineIsSlowFollowsTheUnsentBytes) {
   EXPECT_EQ(line.received, "abcdef");
 }
 
-// Takes nothing at all.
+// Takes nothing at all; its first `late` reads bring a byte each.
 class StoppedLine : public sio::ByteChannel {
  public:
-  int read(std::uint8_t*, std::size_t, int) override { return 0; }
+  int read(std::uint8_t* buf, std::size_t, int) override {
+    if (late == 0) return 0;
+    --late;
+    *buf = 'z';
+    return 1;
+  }
   int write(const std::uint8_t*, std::size_t) override { return 0; }
   int write_for(const std::uint8_t*, std::size_t, int) override { return 0; }
+  int late = 0;
 };
 
 // Aborted, it has a cancel sequence to send and would wait 5 s for the line to take it before
@@ -104,6 +110,22 @@ TEST(Driver, AnAbortOnAStoppedLineEndsAsTheLineStalled) {
   StoppedLine line;
   Canceller core;
   EXPECT_EQ(sio::run_transfer(line, core, [](long, long) { return -1; }), SIOFT_TIMEOUT);
+}
+
+// Done at once, with nothing to send; then the line is read until it has been quiet.
+class FinishedAtOnce : public Canceller {
+ public:
+  void start(Micros) override {}
+  bool finished() const override { return true; }
+  Drain drain_after() const override { return {.quiet_ms = 50, .max_ms = 5000}; }
+};
+
+TEST(Driver, TheEndDrainReadsOnUntilTheLineIsQuiet) {
+  StoppedLine line;
+  line.late = 2;
+  FinishedAtOnce core;
+  EXPECT_EQ(sio::run_transfer(line, core, {}), 0);
+  EXPECT_EQ(line.late, 0);
 }
 
 }  // namespace

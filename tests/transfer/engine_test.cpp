@@ -115,6 +115,15 @@ TEST(Engine, TheProgressDialog) {
   EXPECT_EQ(dialog.clFSize->text(), "-5");
   FtAbortRequested = false;
   EXPECT_EQ(TxProgressCallback(7, 0, 0, 99), 0);
+  // Only a batch receive has a name buffer, and its callback takes the name the sender announced.
+  FtProtocol = kFtXmodemCRC;
+  EXPECT_EQ(RxProgressCallback(7, 0, 0, 99), 0);
+  char announced[] = "memo.amr";
+  FtProtocol = kFtZmodem;
+  FtNameBufferList[0] = announced;
+  EXPECT_EQ(RxProgressCallback(8, 0, 0, 99), 0);
+  FtNameBufferList[0] = nullptr;
+  EXPECT_EQ(FtReceiveFileName, "memo.amr");
 }
 
 TEST(Engine, MessagesArePlainText) {
