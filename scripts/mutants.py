@@ -21,6 +21,7 @@ place today from a hand-made map (id -> file, line text, column, change; or gone
 """
 
 import argparse
+import hashlib
 import json
 import os
 import random
@@ -204,8 +205,8 @@ def sites(path, area):
     return found
 
 
-def area_files():
-    for area, globs in AREAS.items():
+def area_files(areas):
+    for area, globs in areas.items():
         seen = set()
         for g in globs:
             for p in sorted(ROOT.glob(g)):
@@ -216,7 +217,8 @@ def area_files():
 
 def cmd_sample(args):
     by_area = {}
-    for area, path in area_files():
+    areas = {name: globs for name, *globs in args.area} if args.area else AREAS
+    for area, path in area_files(areas):
         by_area.setdefault(area, []).extend(sites(path, area))
     total = sum(len(v) for v in by_area.values())
     rng = random.Random(args.seed)
@@ -384,12 +386,25 @@ def run_tests(exe, tests, timeout, fail_fast=False):
     return failed, elapsed
 
 
+def sources_key():
+    """What the kept timings and coverage were measured on: every source and test as it is now, so
+    that a changed suite is measured again."""
+    digest = hashlib.sha256()
+    for path in sorted(ROOT.glob("**/*")):
+        if path.suffix in (".cpp", ".h", ".txt") and not str(path.relative_to(ROOT)).startswith("build"):
+            digest.update(str(path.relative_to(ROOT)).encode() + b"\0" + path.read_bytes())
+    return digest.hexdigest()
+
+
 def coverage_map(durations, wanted_files):
     """For each line of the wanted source files, the tests that run it: every test runs alone in
     the coverage build with its counters written apart (GCOV_PREFIX), and gcov reads them."""
     cache = SCRATCH / "coverage.json"
+    key = sources_key()
     if cache.exists():
-        return {k: set(v) for k, v in json.loads(cache.read_text()).items()}
+        kept = json.loads(cache.read_text())
+        if kept.get("key") == key and wanted_files <= set(kept["files"]):
+            return {k: set(v) for k, v in kept["lines"].items()}
     if not (COVERAGE / "compile_commands.json").exists():
         subprocess.run(["cmake", "-S", str(ROOT), "-B", str(COVERAGE), "-DCMAKE_BUILD_TYPE=Debug",
                         "-DCMAKE_CXX_FLAGS=--coverage", "-DCMAKE_EXE_LINKER_FLAGS=--coverage",
@@ -443,15 +458,19 @@ def coverage_map(durations, wanted_files):
         for test, lines in pool.map(run_one, [t for t, (_, ok) in durations.items() if ok]):
             for source, line in lines:
                 covered.setdefault(f"{Path(source).relative_to(ROOT)}:{line}", set()).add(test)
-    cache.write_text(json.dumps({k: sorted(v) for k, v in covered.items()}))
+    cache.write_text(json.dumps({"key": key, "files": sorted(wanted_files),
+                                 "lines": {k: sorted(v) for k, v in covered.items()}}))
     return covered
 
 
 def clean_durations(programs, cached=True):
     """Each test's time in the clean build: which are fast, and which fail without any mutant."""
     cache = SCRATCH / "durations.json"
+    key = sources_key()
     if cached and cache.exists():
-        return json.loads(cache.read_text())
+        kept = json.loads(cache.read_text())
+        if kept.get("key") == key:
+            return kept["durations"]
     durations = {}
     for name in sorted(programs):
         exe = BUILD / "bin" / name
@@ -465,7 +484,7 @@ def clean_durations(programs, cached=True):
                 seconds = float(t.get("time", "0s").rstrip("s"))
                 durations[f"{name}/{suite['name']}.{t['name']}"] = (seconds, not t.get("failures"))
     if cached:
-        cache.write_text(json.dumps(durations, indent=0))
+        cache.write_text(json.dumps({"key": key, "durations": durations}, indent=0))
     return durations
 
 
@@ -675,6 +694,8 @@ def main():
     s.add_argument("--count", type=int, default=250)
     s.add_argument("--seed", type=int, default=2026)
     s.add_argument("--out", default=str(ROOT / "bench/mutants/sample.json"))
+    s.add_argument("--area", nargs="+", action="append", metavar=("NAME", "GLOB"),
+                   help="draw from these areas instead of the standard ones (repeat for each area)")
     r = sub.add_parser("run")
     r.add_argument("sample")
     r.add_argument("--results", default="mutants-results.json")
