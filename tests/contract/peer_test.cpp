@@ -2,7 +2,6 @@
 // theirs that changes what crosses the line; aborted, killed, and on a damaging line.
 #include <csignal>
 #include <fcntl.h>
-#include <unistd.h>
 
 #include "tests/contract/harness.h"
 #include "tests/support/child_process.h"
@@ -38,15 +37,12 @@ struct Sides {
   // One that opens the device itself gets no standard input or output.
   std::unique_ptr<ChildProcess> start(Line& line) {
     Argv argv = peer.command;
-    for (auto& arg : argv) {
+    for (auto& arg : argv)
       for (const auto& [mark, value] : {std::pair<std::string, std::string>{"{file}", name},
                                         {"{size}", std::to_string(bytes.size())}, {"{device}", line.device()}})
         if (auto at = arg.find(mark); at != std::string::npos) arg.replace(at, mark.size(), value);
-    }
-    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-    auto child = std::make_unique<ChildProcess>(argv, peer.opens_device() ? null : line.device_fd(), theirs.path());
-    close(null);
-    return child;
+    static const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    return std::make_unique<ChildProcess>(argv, peer.opens_device() ? null : line.device_fd(), theirs.path());
   }
   int run(const Line& line) { return ours->run(peer.row(), !peer.peer_sends, line.ours()); }
   // Whether the receiving side stored `bytes` as `name`, and nothing else (rx pads an XMODEM file

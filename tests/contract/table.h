@@ -18,9 +18,9 @@ using Argv = std::vector<std::string>;
 using FtSend = int (*)(int port, const char* fname, sio_callback cb, int key);
 using FtReceiveBatch = int (*)(int port, char** names, int count, sio_callback cb, int key);
 
-// A protocol of the table, with its sio_Ft* operations and our runners with their waits cut to moments for a silent peer (each
-// protocol's own interface takes its times; null for ASCII, which waits for the user until data
-// comes).
+// A protocol of the table, with its sio_Ft* operations and our runners with their waits cut to
+// moments for a silent peer (each protocol's own interface takes its times; null for ASCII, which
+// waits for the user until data comes).
 struct Row {
   sio::ProtocolId id;
   FtSend ft_send;
