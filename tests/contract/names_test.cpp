@@ -9,7 +9,6 @@
 using namespace contract;
 using test_support::read_file;
 using test_support::TempFolder;
-using test_support::write_file;
 
 namespace {
 
