@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -40,16 +39,6 @@ std::vector<TestFile> every_file(const Row& row) {
 
 TestFile mixed_file() { return {"mixed", all_byte_values() + random_bytes(64 * 1024, 9) + "z"}; }
 
-sio::ProgressFn Progress::fn() {
-  return [this](long now_done, long now_total) {
-    monotone = monotone && now_done >= done;
-    done = now_done;
-    total = now_total;
-    ++reports;
-    return stop && stop(now_done) ? -1 : 0;
-  };
-}
-
 Line::Line(long bytes_per_second, LinkFaults faults) {
   socketpair(AF_UNIX, SOCK_STREAM, 0, sockets_);
   relay_ = std::make_unique<LinkRelay>(pty_.peer(), sockets_[0], bytes_per_second, faults, true);
@@ -65,25 +54,6 @@ Line::~Line() {
   relay_.reset();
   for (int fd : sockets_)
     if (fd >= 0) close(fd);
-}
-
-std::unique_ptr<ChildProcess> start_peer(Argv command, Line& line, const std::string& folder, const std::string& file,
-                                         std::size_t size) {
-  bool opens_device = false;
-  for (auto& arg : command) {
-    for (auto [mark, value] : {std::pair<std::string, std::string>{"{file}", file}, {"{size}", std::to_string(size)},
-                               {"{device}", line.device()}}) {
-      if (auto at = arg.find(mark); at != std::string::npos) {
-        arg.replace(at, mark.size(), value);
-        opens_device = opens_device || mark == "{device}";
-      }
-    }
-  }
-  // A peer that opens the device itself gets no standard input or output.
-  int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-  auto child = std::make_unique<ChildProcess>(command, opens_device ? null : line.device_fd(), folder);
-  close(null);
-  return child;
 }
 
 std::unique_ptr<End> End::sender(const std::string& name, const std::string& bytes) {
@@ -103,7 +73,13 @@ std::unique_ptr<End> End::receiver(const std::string& name) {
 
 int End::run(sio::TransferRunner runner, int fd) {
   sio::FdChannel channel(fd);
-  return result = runner(channel, job, progress.fn());
+  return result = runner(channel, job, [this](long now_done, long now_total) {
+    monotone = monotone && now_done >= done;
+    done = now_done;
+    total = now_total;
+    ++reports;
+    return stop && stop(now_done) ? -1 : 0;
+  });
 }
 
 testing::AssertionResult End::holds(const Row& row, const std::string& name, const std::string& bytes) const {
@@ -120,19 +96,6 @@ void transfer(const Row& row, const Line& line, End& from, End& to) {
 std::string as_received(const Row& row, const std::string& bytes) {
   if (!row.drops_trailing_subs()) return bytes;
   return bytes.substr(0, bytes.find_last_not_of('\x1a') + 1);
-}
-
-void through_damage(LinkFaults faults, const std::function<bool(Line&)>& attempt) {
-  int delivered = 0;
-  for (faults.seed = 1; faults.seed <= 2; ++faults.seed) {
-    SCOPED_TRACE("seed " + std::to_string(faults.seed));
-    Line line(0, faults);
-    if (attempt(line)) {
-      ++delivered;
-      EXPECT_GT(line.faults_made(), 0u);
-    }
-  }
-  EXPECT_GE(delivered, 1);
 }
 
 }  // namespace contract

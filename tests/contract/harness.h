@@ -1,5 +1,5 @@
-// What the contract cases share: test files, progress records, the line between the two ends,
-// real peers on it, and our ends of a transfer.
+// What the contract cases share: test files, the line between the two ends, and our ends of a
+// transfer with their progress.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "tests/contract/table.h"
-#include "tests/support/child_process.h"
 #include "tests/support/link_relay.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
@@ -34,22 +33,9 @@ testing::AssertionResult same_bytes(const std::string& got, const std::string& w
 
 // The files a transfer of the row's protocol is tried with (not the empty one with ASCII: its
 // receive ends only on quiet after data); none ends in SUB, so XMODEM keeps them whole.
-struct TestFile {
-  std::string label;
-  std::string bytes;
-};
+using TestFile = std::pair<std::string, std::string>;  // label, bytes
 std::vector<TestFile> every_file(const Row& row);
 TestFile mixed_file();
-
-// Records one end's progress reports; `stop` (given what is done) makes a report abort.
-struct Progress {
-  std::function<bool(long done)> stop;
-  long done = -1;
-  long total = -1;
-  int reports = 0;
-  bool monotone = true;
-  sio::ProgressFn fn();
-};
 
 // The line between our end and the device side of a pty, where a peer runs (or our other end).
 // Direct, or through a relay that paces and damages it and passes on the device side's hang-up.
@@ -71,17 +57,17 @@ class Line {
   std::unique_ptr<test_support::LinkRelay> relay_;
 };
 
-// A real peer program on the line's device, in `folder`, for `file` (its name, and its length).
-std::unique_ptr<test_support::ChildProcess> start_peer(Argv command, Line& line, const std::string& folder,
-                                                      const std::string& file = "", std::size_t size = 0);
-constexpr int kPeerWaitMs = 60000;
-
 // One end of ours: the job, its folder and its progress.
 struct End {
   test_support::TempFolder folder;
   sio::TransferJob job;
-  Progress progress;
   int result = 1;
+  // Its progress reports; `stop` (given what is done) makes a report abort.
+  std::function<bool(long done)> stop;
+  long done = -1;
+  long total = -1;
+  int reports = 0;
+  bool monotone = true;
 
   // A sender of `bytes` as `name` in its folder; a receiver into its folder (as `name` when
   // the protocol carries no name).
@@ -104,9 +90,5 @@ auto in_background(Work work) {
 
 // What a receiver of the row's protocol holds after a whole transfer of `bytes`.
 std::string as_received(const Row& row, const std::string& bytes);
-
-// Runs `attempt` on two lines that flip bits and drop bytes (seeds 1 and 2); it tells whether the
-// file came through. Once at least it must, and through damage: recovery works, not just detection.
-void through_damage(test_support::LinkFaults faults, const std::function<bool(Line&)>& attempt);
 
 }  // namespace contract

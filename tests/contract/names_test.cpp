@@ -9,7 +9,6 @@
 using namespace contract;
 using test_support::read_file;
 using test_support::TempFolder;
-using test_support::write_file;
 
 namespace {
 
@@ -71,20 +70,6 @@ TEST_P(BatchReceive, AnnouncedNamesStayInTheFolder) {
   }
 }
 
-TEST_P(BatchReceive, StoresTheFirstFileOnly) {
-  const Row& row = GetParam();
-  TempFolder theirs;
-  write_file(theirs.file("first"), random_bytes(3000, 7));
-  write_file(theirs.file("second"), random_bytes(2000, 8));
-  Line line;
-  auto program = start_peer(row.batch_peer, line, theirs.path());
-  auto ours = End::receiver("unused");
-  EXPECT_EQ(ours->run(row, false, line.ours()), SIOFT_OK);
-  program->wait(kPeerWaitMs);
-  EXPECT_EQ(ours->stored(), std::vector<std::string>{"first"});
-  EXPECT_TRUE(same_bytes(read_file(ours->folder.file("first")), read_file(theirs.file("first"))));
-}
-
 // A batch's name buffer shows the name while the data comes; a port closed by the callback
 // ends either direction with -1 and nothing stored.
 TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
@@ -118,7 +103,7 @@ TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
     auto ours = send ? End::receiver("big.bin") : End::sender("big.bin", big);
     auto source = End::sender("big.bin", big);
     std::atomic<bool> port_done = false;
-    ours->progress.stop = [&](long) { return port_done.load(); };  // an ASCII sender would never learn
+    ours->stop = [&](long) { return port_done.load(); };  // an ASCII sender would never learn
     auto far_end = in_background([&] { return ours->run(row, !send, line.ours()); });
     const std::string received = program.file("big.bin");
     const int result = send ? row.ft_send(kPort, source->job.file.c_str(), close_port, 27)
@@ -134,5 +119,5 @@ TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, BatchReceive,
-                         testing::ValuesIn(rows_where([](const Row& row) { return row.batch(); })), named<Row>);
+                         testing::ValuesIn(where(rows(), [](const Row& row) { return row.batch(); })), named<Row>);
 INSTANTIATE_TEST_SUITE_P(Protocols, ThroughPort, testing::ValuesIn(rows()), named<Row>);

@@ -1,5 +1,5 @@
-// Our sender against our receiver, every protocol: whole files, a damaging line, aborts, silent
-// and stalled lines, files in the way and missing.
+// Our sender against our receiver, every protocol: whole files, aborts, silent and stalled lines,
+// files in the way and missing. A damaging line is the peers' and the protocol cores' tests.
 #include <atomic>
 #include <chrono>
 
@@ -14,7 +14,6 @@ namespace {
 const std::string kName = "Запись 7.amr";
 
 class OursToOurs : public testing::TestWithParam<Row> {};
-class OursOnDamagedLine : public testing::TestWithParam<Row> {};
 
 }  // namespace
 
@@ -22,22 +21,22 @@ TEST_P(OursToOurs, DeliversTheExactFileWithMonotoneProgress) {
   const Row& row = GetParam();
   auto files = every_file(row);
   files.push_back({"ends_in_subs", "data\x1a\x1a"});
-  for (const auto& file : files) {
-    SCOPED_TRACE(file.label);
+  for (const auto& [label, bytes] : files) {
+    SCOPED_TRACE(label);
     Line line;
-    auto from = End::sender(kName, file.bytes);
+    auto from = End::sender(kName, bytes);
     auto to = End::receiver(kName);
     transfer(row, line, *from, *to);
-    const long size = static_cast<long>(file.bytes.size());
+    const long size = static_cast<long>(bytes.size());
     EXPECT_EQ(from->result, SIOFT_OK);
     EXPECT_EQ(to->result, row.received_result());
-    EXPECT_TRUE(to->holds(row, kName, file.bytes));
+    EXPECT_TRUE(to->holds(row, kName, bytes));
     if (row.batch()) { EXPECT_EQ(to->job.stored_name, kName); }
-    EXPECT_TRUE(from->progress.monotone && to->progress.monotone);
-    EXPECT_EQ(from->progress.done, size);
-    EXPECT_EQ(from->progress.total, size);
-    EXPECT_EQ(to->progress.done, static_cast<long>(as_received(row, file.bytes).size()));
-    EXPECT_EQ(to->progress.total, row.batch() ? size : 0);  // only a batch announces the length
+    EXPECT_TRUE(from->monotone && to->monotone);
+    EXPECT_EQ(from->done, size);
+    EXPECT_EQ(from->total, size);
+    EXPECT_EQ(to->done, static_cast<long>(as_received(row, bytes).size()));
+    EXPECT_EQ(to->total, row.batch() ? size : 0);  // only a batch announces the length
   }
 }
 
@@ -52,8 +51,8 @@ TEST_P(OursToOurs, AbortFromEitherSideEndsBoth) {
     auto from = End::sender(kName, bytes);
     auto to = End::receiver(kName);
     std::atomic<bool> receiver_ended = false;
-    (receiver_aborts ? to : from)->progress.stop = [](long done) { return done > 0; };
-    if (row.ascii() && receiver_aborts) from->progress.stop = [&](long) { return receiver_ended.load(); };
+    (receiver_aborts ? to : from)->stop = [](long done) { return done > 0; };
+    if (row.ascii() && receiver_aborts) from->stop = [&](long) { return receiver_ended.load(); };
     auto sending = in_background([&] { return from->run(row, true, line.ours()); });
     to->run(row, false, line.device_fd());
     receiver_ended = true;
@@ -78,13 +77,13 @@ TEST_P(OursToOurs, SilentPeerTimesOutReportingMeanwhile) {
     if (row.ascii()) {
       if (send) continue;  // the line takes it all
       const auto start = std::chrono::steady_clock::now();
-      end->progress.stop = [&](long) { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1200); };
+      end->stop = [&](long) { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1200); };
       EXPECT_EQ(end->run(row, false, line.ours()), SIOFT_ABORT);
       EXPECT_EQ(read_file(end->job.file), "");
       continue;
     }
     EXPECT_EQ(end->run(send ? row.quick_send : row.quick_receive, line.ours()), SIOFT_TIMEOUT);
-    EXPECT_GE(end->progress.reports, 4);  // one at least every 100 ms
+    EXPECT_GE(end->reports, 4);  // one at least every 100 ms
     if (!send) { EXPECT_TRUE(end->stored().empty()); }
   }
 }
@@ -99,13 +98,13 @@ TEST_P(OursToOurs, StalledLineStillReportsAndAborts) {
   auto to = End::receiver(kName);
   long stalled_at = -1;
   int same = 0;
-  from->progress.stop = [&](long done) {
+  from->stop = [&](long done) {
     same = done == stalled_at ? same + 1 : 0;
     stalled_at = done;
     return same >= 10;
   };
   auto sending = in_background([&] { return from->run(row, true, line.ours()); }).share();
-  to->progress.stop = [&](long done) { return done > 0 && (sending.wait(), true); };
+  to->stop = [&](long done) { return done > 0 && (sending.wait(), true); };
   to->run(row, false, line.device_fd());
   EXPECT_EQ(sending.get(), SIOFT_ABORT);
   EXPECT_GT(stalled_at, 0);
@@ -138,24 +137,4 @@ TEST_P(OursToOurs, ExistingFileStaysAndMissingSourceIsRefused) {
   EXPECT_EQ(read_for(line.device_fd(), 1, 100), "");
 }
 
-// Over a line that flips bits and drops bytes, the exact file or a failure with nothing stored.
-TEST_P(OursOnDamagedLine, GivesTheExactFileOrNothing) {
-  const Row& row = GetParam();
-  const std::string bytes = random_bytes(8 * 1024, 4) + "z";
-  through_damage({.flip_one_in = 3000, .drop_one_in = 20000}, [&](Line& line) {
-    auto from = End::sender(kName, bytes);
-    auto to = End::receiver(kName);
-    transfer(row, line, *from, *to);
-    if (to->result == SIOFT_OK) {
-      EXPECT_TRUE(to->holds(row, kName, bytes));
-      return true;
-    }
-    EXPECT_LT(to->result, 0);
-    EXPECT_TRUE(to->stored().empty());
-    return false;
-  });
-}
-
 INSTANTIATE_TEST_SUITE_P(Protocols, OursToOurs, testing::ValuesIn(rows()), named<Row>);
-INSTANTIATE_TEST_SUITE_P(Protocols, OursOnDamagedLine,
-                         testing::ValuesIn(rows_where([](const Row& row) { return row.trusted_on_damage(); })), named<Row>);

@@ -1,8 +1,5 @@
 #include "tests/contract/table.h"
 
-#include <algorithm>
-#include <iterator>
-
 #include "sio/kermit/kermit.h"
 #include "sio/xmodem/xmodem.h"
 #include "sio/zmodem/drivers.h"
@@ -48,39 +45,30 @@ int receive_xmodem(C& c, J& job, const P& p) { return sio::xmodem::receive_file(
 
 const std::vector<Row>& rows() {
   static const std::vector<Row> table = {
-      {ProtocolId::Xmodem1K, sio_FtXmodem1KCRCTx, sio_FtXmodem1KCRCRx, nullptr, {},
+      {ProtocolId::Xmodem1K, sio_FtXmodem1KCRCTx, sio_FtXmodem1KCRCRx, nullptr,
        send_xmodem<XmodemVariant::Crc1K>, receive_xmodem<XmodemVariant::Crc1K>},
-      {ProtocolId::XmodemChecksum, sio_FtXmodemCheckSumTx, sio_FtXmodemCheckSumRx, nullptr, {},
+      {ProtocolId::XmodemChecksum, sio_FtXmodemCheckSumTx, sio_FtXmodemCheckSumRx, nullptr,
        send_xmodem<XmodemVariant::Checksum>, receive_xmodem<XmodemVariant::Checksum>},
-      {ProtocolId::XmodemCrc, sio_FtXmodemCRCTx, sio_FtXmodemCRCRx, nullptr, {}, send_xmodem<XmodemVariant::Crc>,
+      {ProtocolId::XmodemCrc, sio_FtXmodemCRCTx, sio_FtXmodemCRCRx, nullptr, send_xmodem<XmodemVariant::Crc>,
        receive_xmodem<XmodemVariant::Crc>},
-      {ProtocolId::Zmodem, sio_FtZmodemTx, nullptr, sio_FtZmodemRx, {"sz", "-q", "first", "second"},
+      {ProtocolId::Zmodem, sio_FtZmodemTx, nullptr, sio_FtZmodemRx,
        [](C& c, J& job, const P& p) { return sio::zmodem::send(c, job.file, p, kZmodem); },
        [](C& c, J& job, const P& p) { return sio::zmodem::receive(c, job.folder, job.stored_name, p, kZmodem); }},
-      {ProtocolId::Ymodem, sio_FtYmodemTx, nullptr, sio_FtYmodemRx, {"sb", "-q", "first", "second"},
+      {ProtocolId::Ymodem, sio_FtYmodemTx, nullptr, sio_FtYmodemRx,
        [](C& c, J& job, const P& p) { return sio::xmodem::send_batch(c, job.file, p, kXmodemSender); },
        [](C& c, J& job, const P& p) {
          return sio::xmodem::receive_batch(c, job.folder, job.stored_name, p, kXmodemReceiver);
        }},
-      {ProtocolId::Kermit, sio_FtKermitTx, nullptr, sio_FtKermitRx, ckermit({}, {"-s", "first", "second"}),
+      {ProtocolId::Kermit, sio_FtKermitTx, nullptr, sio_FtKermitRx,
        [](C& c, J& job, const P& p) { return sio::kermit::send_file(c, job.file, p, kKermit); },
        [](C& c, J& job, const P& p) { return sio::kermit::receive_file(c, job.folder, job.stored_name, p, kKermit); }},
       {ProtocolId::Ascii, sio_FtASCIITx,
        [](int port, const char* fname, sio_callback cb, int key) { return sio_FtASCIIRx(port, fname, cb, key, 1); },
-       nullptr, {}, nullptr, nullptr},
+       nullptr, nullptr, nullptr},
   };
   return table;
 }
 
-template <typename T>
-std::vector<T> kept(const std::vector<T>& all, bool (*keep)(const T&)) {
-  std::vector<T> kept;
-  std::copy_if(all.begin(), all.end(), std::back_inserter(kept), keep);
-  return kept;
-}
-
-std::vector<Row> rows_where(bool (*keep)(const Row&)) { return kept(rows(), keep); }
-std::vector<PeerRow> peer_rows_where(bool (*keep)(const PeerRow&)) { return kept(peer_rows(), keep); }
 std::string test_name(const Row& row) {
   std::string name(row.protocol().name);
   std::replace(name.begin(), name.end(), '-', '_');
@@ -129,7 +117,10 @@ std::vector<PeerRow> make_peer_rows() {
             {"rx", "-q", "-c", "-t", "10", "{file}"}, Use::Damage);
   both_ways(rows, ProtocolId::Ymodem, "lrzsz", {"sb", "-q", "{file}"}, {"rb", "-q"}, Use::Base);
   rows.push_back({ProtocolId::Ymodem, "sb_k", true, {"sb", "-q", "-k", "{file}"}});
+  // A batch of two: we store the first file and skip the second.
+  rows.push_back({ProtocolId::Ymodem, "sb_two_files", true, {"sb", "-q", "{file}", "second"}});
   both_ways(rows, ProtocolId::Zmodem, "lrzsz", {"sz", "-q", "{file}"}, {"rz", "-q"}, Use::Base | Use::Damage);
+  rows.push_back({ProtocolId::Zmodem, "sz_two_files", true, {"sz", "-q", "{file}", "second"}});
   rows.push_back({ProtocolId::Zmodem, "sz_e", true, {"sz", "-q", "-e", "{file}"}});  // every control character escaped
   rows.push_back({ProtocolId::Zmodem, "sz_o", true, {"sz", "-q", "-o", "{file}"}});  // 16-bit CRCs
   rows.push_back({ProtocolId::Zmodem, "sz_l64", true, {"sz", "-q", "-l", "64", "{file}"}});  // 64-byte subpackets
@@ -158,6 +149,8 @@ std::vector<PeerRow> make_peer_rows() {
   gkermit_option(rows, "p_m", {"-p", "m"});       // mark parity: every byte arrives with its 8th bit set
   both_ways(rows, ProtocolId::Kermit, "ckermit", ckermit({}, {"-s", "{file}"}), ckermit({}, {"-r"}),
             Use::Base | Use::Damage);
+  rows.push_back({.id = ProtocolId::Kermit, .label = "ckermit_two_files_sends", .peer_sends = true,
+                  .command = ckermit({}, {"-s", "{file}", "second"}), .status = 2});
   // Set to text but not forced, it still sends in binary to a peer whose Send-Init names a system
   // like its own.
   rows.push_back({ProtocolId::Kermit, "ckermit_text_sends", true,

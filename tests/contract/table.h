@@ -2,6 +2,8 @@
 // against with the options of theirs that change what crosses the line.
 #pragma once
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,30 +18,33 @@ using Argv = std::vector<std::string>;
 using FtSend = int (*)(int port, const char* fname, sio_callback cb, int key);
 using FtReceiveBatch = int (*)(int port, char** names, int count, sio_callback cb, int key);
 
-// A protocol of the table, with its sio_Ft* operations, a real batch sender of the files "first"
-// and "second", and our runners with their waits cut to moments for a silent peer (each
-// protocol's own interface takes its times; null for ASCII, which waits for the user until data
-// comes).
+// A protocol of the table, with its sio_Ft* operations and our runners with their waits cut to
+// moments for a silent peer (each protocol's own interface takes its times; null for ASCII, which
+// waits for the user until data comes).
 struct Row {
   sio::ProtocolId id;
   FtSend ft_send;
   FtSend ft_receive;  // of a named file (ASCII's takes a quiet time too)
   FtReceiveBatch ft_receive_batch;
-  Argv batch_peer;
   sio::TransferRunner quick_send, quick_receive;
 
   const sio::Protocol& protocol() const { return sio::protocol(id); }
   bool batch() const { return protocol().batch; }
   bool ascii() const { return id == sio::ProtocolId::Ascii; }  // a receive ends on quiet or abort, keeps what came
   bool drops_trailing_subs() const { return !batch() && !ascii(); }  // XMODEM carries no length: its padding goes
-  // Its check catches what a damaged line does (not an 8-bit sum).
-  bool trusted_on_damage() const { return id != sio::ProtocolId::XmodemChecksum && !ascii(); }
   // What a whole receive returns: ASCII's normal end is the quiet after the data.
   int received_result() const { return ascii() ? SIOFT_ABORT : SIOFT_OK; }
 };
 
 const std::vector<Row>& rows();
-std::vector<Row> rows_where(bool (*keep)(const Row&));
+
+// The rows of `all` that `keep` takes.
+template <typename T, typename Keep>
+std::vector<T> where(const std::vector<T>& all, Keep keep) {
+  std::vector<T> kept;
+  std::copy_if(all.begin(), all.end(), std::back_inserter(kept), keep);
+  return kept;
+}
 
 // A real peer: its command, where `{file}`, `{size}` and `{device}` stand for the file it sends
 // or stores, that file's length and the pty device it is on. A command without `{device}` talks
@@ -56,13 +61,13 @@ struct PeerRow {
   bool plain_names = false;    // the peer cannot announce names with 8-bit characters
   std::size_t peer_holds = 0;  // the peer holds this much of the file already (it resumes)
   bool refused = false;        // the peer asks for what we refuse: the receive fails, nothing stored
+  int status = 0;              // its exit status when it went well (C-Kermit's for a batch we cut short: 2)
 
   const Row& row() const;
   bool opens_device() const;  // C-Kermit: its standard input and output are not the line
 };
 
 const std::vector<PeerRow>& peer_rows();
-std::vector<PeerRow> peer_rows_where(bool (*keep)(const PeerRow&));
 
 // Test names: "zmodem", "zmodem_sz_e".
 std::string test_name(const Row& row);

@@ -108,7 +108,6 @@ TEST_F(ConfigurePortTest, FirstFailingStepStopsWithItsMessage) {
 
 TEST(WriteTimeout, ThreeCharacterTimesAtLeast100Ms) {
   for (long speed : {-1L, 0L, 50L, 57600L}) EXPECT_EQ(WriteTimeoutFor(speed), 100u) << speed;
-  EXPECT_EQ(WriteTimeoutFor(10), 300u);
   EXPECT_EQ(WriteTimeoutFor(1), 3000u);
   EXPECT_EQ(WriteTimeoutFor(16), 186u);  // 62.5 rounds to the even 62
 }

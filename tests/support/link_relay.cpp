@@ -5,8 +5,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <random>
-#include <vector>
 #include <unistd.h>
 
 namespace test_support {

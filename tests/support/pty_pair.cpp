@@ -6,7 +6,6 @@
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
-#include <termios.h>
 #include <unistd.h>
 
 namespace test_support {

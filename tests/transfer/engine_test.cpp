@@ -94,7 +94,7 @@ TEST(Engine, WhatBecomesOfAReceivedFile) {
   EXPECT_EQ(read_file(folder.file("memo01")), "sent");
 }
 
-TEST(Engine, TheProgressDialog) {
+TEST(Engine, TheProgressDialogAndMessagesShowNamesAsPlainText) {
   test_support::EnsureApplication();
   FtAbortRequested = true;
   FtStat dialog(nullptr, [] { return QString::fromUtf8("<b>Запись"); });
@@ -124,10 +124,8 @@ TEST(Engine, TheProgressDialog) {
   EXPECT_EQ(RxProgressCallback(8, 0, 0, 99), 0);
   FtNameBufferList[0] = nullptr;
   EXPECT_EQ(FtReceiveFileName, "memo.amr");
-}
 
-TEST(Engine, MessagesArePlainText) {
-  test_support::EnsureApplication();
+  // Nor does a message box show a name as markup.
   Qt::TextFormat shown = Qt::AutoText;
   QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
