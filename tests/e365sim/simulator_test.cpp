@@ -20,12 +20,9 @@ std::string link_target(const std::string& path) {
   return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
 }
 
-// Two small memos.
+// One small memo.
 struct Phone : PhoneFolders {
-  Phone() {
-    write_file(memos.file("memo01.amr"), "#!AMR\nfirst");
-    write_file(memos.file("\xD0\x97\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C \xD1\x91.amr"), "#!AMR\n");  // Запись ё
-  }
+  Phone() { write_file(memos.file("memo01.amr"), "#!AMR\nfirst"); }
 };
 
 TEST(Simulator, LinksItsPtyAsComNAndRemovesTheLinkWhenStopped) {
@@ -59,19 +56,14 @@ TEST(Simulator, AnswersOverItsPtyAndSurvivesTheToolReopeningThePort) {
   Phone phone;
   SimProcess sim(phone.args({"--error-on", "AT+GMR"}));
   ASSERT_FALSE(sim.device().empty());
-  {
-    PhoneClient client(phone.folder.file("COM5"));
-    EXPECT_EQ(client.command("AT%PCTL=DIR /Voice Memo"),
-              "AT%PCTL=DIR /Voice Memo\r\r\n"
-              "memo01 | FRW | 11\r\n"
-              "\xD0\x97\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C \xD1\x91 | FRW | 6\r\n"
-              "Transfer OK\r\n\r\nOK\r\n");
-  }
+  // How a listing reads is the dialogue's test; here the folder is looked at afresh for each.
+  const std::string list = "AT%PCTL=DIR /Voice Memo";
+  EXPECT_NE(PhoneClient(phone.folder.file("COM5")).command(list).find("\r\nmemo01 | FRW | 11\r\n"), std::string::npos);
   // The tool closes the port and opens it again: the phone is still there, and a memo added
   // meanwhile is listed.
   write_file(phone.memos.file("later.amr"), "12");
   PhoneClient again(phone.folder.file("COM5"));
-  const std::string listing = again.command("AT%PCTL=DIR /Voice Memo");
+  const std::string listing = again.command(list);
   EXPECT_NE(listing.find("\r\nlater | FRW | 2\r\n"), std::string::npos) << listing;
   // Two lines in one write, and a line in pieces, are each answered.
   test_support::write_all(again.fd(), "ATZ\rAT+GMM\r");
