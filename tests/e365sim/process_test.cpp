@@ -181,7 +181,8 @@ TEST(Simulator, AnswersOverItsPtyAndSurvivesTheToolReopeningThePort) {
   ASSERT_FALSE(sim.device().empty());
   // How a listing reads is the dialogue's test; here the folder is looked at afresh for each.
   const std::string list = "AT%PCTL=DIR /Voice Memo";
-  EXPECT_NE(PhoneClient(phone.folder.file("COM5")).command(list).find("\r\nmemo01 | FRW | 20000\r\n"), std::string::npos);
+  const std::string first = PhoneClient(phone.folder.file("COM5")).command(list);
+  EXPECT_NE(first.find("\r\nmemo01 | FRW | 20000\r\n"), std::string::npos) << first;
   // The tool closes the port and opens it again: the phone is still there, and a memo added
   // meanwhile is listed.
   write_file(phone.memos.file("later.amr"), "12");
