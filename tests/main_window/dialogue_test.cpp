@@ -13,7 +13,7 @@ TEST_F(PhoneWindowTest, StartsClosedOpensNothingAndClosesQuietly) {
   // Only the poll runs; no port is opened at start, so the phone hears nothing.
   EXPECT_TRUE(window->tmrRecive->isActive());
   EXPECT_FALSE(window->tmrSend->isActive());
-  PumpFor(400);
+  test_support::PumpFor(400, [this] { phone.serve(); });
   EXPECT_TRUE(phone.lines().empty());
 
   window->show();
@@ -27,7 +27,9 @@ TEST_F(PhoneWindowTest, StartsClosedOpensNothingAndClosesQuietly) {
 
 TEST_F(PhoneWindowTest, AVanishedPhoneClosesThePortOnceAndAnotherOpens) {
   window->cmdPortOpen->click();
-  ASSERT_TRUE(Until([this] { return Connected() && window->lstCommand->count() == 0 && phone.lines().size() >= 3; }));
+  ASSERT_TRUE(test_support::PumpUntil(
+      [this] { return Connected() && window->lstCommand->count() == 0 && phone.lines().size() >= 3; }, 5000,
+      [this] { phone.serve(); }));
   window->AddCommand("AT");
   pty.close_peer();  // the cable is pulled
   window->Session().Send("AT\r");  // a line meets the dead device before the poll: no message of its own
