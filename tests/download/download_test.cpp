@@ -32,9 +32,12 @@ class DownloadTest : public WindowTest {
   }
 
   // Starts the simulator with `args` (besides its folder and port), opens the port to it and
-  // lists the memos.
-  void Connect(std::vector<std::string> args = {"--no-pacing"}) {
+  // lists the memos. A paced phone takes long enough over the large memo for it to be stopped halfway.
+  void Connect(std::vector<std::string> args = {}, bool paced = false) {
     args.insert(args.end(), {"--folder", folder.path(), "--port", "5"});
+    if (!paced) args.push_back("--no-pacing");
+    if (sim) window->cmdPortClose->click();
+    sim.reset();
     sim = std::make_unique<e365sim_test::SimProcess>(args);
     ASSERT_FALSE(sim->device().empty());
     window->cmdPortOpen->click();
@@ -84,6 +87,7 @@ class DownloadTest : public WindowTest {
 const QString kSuccess = QString::fromUtf8("Прием файла успешно завершен!\r\nМестонахождение файла: ");
 const QString kAborted = QString::fromUtf8("Прервано пользователем");
 const QString kWriteError = QString::fromUtf8("Во время записи произошла ошибка!");
+const QString kOtherFile = QString::fromUtf8("Телефон прислал другой файл, а не запрошенную запись: ");
 
 }  // namespace
 
@@ -111,7 +115,7 @@ TEST_F(DownloadTest, SavesMemosByteForByteUnderTheirDisplayNames) {
 // Nothing selected, a name with a space, a name no file may have (listed, or selected when the
 // send tick comes): each is refused with its message before the phone is asked anything.
 TEST_F(DownloadTest, RefusalsComeBeforeAnythingIsSent) {
-  Connect({"--no-pacing", "--extra-memo", "../escaped-memo", "--extra-memo", "a/b", "--extra-memo", ".."});
+  Connect({"--extra-memo", "../escaped-memo", "--extra-memo", "a/b", "--extra-memo", ".."});
   window->lstAmr->clearSelection();
   window->lstAmr->setCurrentRow(-1);
   window->cmdsaveSMS->click();
@@ -160,107 +164,73 @@ TEST_F(DownloadTest, AFileInTheWayIsNeverTouchedAndIsNamed) {
   EXPECT_TRUE(Idle());
 }
 
-// The phone sends a file under another name than the memo's: it is not kept and it is said so.
-TEST_F(DownloadTest, AFileAnnouncedUnderAnotherNameIsNotKept) {
-  struct Case {
-    const char* announced;
-    const char* saved;
-    const char* named;
-  } const cases[] = {
-      {"memo01", "Ёлка_2006", "memo01"},       // a download of memo01 cancelled late, then Ёлка saved
-      {"memo01.amr", "memo01", "memo01.amr"},  // the very name the memo's file would get
-      {"../../escape", "memo01", "escape"},    // a path: stored in the folder under its last part
+// Cancel, the close box and Esc stop a running transfer, and so does closing the port; a cancel
+// before the GET went out asks nothing of the phone.
+TEST_F(DownloadTest, CancelCloseBoxEscAndClosingThePortEndARunningTransfer) {
+  Connect({}, true);
+  auto cancel = [this] { window->ProgressDialog()->StatDlgCancel->click(); };
+  auto esc = [this] {
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window->ProgressDialog(), &esc);
   };
-  for (const Case& c : cases) {
-    if (sim) window->cmdPortClose->click();
-    sim.reset();
-    Connect({"--no-pacing", "--announce", c.announced});
-    Save(QString::fromUtf8(c.saved));
-    EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Телефон прислал другой файл, а не запрошенную запись: ") +
-                                 QString::fromUtf8(c.named));
-    EXPECT_TRUE(Idle());
-    EXPECT_TRUE(FolderFiles().empty()) << c.announced;
-  }
-  EXPECT_FALSE(file_exists(folder.path() + "/../../escape"));
-  EXPECT_FALSE(file_exists(folder.path() + "/../escape"));
-}
-
-// Cancel, the close box and Esc stop a running transfer; a cancel before the GET went out asks
-// nothing of the phone.
-TEST_F(DownloadTest, CancelCloseBoxAndEscAbortARunningTransfer) {
-  Connect({});  // paced: the large memo takes long enough to be stopped halfway
-  const std::pair<int, std::function<void()>> ways[] = {
-      {0, [this] { window->ProgressDialog()->StatDlgCancel->click(); }},
-      {1500, [this] { window->ProgressDialog()->StatDlgCancel->click(); window->ProgressDialog()->StatDlgCancel->click(); }},
-      {1500, [this] { window->ProgressDialog()->close(); }},
-      {1500, [this] {
-         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-         QApplication::sendEvent(window->ProgressDialog(), &esc);
-       }},
+  struct Way {
+    int after_ms;
+    std::function<void()> stop;
+    QString message;
+  } const ways[] = {
+      {0, cancel, kAborted},
+      {1500, [&] { cancel(); cancel(); }, kAborted},
+      {1500, [this] { window->ProgressDialog()->close(); }, kAborted},
+      {1500, esc, kAborted},
+      // Last, as the port stays closed.
+      {1500, [this] { window->cmdPortClose->click(); }, QString::fromUtf8("Порт не был открыт заранее")},
   };
-  for (const auto& [after_ms, stop] : ways) {
-    During(after_ms, [&] {
+  for (const Way& way : ways) {
+    During(way.after_ms, [&] {
       ASSERT_NE(window->ProgressDialog(), nullptr);
-      stop();
+      way.stop();
       EXPECT_TRUE(window->ProgressDialog()->isVisible());  // only the engine unloads it
     });
     Save(QString::fromUtf8("Лекция"));
-    EXPECT_EQ(OnlyMessage(), kAborted);
+    EXPECT_EQ(OnlyMessage(), way.message);
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(FolderFiles().empty());
     test_support::PumpFor(1500);  // the phone's cancelled transfer drains into the terminal
-    if (after_ms == 0) {
+    if (way.after_ms == 0) {
       EXPECT_EQ(gets_sent, 0);
     }
     EXPECT_EQ(window->lstCommand->count(), 0);
   }
-}
-
-// A phone that cancels the transfer, or never starts it.
-TEST_F(DownloadTest, FailuresOfThePhoneEndInTheirMessages) {
-  const std::pair<std::vector<std::string>, const char*> cases[] = {
-      {{"--no-pacing", "--cancel-after", "2000"}, "Прервано другой стороной"},
-      {{"--no-pacing", "--silent-get"}, "Время ожидания приема истекло"}};
-  for (const auto& [faults, message] : cases) {
-    if (sim) window->cmdPortClose->click();
-    sim.reset();
-    Connect(faults);
-    Save("memo01");
-    EXPECT_EQ(OnlyMessage(), QString::fromUtf8(message));
-    EXPECT_TRUE(Idle());
-    EXPECT_TRUE(FolderFiles().empty());
-  }
-}
-
-TEST_F(DownloadTest, ANoisyLineGivesTheExactFileOrAMessageNeverAWrongFile) {
-  Connect({"--no-pacing", "--noise", "0.0005", "--drop", "0.0002", "--seed", "7"});
-  for (const char* memo : {"memo01", "Ёлка_2006", "Звонок_от_Алёны"}) {
-    Save(QString::fromUtf8(memo));
-    const std::string saved = folder.file(std::string(memo) + ".amr");
-    ASSERT_EQ(messages.size(), 1u);
-    if (messages[0].text.startsWith(kSuccess))
-      EXPECT_EQ(read_file(saved), SampleBytes(memo)) << memo;
-    else
-      EXPECT_FALSE(file_exists(saved)) << messages[0].text.toStdString();
-    EXPECT_TRUE(Idle());
-    test_support::PumpFor(500);
-  }
-}
-
-TEST_F(DownloadTest, ClosingThePortDuringATransferEndsIt) {
-  Connect({});
-  During(1500, [this] { window->cmdPortClose->click(); });
-  Save(QString::fromUtf8("Лекция"));
-  EXPECT_EQ(OnlyMessage(), QString::fromUtf8("Порт не был открыт заранее"));
   EXPECT_FALSE(window->GbOpen());
-  EXPECT_TRUE(window->cmdsaveSMS->isEnabledTo(window->pcSms));
-  EXPECT_TRUE(FolderFiles().empty());
 }
 
-TEST_F(DownloadTest, APhoneThatVanishesDuringATransferEndsItThenClosesThePortOnce) {
-  Connect({"--no-pacing", "--hangup-after", "5000"});
-  Save("memo01");
-  EXPECT_EQ(OnlyMessage(), SystemErrorText(EIO));  // the transfer's own failure comes first
+// The phone sends a file under another name than the memo's, cancels the transfer, never starts it
+// or hangs up: each ends in its message, with the window idle and nothing kept.
+TEST_F(DownloadTest, FailuresOfThePhoneEndInTheirMessages) {
+  struct Case {
+    std::vector<std::string> faults;
+    const char* saved;
+    QString message;
+  } const cases[] = {
+      // A download of memo01 cancelled late, then Ёлка saved.
+      {{"--announce", "memo01"}, "Ёлка_2006", kOtherFile + "memo01"},
+      {{"--announce", "memo01.amr"}, "memo01", kOtherFile + "memo01.amr"},  // the name the memo's file gets
+      {{"--announce", "../../escape"}, "memo01", kOtherFile + "escape"},  // stored under its last part
+      {{"--cancel-after", "2000"}, "memo01", QString::fromUtf8("Прервано другой стороной")},
+      {{"--silent-get"}, "memo01", QString::fromUtf8("Время ожидания приема истекло")},
+      // Last, as the port closes after it: the transfer's own failure comes first.
+      {{"--hangup-after", "5000"}, "memo01", SystemErrorText(EIO)},
+  };
+  for (const Case& c : cases) {
+    Connect(c.faults);
+    Save(QString::fromUtf8(c.saved));
+    EXPECT_EQ(OnlyMessage(), c.message) << c.faults[0];
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(FolderFiles().empty()) << c.faults[0];
+  }
+  EXPECT_FALSE(file_exists(folder.path() + "/../../escape"));
+  EXPECT_FALSE(file_exists(folder.path() + "/../escape"));
+  // The vanished phone then closes the port, once.
   ASSERT_TRUE(test_support::PumpUntil([this] { return !window->GbOpen(); }));
   test_support::PumpFor(500);
   ASSERT_EQ(messages.size(), 2u);
@@ -268,11 +238,10 @@ TEST_F(DownloadTest, APhoneThatVanishesDuringATransferEndsItThenClosesThePortOnc
   EXPECT_TRUE(window->cmdPortOpen->isEnabled());
   EXPECT_FALSE(window->pcSms->isEnabled());
   EXPECT_TRUE(Idle());
-  EXPECT_TRUE(FolderFiles().empty());
 }
 
 TEST_F(DownloadTest, ClosingTheWindowDuringATransferWaitsForItsEnd) {
-  Connect({});
+  Connect({}, true);
   window->show();
   During(1500, [this] {
     window->close();

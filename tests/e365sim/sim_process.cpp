@@ -1,8 +1,8 @@
 #include "tests/e365sim/sim_process.h"
 
 #include <chrono>
-#include <climits>
 #include <fcntl.h>
+#include <filesystem>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -12,13 +12,7 @@ namespace e365sim_test {
 
 using Clock = std::chrono::steady_clock;
 
-std::string simulator_path() {
-  char path[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) throw std::runtime_error("cannot find the test program");
-  std::string exe(path, static_cast<std::size_t>(n));
-  return exe.substr(0, exe.rfind('/')) + "/e365sim";
-}
+std::string simulator_path() { return std::filesystem::read_symlink("/proc/self/exe").replace_filename("e365sim"); }
 
 SimProcess::SimProcess(const std::vector<std::string>& args) {
   int out[2];

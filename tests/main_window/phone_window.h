@@ -12,12 +12,6 @@ class PhoneWindowTest : public WindowTest {
  protected:
   PhoneWindowTest() : phone(pty.peer()) { folder.link_port(5, pty.device()); }
 
-  // Pumps events with the phone answering until `done` holds.
-  bool Until(const std::function<bool()>& done, int timeout_ms = 5000) {
-    return test_support::PumpUntil(done, timeout_ms, [this] { phone.serve(); });
-  }
-  void PumpFor(int ms) { test_support::PumpFor(ms, [this] { phone.serve(); }); }
-
   // Without a phone: the session sends `command` and receives its echo and `reply` at once.
   void Exchange(const std::string& command, const std::string& reply) {
     window->Session().Send(command + "\r");
@@ -26,11 +20,10 @@ class PhoneWindowTest : public WindowTest {
   // Opens the port and answers "ATZ"; the rest of the identification stays queued.
   void OpenAndAnswer() {
     window->cmdPortOpen->click();
-    Exchange("ATZ", kOk);
+    Exchange("ATZ", "\r\nOK\r\n");
     ASSERT_TRUE(Connected());
   }
 
-  static constexpr const char* kOk = "\r\nOK\r\n";
   test_support::PtyPair pty;
   test_support::ScriptedPhone phone;
 };

@@ -40,6 +40,12 @@ TEST_F(PhoneWindowTest, TheFirstCompleteAnswerConnectsAnOpenPortOnly) {
   session.Receive("K\r\n");
   EXPECT_TRUE(Connected());
   EXPECT_EQ(window->Term->Bytes(), "xATZ\r\r\nOK\r\n");  // opening emptied the terminal
+  // Closing clears the displays.
+  window->lblCount->setText("7");
+  window->cmdPortClose->click();
+  EXPECT_TRUE(Closed());
+  EXPECT_TRUE(window->Term->Bytes().empty());
+  EXPECT_EQ(window->lblCount->text(), QStringLiteral("0"));
 }
 
 TEST_F(PhoneWindowTest, AnotherModelIsRefusedAndTheWindowStaysClosed) {
@@ -75,11 +81,7 @@ TEST_F(PhoneWindowTest, ListingSplitAcrossBlocksFillsBothListsAligned) {
   EXPECT_EQ(window->lstAmr->count(), 0);  // not complete yet: nothing listed
   session.Receive("K\r\n");
   const QStringList shown = {QStringLiteral("Запись1.amr"), QStringLiteral("Ёлка.amr"), QStringLiteral("Bad\u0420")};
-  EXPECT_EQ(Items(window->lstAmr), shown);
-  ASSERT_EQ(window->Memos().size(), 3u);
-  EXPECT_EQ(window->Memos()[0].raw, kRecording);
-  EXPECT_EQ(window->Memos()[0].display, "\xC7\xE0\xEF\xE8\xF1\xFC" "1.amr");
-  EXPECT_EQ(window->Memos()[2].raw, "Bad\xD0");  // an unpaired lead byte passes through
+  EXPECT_EQ(Items(window->lstAmr), shown);  // an unpaired lead byte passes through
   EXPECT_EQ(window->lstName->count(), 3);
   EXPECT_EQ(window->lblCount->text(), QStringLiteral("3"));
   // An unsolicited line before the next send interprets the same answer again: the same lists,
@@ -102,8 +104,8 @@ TEST_F(PhoneWindowTest, ListingSplitAcrossBlocksFillsBothListsAligned) {
 }
 
 // The SMS-listing state and the buttons agree after every event, whether its answer comes after
-// the state was entered or already while the sender lets events run.
-TEST_F(PhoneWindowTest, SmsListingStateAgreesWithTheButtonsInBothOrders) {
+// the state was entered or already while the sender lets events run, or never comes.
+TEST_F(PhoneWindowTest, SmsListingStateAgreesWithTheButtonsInBothOrdersAndEndsWithThePort) {
   OpenAndAnswer();
   PhoneSession& session = window->Session();
   while (!session.Queued().empty()) session.SendNext();
@@ -142,13 +144,11 @@ TEST_F(PhoneWindowTest, SmsListingStateAgreesWithTheButtonsInBothOrders) {
   session.SendNext();
   EXPECT_TRUE(after_listing());
   EXPECT_TRUE(messages.empty());
-}
 
-TEST_F(PhoneWindowTest, SmsListingStateEndsWhenThePortCloses) {
-  OpenAndAnswer();
+  // Unanswered, the state ends when the port closes.
   window->AddCommand("AT+CMGL=4");
-  while (!window->Session().Queued().empty()) window->Session().SendNext();
-  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  session.SendNext();
+  ASSERT_TRUE(in_listing());
   window->close();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_TRUE(Closed());

@@ -14,7 +14,7 @@ std::string Bytes(std::initializer_list<int> values) {
 
 }  // namespace
 
-TEST(ConvertCodePage, CyrillicPairsBecomeWindows1251) {
+TEST(ConvertCodePage, CyrillicPairsBecomeWindows1251OtherBytesPassThrough) {
   EXPECT_EQ(ConvertCodePage(Bytes({0xD0, 0x81})), Bytes({0xA8}));  // Ё
   EXPECT_EQ(ConvertCodePage(Bytes({0xD1, 0x91})), Bytes({0xB8}));  // ё, and every second byte past it
   EXPECT_EQ(ConvertCodePage(Bytes({0xD1, 0x92})), Bytes({0xB8}));
@@ -26,9 +26,7 @@ TEST(ConvertCodePage, CyrillicPairsBecomeWindows1251) {
     const QString one{QChar(char16_t(letter))};
     EXPECT_EQ(ConvertCodePage(one.toUtf8().toStdString()), ToWindows1251(one)) << letter;
   }
-}
-
-TEST(ConvertCodePage, OtherBytesAndLoneLeadBytesPassThrough) {
+  // Other bytes, and lead bytes without a pair, pass through.
   EXPECT_EQ(ConvertCodePage("Memo_2005-01-02.amr"), "Memo_2005-01-02.amr");
   EXPECT_EQ(ConvertCodePage(""), "");
   EXPECT_EQ(ConvertCodePage(Bytes({'a', 0xD0, 0x97, 'b'})), Bytes({'a', 0xC7, 'b'}));

@@ -38,16 +38,15 @@ void Press(QWidget* target, int key) {
 
 }  // namespace
 
-TEST_F(ConfigTest, OkWithoutChangesStoresTheFixedSpeed) {
+TEST_F(ConfigTest, OkStoresEachListsEntryAndCode) {
+  // Without changes, the fixed speed.
   PortSettings.BaudCode = 3;
   PortSettings.BaudIndex = 3;
   EXPECT_EQ(ChooseAndOk([](Config&) {}), QDialog::Accepted);
   PortSettingsRecord expected = kStartupPortSettings;
   expected.BaudIndex = 15;
   EXPECT_EQ(PortSettings, expected);
-}
 
-TEST_F(ConfigTest, OkStoresEachListsEntryAndCode) {
   ChooseAndOk([](Config& d) {
     d.cbPort->setCurrentText("COM256");
     d.cbBaudRate->setCurrentText("9600");

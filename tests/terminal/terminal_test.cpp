@@ -75,14 +75,3 @@ TEST(TerminalBox, ScrollsToTheNewestLine) {
   EXPECT_EQ(box.DisplayLines().back(), QStringLiteral("more"));
   box.repaint();  // draws the lines in view
 }
-
-TEST(TerminalBox, DropThatSplitsACrLfPair) {
-  test_support::EnsureApplication();
-  TerminalBox box;
-  // Character 4096 is the CR of a pair: after the drop the text starts with the LF alone.
-  box.AppendBytes(std::string(4095, 'a') + "\r\n" + std::string(4095, 'b'));
-  ASSERT_EQ(box.Bytes().size(), 8192u);
-  box.AppendBytes("c");
-  EXPECT_EQ(box.Bytes(), "\n" + std::string(4095, 'b') + "c");
-  EXPECT_EQ(box.DisplayLines(), (QStringList{QString(), QString(4095, u'b') + "c"}));
-}

@@ -1,9 +1,11 @@
-// e365sim sending memos by ZMODEM, received through our own ZMODEM receive as the tool does:
-// the receive starts first and the GET line goes out from its progress callback.
+// e365sim as a process: its link, its answers over the pty, and the memos it sends by ZMODEM,
+// received through our own ZMODEM receive as the tool does: the receive starts first and the GET
+// line goes out from its progress callback.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <poll.h>
 #include <unistd.h>
@@ -17,27 +19,18 @@
 namespace e365sim_test {
 namespace {
 
+using test_support::file_exists;
 using test_support::TempFolder;
 using test_support::write_file;
 
-const std::string kLongName =  // Заметка_1_встреча_с_клиентом: 50 bytes, byte 30 inside a letter
-    "\xD0\x97\xD0\xB0\xD0\xBC\xD0\xB5\xD1\x82\xD0\xBA\xD0\xB0_1_\xD0\xB2\xD1\x81\xD1\x82\xD1\x80\xD0\xB5\xD1\x87\xD0\xB0_"
-    "\xD1\x81_\xD0\xBA\xD0\xBB\xD0\xB8\xD0\xB5\xD0\xBD\xD1\x82\xD0\xBE\xD0\xBC";
 const std::string kGet = "AT%PCTL=GET /Voice Memo/";
-
-// Every byte value, ZMODEM's escaped ones included, over a few thousand bytes.
-std::string binary_content(std::size_t size) {
-  std::string bytes;
-  for (std::size_t i = 0; i < size; ++i) bytes.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
-  return bytes;
-}
 
 struct Phone : PhoneFolders {
   TempFolder received;
-  std::string content = binary_content(20000);
+  std::string content;  // every byte value, ZMODEM's escaped ones included
   Phone() {
+    for (int i = 0; i < 20000; ++i) content.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
     write_file(memos.file("memo01.amr"), content);
-    write_file(memos.file(kLongName + ".amr"), content.substr(0, 3000));
   }
 };
 
@@ -69,29 +62,29 @@ void expect_received(const Download& got, const std::string& folder, const std::
   EXPECT_EQ(test_support::read_file(folder + "/" + stored_name), bytes);
 }
 
-TEST(SimulatorGet, CancelsAfterNBytesAndReturnsToTheDialogue) {
-  Phone phone;
-  SimProcess sim(phone.args({"--cancel-after", "5000"}));
-  PhoneClient client(phone.folder.file("COM5"));
-  Download memo = download(client, "memo01", phone.received.path());
-  EXPECT_EQ(memo.result, SIOFT_CANABORT);
-  EXPECT_FALSE(test_support::file_exists(phone.received.file("memo01")));
-  EXPECT_TRUE(read_until(client.fd(), {"\r\nERROR\r\n"}, 5000).ends_with("\r\nERROR\r\n"));
-  EXPECT_EQ(client.command("ATZ"), "ATZ\r\r\nOK\r\n");
-}
-
-TEST(SimulatorGet, HangsUpAfterNBytesAndEnds) {
-  Phone phone;
-  SimProcess sim(phone.args({"--hangup-after", "5000"}));
-  PhoneClient client(phone.folder.file("COM5"));
-  Download memo = download(client, "memo01", phone.received.path());
-  EXPECT_LT(memo.result, 0);
-  EXPECT_FALSE(test_support::file_exists(phone.received.file("memo01")));
-  pollfd pfd{client.fd(), POLLIN, 0};
-  ASSERT_EQ(poll(&pfd, 1, 1000), 1);
-  EXPECT_TRUE(pfd.revents & POLLHUP);
-  EXPECT_EQ(sim.stop(0), 0);
-  EXPECT_FALSE(test_support::file_exists(phone.folder.file("COM5")));
+// A cut transfer fails and leaves no file; after a cancel the phone reports ERROR and answers
+// again, after a hang-up it ends and removes its link.
+TEST(SimulatorGet, CancelsOrHangsUpAfterNBytes) {
+  for (const std::string cut : {"--cancel-after", "--hangup-after"}) {
+    SCOPED_TRACE(cut);
+    Phone phone;
+    SimProcess sim(phone.args({cut, "5000"}));
+    PhoneClient client(phone.folder.file("COM5"));
+    const int result = download(client, "memo01", phone.received.path()).result;
+    EXPECT_FALSE(file_exists(phone.received.file("memo01")));
+    if (cut == "--cancel-after") {
+      EXPECT_EQ(result, SIOFT_CANABORT);
+      EXPECT_TRUE(read_until(client.fd(), {"\r\nERROR\r\n"}, 5000).ends_with("\r\nERROR\r\n"));
+      EXPECT_EQ(client.command("ATZ"), "ATZ\r\r\nOK\r\n");
+      continue;
+    }
+    EXPECT_LT(result, 0);
+    pollfd pfd{client.fd(), POLLIN, 0};
+    ASSERT_EQ(poll(&pfd, 1, 1000), 1);
+    EXPECT_TRUE(pfd.revents & POLLHUP);
+    EXPECT_EQ(sim.stop(0), 0);
+    EXPECT_FALSE(file_exists(phone.folder.file("COM5")));
+  }
 }
 
 TEST(SimulatorGet, StopsAtOnceInTheMiddleOfAPacedTransfer) {
@@ -112,7 +105,7 @@ TEST(SimulatorGet, StopsAtOnceInTheMiddleOfAPacedTransfer) {
   ASSERT_NE(stopped_at, Clock::time_point::max());
   EXPECT_EQ(sim.stop(0), 0);
   EXPECT_LT(Clock::now() - stopped_at, std::chrono::seconds(10));
-  EXPECT_FALSE(test_support::file_exists(phone.folder.file("COM5")));
+  EXPECT_FALSE(file_exists(phone.folder.file("COM5")));
 }
 
 // The sender's first bytes as they reach a client that never answers.
@@ -150,12 +143,58 @@ TEST(SimulatorGet, ARecoveringReceiverGetsTheExactBytesThroughLightNoise) {
   // Back in the dialogue, which itself stays clean: the phone reports the transfer and answers again.
   EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
   EXPECT_EQ(client.command("AT+GMM"), "AT+GMM\r\r\nE365\r\n\r\nOK\r\n");
-  // A long name is announced by its first 30 bytes.
-  expect_received(download(client, kLongName, into), into, kLongName.substr(0, 30), phone.content.substr(0, 3000));
-  EXPECT_EQ(read_until(client.fd(), {"\r\nOK\r\n"}, 5000), "\r\nOK\r\n");
   // A name no file can have is listed and sent; its announcement keeps only what a file
-  // name can carry.
+  // name can carry. (That a long name is announced by its first 30 bytes is the dialogue's test.)
   expect_received(download(client, "../x", into), into, "x", "#!AMR\n" + std::string(50, '\x7C'));
+}
+
+TEST(Simulator, LinksItsPtyAsComNAndRemovesTheLinkWhenStopped) {
+  for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
+    Phone phone;
+    // A stale link from an earlier run is replaced.
+    ASSERT_EQ(symlink("/dev/nonexistent", phone.folder.file("COM7").c_str()), 0);
+    SimProcess sim(phone.args({"--port", "7"}));
+    ASSERT_FALSE(sim.device().empty());
+    EXPECT_EQ(std::filesystem::read_symlink(phone.folder.file("COM7")), sim.device());
+    EXPECT_FALSE(file_exists(phone.folder.file("COM5")));
+    {
+      PhoneClient client(phone.folder.file("COM7"));
+      EXPECT_EQ(client.command("ATZ"), "ATZ\r\r\nOK\r\n");
+    }
+    EXPECT_EQ(sim.stop(signal_number), 0) << signal_number;
+    EXPECT_FALSE(file_exists(phone.folder.file("COM7"))) << signal_number;
+  }
+}
+
+TEST(Simulator, RefusesToReplaceAnythingButALink) {
+  Phone phone;
+  write_file(phone.folder.file("COM5"), "a file of the user's");
+  SimProcess sim(phone.args());
+  EXPECT_TRUE(sim.device().empty());
+  EXPECT_NE(sim.stop(0), 0);
+  EXPECT_EQ(test_support::read_file(phone.folder.file("COM5")), "a file of the user's");
+}
+
+TEST(Simulator, AnswersOverItsPtyAndSurvivesTheToolReopeningThePort) {
+  Phone phone;
+  SimProcess sim(phone.args({"--error-on", "AT+GMR"}));
+  ASSERT_FALSE(sim.device().empty());
+  // How a listing reads is the dialogue's test; here the folder is looked at afresh for each.
+  const std::string list = "AT%PCTL=DIR /Voice Memo";
+  const std::string first = PhoneClient(phone.folder.file("COM5")).command(list);
+  EXPECT_NE(first.find("\r\nmemo01 | FRW | 20000\r\n"), std::string::npos) << first;
+  // The tool closes the port and opens it again: the phone is still there, and a memo added
+  // meanwhile is listed.
+  write_file(phone.memos.file("later.amr"), "12");
+  PhoneClient again(phone.folder.file("COM5"));
+  const std::string listing = again.command(list);
+  EXPECT_NE(listing.find("\r\nlater | FRW | 2\r\n"), std::string::npos) << listing;
+  // Two lines in one write, and a line in pieces, are each answered.
+  test_support::write_all(again.fd(), "ATZ\rAT+GMM\r");
+  EXPECT_EQ(read_until(again.fd(), {"E365\r\n\r\nOK\r\n"}, 5000), "ATZ\r\r\nOK\r\nAT+GMM\r\r\nE365\r\n\r\nOK\r\n");
+  test_support::write_all(again.fd(), "AT+G");
+  EXPECT_EQ(test_support::read_for(again.fd(), 1, 200), "");
+  EXPECT_EQ(again.command("MR"), "AT+GMR\r\r\nERROR\r\n");  // as told to refuse it
 }
 
 }  // namespace
