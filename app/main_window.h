@@ -64,7 +64,6 @@ class frmMain : public QWidget {
   PhoneSession& Session() { return session_; }
   MemoDownload& Download() { return download_; }
   // The listed memos, entry for entry as lstAmr and lstName show them.
-  const std::vector<MemoNames>& Memos() const { return memos_; }
   // The progress dialog of the running download, if any.
   FtStat* ProgressDialog() const { return progress_dialog_.data(); }
 
