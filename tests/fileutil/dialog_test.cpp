@@ -19,20 +19,16 @@ namespace {
 
 // The application lives from before the first test to after the last, and goes before the
 // program's exit handlers run (Qt's own statics go with them).
-class QtApplication : public ::testing::Environment {
- public:
-  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-  void TearDown() override { app_.reset(); }
-
- private:
-  int argc_ = 1;
-  char name_[14] = "test_fileutil";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QApplication> app_;
+struct QtApplication : ::testing::Environment {
+  void SetUp() override { app = std::make_unique<QApplication>(argc, argv); }
+  void TearDown() override { app.reset(); }
+  int argc = 1;
+  char name[14] = "test_fileutil";
+  char* argv[2] = {name, nullptr};
+  std::unique_ptr<QApplication> app;
 };
 
-[[maybe_unused]] auto* const qt_application =
-    ::testing::AddGlobalTestEnvironment(new QtApplication);
+[[maybe_unused]] auto* const qt_application = ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 // Runs `act` on the file dialog as soon as one is shown, from inside its modal loop, while
 // this object lives; `act` must close the dialog.

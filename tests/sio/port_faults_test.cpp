@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <poll.h>
@@ -11,7 +10,6 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "sio/lock_file.h"
 #include "sio/os_posix.h"
@@ -20,17 +18,6 @@
 using namespace test_support;
 
 namespace {
-
-constexpr int kPort = OpenedPort::kPort;
-
-// Runs `body` in a child process: its result as the exit status.
-bool in_child(const std::function<bool()>& body) {
-  const pid_t child = fork();
-  if (child == 0) _exit(body() ? 0 : 1);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 // A child that runs `setup` and then stays until killed: another program holding something.
 pid_t start_holder(const std::function<void()>& setup) {
@@ -48,11 +35,6 @@ pid_t start_holder(const std::function<void()>& setup) {
   close(ready[0]);
   close(ready[1]);
   return child;
-}
-
-void stop_holder(pid_t child) {
-  kill(child, SIGKILL);
-  waitpid(child, nullptr, 0);
 }
 
 std::string lock_path(const std::string& device) {
@@ -97,33 +79,21 @@ TEST(SioPortFaults, PermissionDeniedNamesTheDevicesGroup) {
 TEST(SioPortFaults, DeviceLockedByAnotherProgramIsBusy) {
   if (sio::os::lock_folder().empty() || access(sio::os::lock_folder().c_str(), W_OK) != 0)
     GTEST_SKIP() << "no lock folder this user may write";
-  struct Case {
-    const char* how;
-    std::function<void(const std::string& device)> in_holder;
-    std::function<void(const std::string& device, pid_t holder)> beside_holder;
-  };
-  const Case cases[] = {
-      {"advisory lock",
-       [](const std::string& device) { flock(open(device.c_str(), O_RDWR | O_NOCTTY), LOCK_EX); },
-       [](const std::string&, pid_t) {}},
-      {"lock file",
-       [](const std::string&) {},
-       [](const std::string& device, pid_t holder) {
-         char text[16];
-         std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(holder));
-         write_file(lock_path(device), text);
-       }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.how);
+  for (const bool by_lock_file : {false, true}) {
+    SCOPED_TRACE(by_lock_file ? "lock file" : "advisory lock");
     ScopedProgramFolder folder;
     PtyPair pty;
     folder.link_port(kPort, pty.device());
-    const pid_t holder = start_holder([&] { c.in_holder(pty.device()); });
-    c.beside_holder(pty.device(), holder);
+    const pid_t holder = start_holder([&] {
+      if (!by_lock_file) flock(open(pty.device().c_str(), O_RDWR | O_NOCTTY), LOCK_EX);
+    });
+    char text[16];
+    std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(holder));
+    if (by_lock_file) write_file(lock_path(pty.device()), text);
     EXPECT_EQ(sio_open(kPort), SIO_OPENFAIL);
     EXPECT_EQ(sio_last_error(), EBUSY);
-    stop_holder(holder);
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
 
     ASSERT_EQ(sio_open(kPort), SIO_OK);
     EXPECT_EQ(std::atol(read_file(lock_path(pty.device())).c_str()), getpid());

@@ -2,7 +2,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -11,14 +10,9 @@
 #include "sio/os_posix.h"
 #include "sio/sio.h"
 #include "tests/sio/opened_port.h"
+#include "tests/support/test_bytes.h"
 
 using namespace test_support;
-
-namespace {
-
-constexpr int kPort = OpenedPort::kPort;
-
-}  // namespace
 
 TEST(SioPort, OpensReadsWritesAndCloses) {
   {
@@ -27,8 +21,7 @@ TEST(SioPort, OpensReadsWritesAndCloses) {
     EXPECT_EQ(sio_open(kPort), SIO_OK);
     char buf[512];
     EXPECT_EQ(sio_read(kPort, buf, 512), 0);  // nothing waits: at once
-    std::string block(4096, '\0');
-    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7);
+    const std::string block = random_bytes(4096, 7);
     ASSERT_EQ(sio_SetWriteTimeouts(kPort, 1000), SIO_OK);
     EXPECT_EQ(sio_write(kPort, block.data(), static_cast<int>(block.size())), 4096);
     EXPECT_EQ(read_for(port.pty.peer(), block.size(), 2000), block);
@@ -72,15 +65,11 @@ TEST(SioPort, DeviceHeldElsewhereIsBusy) {
   EXPECT_EQ(sio_read(kPort + 1, nullptr, 0), SIO_BADPORT);
 
   // Another program holding it: a child process tries to open the device.
-  pid_t child = fork();
-  if (child == 0) {
+  EXPECT_TRUE(in_child([&] {
     sio_close(kPort);  // the child's copy of our handle does not count as ours
     port.folder.link_port(9, port.pty.device());
-    _exit(sio_open(9) == SIO_OPENFAIL ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return sio_open(9) == SIO_OPENFAIL;
+  }));
 }
 
 TEST(SioPort, SpeedsReachTheDevice) {
@@ -124,27 +113,20 @@ TEST(SioPort, LineModes) {
 
 TEST(SioPort, FlowControlAndModemLines) {
   OpenedPort port;
-  auto flow = [&] {
-    termios tio = port.pty.device_settings();
-    return std::pair<bool, bool>((tio.c_cflag & CRTSCTS) != 0, (tio.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF));
-  };
-  ASSERT_EQ(sio_flowctrl(kPort, 3), SIO_OK);
-  EXPECT_EQ(flow(), std::make_pair(true, false));
-  EXPECT_EQ(sio_RTS(kPort, 1), SIO_OUTCONTROL);
-  ASSERT_EQ(sio_flowctrl(kPort, 12), SIO_OK);
-  EXPECT_EQ(flow(), std::make_pair(false, true));
-  ASSERT_EQ(sio_flowctrl(kPort, 15), SIO_OK);
-  EXPECT_EQ(flow(), std::make_pair(true, true));
-  EXPECT_EQ(sio_RTS(kPort, 0), SIO_OUTCONTROL);
-  ASSERT_EQ(sio_flowctrl(kPort, 0), SIO_OK);
-  EXPECT_EQ(flow(), std::make_pair(false, false));
-  EXPECT_EQ(sio_flowctrl(kPort, 1), SIO_BADPARM);
-
-  // A pty has no modem lines: the requests are accepted as no-ops.
-  for (int mode : {0, 1}) {
-    EXPECT_EQ(sio_DTR(kPort, mode), SIO_OK) << mode;
-    EXPECT_EQ(sio_RTS(kPort, mode), SIO_OK) << mode;
+  const struct {
+    int mode;
+    bool rts_cts, xon_xoff;
+  } flows[] = {{3, true, false}, {12, false, true}, {15, true, true}, {0, false, false}};
+  for (const auto& f : flows) {
+    ASSERT_EQ(sio_flowctrl(kPort, f.mode), SIO_OK);
+    const termios tio = port.pty.device_settings();
+    EXPECT_EQ((tio.c_cflag & CRTSCTS) != 0, f.rts_cts) << f.mode;
+    EXPECT_EQ((tio.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF), f.xon_xoff) << f.mode;
+    // Under RTS/CTS the line drives RTS; a pty has no modem lines, so other requests are no-ops.
+    for (int level : {0, 1}) EXPECT_EQ(sio_RTS(kPort, level), f.rts_cts ? SIO_OUTCONTROL : SIO_OK) << f.mode;
   }
+  EXPECT_EQ(sio_flowctrl(kPort, 1), SIO_BADPARM);
+  for (int level : {0, 1}) EXPECT_EQ(sio_DTR(kPort, level), SIO_OK) << level;
   EXPECT_EQ(sio_DTR(kPort, 2), SIO_BADPARM);
 }
 
