@@ -1,10 +1,7 @@
-// A port of ours open on a fresh pty, closed at the end of the test, and a body run as another program.
+// A port of ours open on a fresh pty, closed at the end of the test.
 #pragma once
 
-#include <functional>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "sio/sio.h"
 #include "tests/support/pty_pair.h"
@@ -21,12 +18,3 @@ struct OpenedPort {
   }
   ~OpenedPort() { sio_close(kPort); }
 };
-
-// Runs `body` in a child process: its result as the exit status.
-inline bool in_child(const std::function<bool()>& body) {
-  const pid_t child = fork();
-  if (child == 0) _exit(body() ? 0 : 1);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}

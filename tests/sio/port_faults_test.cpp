@@ -1,7 +1,6 @@
 // What goes wrong on real serial hardware, played on ptys and with child processes: a device
 // that vanishes, one the user may not open, one another program holds, settings not taken.
 #include <cerrno>
-#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <grp.h>
@@ -9,33 +8,15 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include "sio/lock_file.h"
 #include "sio/os_posix.h"
 #include "tests/sio/opened_port.h"
+#include "tests/sio/other_program.h"
 
 using namespace test_support;
 
 namespace {
-
-// A child that runs `setup` and then stays until killed: another program holding something.
-pid_t start_holder(const std::function<void()>& setup) {
-  int ready[2];
-  if (pipe(ready) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    setup();
-    (void)!write(ready[1], "x", 1);
-    pause();
-    _exit(0);
-  }
-  char byte;
-  (void)!read(ready[0], &byte, 1);
-  close(ready[0]);
-  close(ready[1]);
-  return child;
-}
 
 std::string lock_path(const std::string& device) {
   return sio::os::lock_folder() + "/" + sio::os::lock_file_name(device);
@@ -92,8 +73,7 @@ TEST(SioPortFaults, DeviceLockedByAnotherProgramIsBusy) {
     if (by_lock_file) write_file(lock_path(pty.device()), text);
     EXPECT_EQ(sio_open(kPort), SIO_OPENFAIL);
     EXPECT_EQ(sio_last_error(), EBUSY);
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
+    stop_holder(holder);
 
     ASSERT_EQ(sio_open(kPort), SIO_OK);
     EXPECT_EQ(std::atol(read_file(lock_path(pty.device())).c_str()), getpid());

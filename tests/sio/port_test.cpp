@@ -10,6 +10,7 @@
 #include "sio/os_posix.h"
 #include "sio/sio.h"
 #include "tests/sio/opened_port.h"
+#include "tests/sio/other_program.h"
 #include "tests/support/test_bytes.h"
 
 using namespace test_support;
