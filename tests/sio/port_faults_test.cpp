@@ -8,6 +8,7 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <tuple>
 
 #include "sio/lock_file.h"
 #include "sio/os_posix.h"
@@ -88,13 +89,8 @@ TEST(SioPortFaults, DeviceLockedByAnotherProgramIsBusy) {
 // A pty takes nearly everything a driver may refuse. Read back through a device that drops a
 // setting, and that claims a character frame (a pty keeps 8 data bits without parity).
 TEST(SioPortFaults, SettingNotTakenSaysWhich) {
-  struct Case {
-    const char* what;
-    std::function<int()> apply;
-    std::function<void(sio::os::LineSettings&)> drop;
-    int expected;
-  };
-  const Case cases[] = {
+  using Drop = std::function<void(sio::os::LineSettings&)>;
+  const std::tuple<const char*, std::function<int()>, Drop, int> cases[] = {
       {"speed", [] { return sio_ioctl(kPort, 19, 3); }, [](auto& s) { s.output_speed = 115200; }, SIO_SPEEDREFUSED},
       {"input speed", [] { return sio_ioctl(kPort, 15, 3); }, [](auto& s) { s.input_speed = 7200; }, SIO_SPEEDREFUSED},
       {"data bits", [] { return sio_ioctl(kPort, 15, 1); }, [](auto&) {}, SIO_DATABITSREFUSED},
@@ -105,14 +101,14 @@ TEST(SioPortFaults, SettingNotTakenSaysWhich) {
   };
   OpenedPort port;
   const auto real = sio::os::read_back_settings;
-  for (const Case& c : cases) {
+  for (const auto& [what, apply, drop, expected] : cases) {
     sio::os::read_back_settings = [&](sio::os::Handle handle, sio::os::LineSettings& taken) {
       const int result = sio::os::read_line_settings(handle, taken);
       taken.framed = true;
-      c.drop(taken);
+      drop(taken);
       return result;
     };
-    EXPECT_EQ(c.apply(), c.expected) << c.what;
+    EXPECT_EQ(apply(), expected) << what;
   }
   sio::os::read_back_settings = real;
   EXPECT_EQ(sio_ioctl(kPort, 15, 1 | 40), SIO_OK);  // the pty itself: no frame to refuse

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <termios.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -101,30 +102,24 @@ TEST(SioPort, LineModes) {
   for (int mode : {0, 8, 24, 40, 56}) EXPECT_EQ(sio_ioctl(kPort, 15, 2 | mode), SIO_OK) << mode;
 
   // Data bits and parity as computed for the device (a pty stores CS8 without parity).
-  const struct {
-    int data;
-    char parity;
-    tcflag_t flags;
-  } frames[] = {{5, 'N', CS5}, {6, 'N', CS6}, {7, 'E', CS7 | PARENB}, {8, 'O', CS8 | PARENB | PARODD},
-                {8, 'M', CS8 | PARENB | PARODD | CMSPAR}, {8, 'S', CS8 | PARENB | CMSPAR}};
-  for (const auto& f : frames)
-    EXPECT_EQ(sio::os::with_line_mode(termios{}, {f.data, 1, f.parity}).c_cflag & (CSIZE | PARENB | PARODD | CMSPAR),
-              f.flags) << f.data << f.parity;
+  const std::tuple<int, char, tcflag_t> frames[] = {
+      {5, 'N', CS5}, {6, 'N', CS6}, {7, 'E', CS7 | PARENB}, {8, 'O', CS8 | PARENB | PARODD},
+      {8, 'M', CS8 | PARENB | PARODD | CMSPAR}, {8, 'S', CS8 | PARENB | CMSPAR}};
+  for (const auto& [data, parity, flags] : frames)
+    EXPECT_EQ(sio::os::with_line_mode(termios{}, {data, 1, parity}).c_cflag & (CSIZE | PARENB | PARODD | CMSPAR), flags)
+        << data << parity;
 }
 
 TEST(SioPort, FlowControlAndModemLines) {
   OpenedPort port;
-  const struct {
-    int mode;
-    bool rts_cts, xon_xoff;
-  } flows[] = {{3, true, false}, {12, false, true}, {15, true, true}, {0, false, false}};
-  for (const auto& f : flows) {
-    ASSERT_EQ(sio_flowctrl(kPort, f.mode), SIO_OK);
+  const std::tuple<int, bool, bool> flows[] = {{3, true, false}, {12, false, true}, {15, true, true}, {0, false, false}};
+  for (const auto& [mode, rts_cts, xon_xoff] : flows) {
+    ASSERT_EQ(sio_flowctrl(kPort, mode), SIO_OK);
     const termios tio = port.pty.device_settings();
-    EXPECT_EQ((tio.c_cflag & CRTSCTS) != 0, f.rts_cts) << f.mode;
-    EXPECT_EQ((tio.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF), f.xon_xoff) << f.mode;
+    EXPECT_EQ((tio.c_cflag & CRTSCTS) != 0, rts_cts) << mode;
+    EXPECT_EQ((tio.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF), xon_xoff) << mode;
     // Under RTS/CTS the line drives RTS; a pty has no modem lines, so other requests are no-ops.
-    for (int level : {0, 1}) EXPECT_EQ(sio_RTS(kPort, level), f.rts_cts ? SIO_OUTCONTROL : SIO_OK) << f.mode;
+    for (int level : {0, 1}) EXPECT_EQ(sio_RTS(kPort, level), rts_cts ? SIO_OUTCONTROL : SIO_OK) << mode;
   }
   EXPECT_EQ(sio_flowctrl(kPort, 1), SIO_BADPARM);
   for (int level : {0, 1}) EXPECT_EQ(sio_DTR(kPort, level), SIO_OK) << level;
