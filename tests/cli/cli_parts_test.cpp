@@ -4,8 +4,6 @@
 #include "tools/vokarel-cli/memo_json.h"
 #include "tools/vokarel-cli/progress_view.h"
 
-namespace {
-
 TEST(CliCommandLine, RefusesWhatAScriptCouldMeanTwoWays) {
   for (const auto& bad : std::vector<std::vector<std::string>>{
            {}, {"fetch"}, {"get"}, {"get", "--all", "a"}, {"list", "--all"}, {"identify", "--json"},
@@ -43,4 +41,3 @@ TEST(CliJson, EscapesTheNameAndGivesTheRawBytesAsTheyCame) {
             "{\"name\":\"a\\\"b\\\\c\\u000a\",\"raw\":\"d09b007a\"}");
 }
 
-}  // namespace

@@ -1,5 +1,4 @@
 // The port operations over real pseudo-terminals.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -9,7 +8,6 @@
 
 #include "sio/channel.h"
 #include "sio/os_posix.h"
-#include "sio/sio.h"
 #include "tests/sio/opened_port.h"
 #include "tests/sio/other_program.h"
 #include "tests/support/test_bytes.h"
@@ -112,8 +110,9 @@ TEST(SioPort, LineModes) {
 
 TEST(SioPort, FlowControlAndModemLines) {
   OpenedPort port;
-  const std::tuple<int, bool, bool> flows[] = {{3, true, false}, {12, false, true}, {15, true, true}, {0, false, false}};
-  for (const auto& [mode, rts_cts, xon_xoff] : flows) {
+  // Flow control mode, then whether RTS/CTS and XON/XOFF are on.
+  for (const auto& [mode, rts_cts, xon_xoff] :
+       {std::tuple(3, true, false), std::tuple(12, false, true), std::tuple(15, true, true), std::tuple(0, false, false)}) {
     ASSERT_EQ(sio_flowctrl(kPort, mode), SIO_OK);
     const termios tio = port.pty.device_settings();
     EXPECT_EQ((tio.c_cflag & CRTSCTS) != 0, rts_cts) << mode;

@@ -7,8 +7,6 @@
 
 #include "tests/support/temp_folder.h"
 
-namespace {
-
 // A build tree keeps its files beside the program; an installed program gets a folder per user.
 TEST(ProgramFolder, InstalledProgramsUseAFolderOfTheUsersOwn) {
   test_support::TempFolder home;
@@ -27,4 +25,3 @@ TEST(ProgramFolder, InstalledProgramsUseAFolderOfTheUsersOwn) {
   unsetenv("XDG_DATA_HOME");
 }
 
-}  // namespace

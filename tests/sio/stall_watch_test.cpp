@@ -4,8 +4,6 @@
 
 #include "sio/channel.h"
 
-namespace {
-
 using namespace std::chrono_literals;
 
 // A line is stuck only after taking nothing for the whole limit while output waited: a write
@@ -26,4 +24,3 @@ TEST(StallWatch, CountsOnlyTimeWithOutputWaitingAndNothingTaken) {
   EXPECT_TRUE(watch.note(0));
 }
 
-}  // namespace
