@@ -111,7 +111,6 @@ TEST(FolderDialog, OffersFoldersOnlyAndGivesTheChosenOne) {
   ASSERT_EQ(mkdir(memos.c_str(), 0755), 0);
   {
     DialogDriver driver([&](QFileDialog* dialog) {
-      EXPECT_EQ(dialog->windowTitle(), "/");
       EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
       EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
       // Open the folder and take it, as a user would with nothing typed.

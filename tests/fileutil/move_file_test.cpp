@@ -9,8 +9,6 @@
 #include "fileutil/file_placement.h"
 #include "tests/fileutil/in_temp_folder.h"
 
-using test_support::TempFolder;
-using test_support::write_file;
 using MoveFile = InTempFolder;
 
 namespace {
