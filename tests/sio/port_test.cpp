@@ -91,11 +91,8 @@ TEST(SioPort, SpeedsReachTheDevice) {
 
 TEST(SioPort, LineModes) {
   OpenedPort port;
-  // Stop bits reach the pty; unknown parity codes and stray bits are refused.
-  ASSERT_EQ(sio_ioctl(kPort, 15, 3 | 4), SIO_OK);
-  EXPECT_TRUE(port.pty.device_settings().c_cflag & CSTOPB);
-  ASSERT_EQ(sio_ioctl(kPort, 15, 3), SIO_OK);
-  EXPECT_FALSE(port.pty.device_settings().c_cflag & CSTOPB);
+  // Unknown parity codes and stray bits are refused (that stop bits reach the device, the
+  // port configuration's test shows).
   for (int bad : {3 | 16, 3 | 32, 64}) EXPECT_EQ(sio_ioctl(kPort, 15, bad), SIO_BADPARM) << bad;
   for (int mode : {0, 8, 24, 40, 56}) EXPECT_EQ(sio_ioctl(kPort, 15, 2 | mode), SIO_OK) << mode;
 
