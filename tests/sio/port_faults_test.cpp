@@ -2,6 +2,7 @@
 // that vanishes, one the user may not open, one another program holds, settings not taken.
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <poll.h>
@@ -9,6 +10,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 #include "sio/lock_file.h"
 #include "sio/os_posix.h"
