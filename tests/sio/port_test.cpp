@@ -72,7 +72,7 @@ TEST(SioPort, DeviceHeldElsewhereIsBusy) {
   }));
 }
 
-TEST(SioPort, SpeedsReachTheDevice) {
+TEST(SioPort, SpeedsAndLineModesReachTheDevice) {
   OpenedPort port;
   const long speeds[] = {50,   75,   110,   134,   150,   300,   600,    1200,   1800,   2400,
                          4800, 7200, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
@@ -87,10 +87,7 @@ TEST(SioPort, SpeedsReachTheDevice) {
   }
   EXPECT_EQ(sio_ioctl(kPort, 20, 3), SIO_BADPARM);
   EXPECT_EQ(sio_ioctl(kPort, -1, 3), SIO_BADPARM);
-}
 
-TEST(SioPort, LineModes) {
-  OpenedPort port;
   // Unknown parity codes and stray bits are refused (that stop bits reach the device, the
   // port configuration's test shows).
   for (int bad : {3 | 16, 3 | 32, 64}) EXPECT_EQ(sio_ioctl(kPort, 15, bad), SIO_BADPARM) << bad;
