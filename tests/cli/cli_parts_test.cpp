@@ -4,32 +4,24 @@
 #include "tools/vokarel-cli/memo_json.h"
 #include "tools/vokarel-cli/progress_view.h"
 
-namespace {
-
-std::optional<cli::Options> parse(std::vector<std::string> args, std::string* error = nullptr) {
-  std::string e;
-  auto o = cli::parse_command_line(args, e);
-  if (error) *error = e;
-  return o;
-}
-
 TEST(CliCommandLine, RefusesWhatAScriptCouldMeanTwoWays) {
   for (const auto& bad : std::vector<std::vector<std::string>>{
            {}, {"fetch"}, {"get"}, {"get", "--all", "a"}, {"list", "--all"}, {"identify", "--json"},
            {"--port", "0", "list"}, {"--port", "257", "list"}, {"--port"}, {"--speed", "fast", "list"}, {"--speed", "12345", "list"},
            {"list", "extra"}, {"--verbose", "list"}, {"--port", "5", "--device", "/dev/ttyACM0", "list"}}) {
     std::string error;
-    EXPECT_FALSE(parse(bad, &error)) << testing::PrintToString(bad);
+    EXPECT_FALSE(cli::parse_command_line(bad, error)) << testing::PrintToString(bad);
     EXPECT_FALSE(error.empty());
   }
-  auto o = parse({"--device", "/dev/serial/by-id/usb-x", "--speed", "115200", "get", "--dir", "/tmp/m", "Лекция",
-                  "memo01"});
+  std::string error;
+  auto o = cli::parse_command_line(
+      {"--device", "/dev/serial/by-id/usb-x", "--speed", "115200", "get", "--dir", "/tmp/m", "Лекция", "memo01"}, error);
   ASSERT_TRUE(o);
   EXPECT_EQ(o->device, "/dev/serial/by-id/usb-x");
   EXPECT_EQ(o->speed, 115200);
   EXPECT_EQ(o->dir, "/tmp/m");
   EXPECT_EQ(o->names, (std::vector<std::string>{"Лекция", "memo01"}));
-  EXPECT_EQ(parse({"--port", "7", "get", "--all"})->port, 7);
+  EXPECT_EQ(cli::parse_command_line({"--port", "7", "get", "--all"}, error)->port, 7);
 }
 
 TEST(CliProgress, BarFitsItsWidthAndSaysWhatIsLeft) {
@@ -49,4 +41,3 @@ TEST(CliJson, EscapesTheNameAndGivesTheRawBytesAsTheyCame) {
             "{\"name\":\"a\\\"b\\\\c\\u000a\",\"raw\":\"d09b007a\"}");
 }
 
-}  // namespace

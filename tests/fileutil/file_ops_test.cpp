@@ -7,15 +7,9 @@
 
 #include "tests/fileutil/in_temp_folder.h"
 
-using CopyFile = InTempFolder;
-using DeleteFile = InTempFolder;
-using GetFileSize = InTempFolder;
-using FileDescriptor = InTempFolder;
-using WFile = InTempFolder;
-using RFile = InTempFolder;
-using Folders = InTempFolder;
+using FileOps = InTempFolder;
 
-TEST_F(CopyFile, TheFlagMeansFailIfItExists) {
+TEST_F(FileOps, CopyFileFlagMeansFailIfItExists) {
   const std::string bytes("new\0bytes", 9);
   const std::string source = put("source", bytes);
   chmod(source.c_str(), 0600);
@@ -47,7 +41,7 @@ TEST_F(CopyFile, TheFlagMeansFailIfItExists) {
   EXPECT_EQ(entries_in(folder.path()), 6u);
 }
 
-TEST_F(DeleteFile, RemovesFilesOnly) {
+TEST_F(FileOps, DeleteFileRemovesFilesOnly) {
   const std::string memo = put("memo", "x");
   chmod(put("read-only", "x").c_str(), 0444);
   const std::string dir = make_folder("dir");
@@ -60,7 +54,7 @@ TEST_F(DeleteFile, RemovesFilesOnly) {
   EXPECT_TRUE(std::filesystem::is_directory(dir));
 }
 
-TEST_F(GetFileSize, TheLowThirtyTwoBitsOfTheSizeOrMinusOne) {
+TEST_F(FileOps, GetFileSizeGivesTheLowThirtyTwoBitsOrMinusOne) {
   const std::string ten = put("ten", "0123456789");
   chmod(ten.c_str(), 0);  // a file nobody may read still has a size
   EXPECT_EQ(file.GetFileSize(ten, true), 10);
@@ -74,7 +68,7 @@ TEST_F(GetFileSize, TheLowThirtyTwoBitsOfTheSizeOrMinusOne) {
 }
 
 // CreateFile empties an existing file; the descriptor it holds goes with the object or the next open.
-TEST_F(FileDescriptor, AnOpenDescriptorIsClosedWithTheObjectAndWhenReplaced) {
+TEST_F(FileOps, AnOpenDescriptorIsClosedWithTheObjectAndWhenReplaced) {
   const std::string a = put("a", "a");
   const std::size_t before = open_descriptors();
   {
@@ -96,7 +90,7 @@ TEST_F(FileDescriptor, AnOpenDescriptorIsClosedWithTheObjectAndWhenReplaced) {
   EXPECT_FALSE(file.CreateFile(make_folder("dir"), true));
 }
 
-TEST_F(WFile, WritesOverTheStartAndKeepsTheLength) {
+TEST_F(FileOps, WFileWritesOverTheStartAndKeepsTheLength) {
   const std::string name = put("ten", "0123456789");
   const std::size_t descriptors = open_descriptors();
 
@@ -125,7 +119,7 @@ TEST_F(WFile, WritesOverTheStartAndKeepsTheLength) {
   EXPECT_EQ(open_descriptors(), descriptors);
 }
 
-TEST_F(RFile, ReadsTheWholeFileAndRefusesMissingOrEmptyOnes) {
+TEST_F(FileOps, RFileReadsTheWholeFileAndRefusesMissingOrEmptyOnes) {
   std::string bytes(200000, 'x');
   bytes[0] = '\0';
   bytes[199999] = '\xff';
@@ -142,7 +136,7 @@ TEST_F(RFile, ReadsTheWholeFileAndRefusesMissingOrEmptyOnes) {
   EXPECT_EQ(open_descriptors(), descriptors);
 }
 
-TEST_F(Folders, CreateOneFolderTellTheCurrentOneAndNameTheLastComponent) {
+TEST_F(FileOps, CreateOneFolderTellTheCurrentOneAndNameTheLastComponent) {
   EXPECT_TRUE(file.CreateDirectory(at("memos")));
   EXPECT_FALSE(file.CreateDirectory(at("memos")));
   EXPECT_FALSE(file.CreateDirectory(at("a/b")));

@@ -10,17 +10,14 @@
 #include "fileutil/cls_open_file.h"
 #include "tests/support/temp_folder.h"
 
-using test_support::entries_in;
-using test_support::file_exists;
-using test_support::open_descriptors;
-using test_support::read_file;
+using namespace test_support;
 
 class InTempFolder : public ::testing::Test {
  protected:
   std::string at(const std::string& name) const { return folder.file(name); }
   // Writes `bytes` to a file `name` in the folder and gives its path.
   std::string put(const std::string& name, const std::string& bytes) const {
-    test_support::write_file(at(name), bytes);
+    write_file(at(name), bytes);
     return at(name);
   }
   std::string make_folder(const std::string& name) const {
@@ -28,6 +25,6 @@ class InTempFolder : public ::testing::Test {
     return at(name);
   }
 
-  test_support::TempFolder folder;
+  TempFolder folder;
   clsOpenFile file;
 };

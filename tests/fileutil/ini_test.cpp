@@ -1,4 +1,8 @@
 #include "fileutil/ini_text.h"
+
+#include <optional>
+#include <tuple>
+
 #include "tests/fileutil/in_temp_folder.h"
 
 using fileutil::ini_value;
@@ -17,14 +21,13 @@ TEST(IniText, ReadsByThePrivateProfileRules) {
       "Speed=9600\r\n"
       "[port]\n"
       "Late=ignored, the first section answers\n";
-  EXPECT_EQ(ini_value(text, "PORT", "speed"), "57600");
-  EXPECT_EQ(ini_value(text, "Port", "Parity"), "none");
-  EXPECT_EQ(ini_value(text, "Port", "Url"), "http://x/?a=b");
-  EXPECT_EQ(ini_value(text, "Port", "Empty"), "");
-  EXPECT_EQ(ini_value(text, "other", "SPEED"), "9600");
-  EXPECT_EQ(ini_value(text, "Port", "Late"), std::nullopt);
-  EXPECT_EQ(ini_value(text, "Port", "; settings"), std::nullopt);
-  EXPECT_EQ(ini_value(text, "Missing", "Speed"), std::nullopt);
+  using Entry = std::tuple<const char*, const char*, std::optional<std::string>>;
+  for (const auto& [section, key, value] : std::initializer_list<Entry>{
+           {"PORT", "speed", "57600"}, {"Port", "Parity", "none"}, {"Port", "Url", "http://x/?a=b"},
+           {"Port", "Empty", ""}, {"other", "SPEED", "9600"}, {"Port", "Late", std::nullopt},
+           {"Port", "; settings", std::nullopt}, {"Missing", "Speed", std::nullopt}}) {
+    EXPECT_EQ(ini_value(text, section, key), value) << section << " " << key;
+  }
   EXPECT_EQ(ini_value("", "Port", "Speed"), std::nullopt);
   EXPECT_EQ(ini_value("[Раздел]\nКлюч=значение", "раздел", "КЛЮЧ"), "значение");
 }
@@ -50,12 +53,11 @@ TEST(IniText, WritingChangesOneLineOrAddsOne) {
 
   // What would not read back as written is not written.
   EXPECT_TRUE(fileutil::ini_entry_fits("Port", "Speed", "a=b; c"));
-  EXPECT_FALSE(fileutil::ini_entry_fits("Port", "Speed", "two\nlines"));
-  EXPECT_FALSE(fileutil::ini_entry_fits("Port", "Sp=eed", "x"));
-  EXPECT_FALSE(fileutil::ini_entry_fits("Port", " ", "x"));
-  EXPECT_FALSE(fileutil::ini_entry_fits("Port", ";Speed", "x"));
-  EXPECT_FALSE(fileutil::ini_entry_fits("Po]rt", "Speed", "x"));
-  EXPECT_FALSE(fileutil::ini_entry_fits("Port\r", "Speed", "x"));
+  for (const auto& [section, key, value] : std::initializer_list<std::tuple<const char*, const char*, const char*>>{
+           {"Port", "Speed", "two\nlines"}, {"Port", "Sp=eed", "x"}, {"Port", " ", "x"}, {"Port", ";Speed", "x"},
+           {"Po]rt", "Speed", "x"}, {"Port\r", "Speed", "x"}}) {
+    EXPECT_FALSE(fileutil::ini_entry_fits(section, key, value)) << section << " " << key;
+  }
 }
 
 using IniFile = InTempFolder;

@@ -5,33 +5,23 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "fileutil/file_placement.h"
 #include "tests/fileutil/in_temp_folder.h"
 
-using test_support::TempFolder;
-using test_support::write_file;
 using MoveFile = InTempFolder;
 
 namespace {
 
-// Two folders on different file systems, for the moves that must copy: a tmpfs (/dev/shm) and
-// the build tree (where ctest runs each test) or /tmp. Empty when this machine offers no such pair.
-struct FoldersOnTwoFileSystems {
-  std::unique_ptr<TempFolder> tmpfs, disk;
-  explicit operator bool() const { return tmpfs && disk; }
-};
-
-FoldersOnTwoFileSystems folders_on_two_file_systems() {
+// A writable folder on another file system than the tmpfs /dev/shm, for the moves that must copy:
+// the build tree (where ctest runs each test), /var/tmp or /tmp. Empty when this machine offers none.
+std::string folder_beside_shm() {
   struct stat shm, st;
   if (stat("/dev/shm", &shm) != 0 || access("/dev/shm", W_OK) != 0) return {};
   for (const std::string& candidate :
        {std::filesystem::current_path().string(), std::string("/var/tmp"), std::string("/tmp")}) {
-    if (stat(candidate.c_str(), &st) == 0 && st.st_dev != shm.st_dev &&
-        access(candidate.c_str(), W_OK) == 0) {
-      return {std::make_unique<TempFolder>("/dev/shm"), std::make_unique<TempFolder>(candidate)};
-    }
+    if (stat(candidate.c_str(), &st) == 0 && st.st_dev != shm.st_dev && access(candidate.c_str(), W_OK) == 0)
+      return candidate;
   }
   return {};
 }
@@ -100,10 +90,10 @@ TEST_F(MoveFile, RenamesWithinAFileSystemAndNeverReplaces) {
 }
 
 TEST_F(MoveFile, CopiesAcrossFileSystemsWithoutLeavingAnythingHalfDone) {
-  auto folders = folders_on_two_file_systems();
-  if (!folders) GTEST_SKIP() << "no writable /dev/shm on a file system of its own";
-  const auto& shm = *folders.tmpfs;
-  const auto& disk = *folders.disk;
+  const std::string beside_shm = folder_beside_shm();
+  if (beside_shm.empty()) GTEST_SKIP() << "no writable /dev/shm on a file system of its own";
+  const TempFolder shm("/dev/shm");
+  const TempFolder disk(beside_shm);
 
   std::string bytes(300000, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);

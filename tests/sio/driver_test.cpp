@@ -4,11 +4,14 @@
 
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "sio/driver.h"
 #include "sio/result.h"
 
 namespace {
+
+using namespace std::chrono_literals;
 
 // Takes nothing at its first `stalled_writes` writes (at every one when negative), then a byte
 // a write; its first `late` reads bring a byte each.
@@ -33,97 +36,95 @@ struct ScriptedLine : sio::ByteChannel {
   std::string received;
 };
 
-// What the cores below share: output, the end and its result (a lost line ends them).
+// Queues `first` at the start and `second` at its first tick, and ends once the line has taken
+// both (at once when there is nothing to send); at the end the line is read until it has been
+// quiet. Aborted, it has `cancel` to send and would wait 5 s for the line to take it before giving
+// up by itself (with SIOFT_ABORT).
 class ScriptedCore : public sio::TransferCore {
  public:
-  void start(Micros) override {}
+  explicit ScriptedCore(std::string first, std::string second = "", std::string cancel = "")
+      : first_(std::move(first)), second_(std::move(second)), cancel_(std::move(cancel)) {}
+  void start(Micros) override {
+    queue(first_);
+    if (first_.empty()) finish(0);
+  }
   void feed(const std::uint8_t*, std::size_t, Micros) override {}
-  void tick(Micros) override {}
-  void abort() override { finish(SIOFT_ABORT); }
+  void tick(Micros now) override {
+    if (ticks_++ == 0) queue(second_);
+    if (aborted_ && since_ < 0) since_ = now;
+    if (aborted_ && now - since_ > 5'000'000) finish(SIOFT_ABORT);
+  }
+  void drained(Micros) override {
+    if (ticks_ > 0) finish(0);
+  }
+  void abort() override {
+    aborted_ = true;
+    queue(cancel_);
+  }
   void line_lost(int error) override { finish(error); }
+  Drain drain_after() const override { return {.quiet_ms = 50, .max_ms = 5000}; }
   std::vector<std::uint8_t>& output() override { return output_; }
   bool finished() const override { return finished_; }
   int result() const override { return result_; }
   long done() const override { return 0; }
   long total() const override { return 0; }
 
- protected:
+ private:
   void queue(std::string_view bytes) { output_.insert(output_.end(), bytes.begin(), bytes.end()); }
   void finish(int result) {
     if (!finished_) result_ = result;
     finished_ = true;
   }
 
- private:
+  std::string first_, second_, cancel_;
   std::vector<std::uint8_t> output_;
   bool finished_ = false;
   int result_ = 0;
-};
-
-// Queues "abc" at the start and "def" at its first tick, and ends once the line has taken all.
-class TwoPieces : public ScriptedCore {
- public:
-  void start(Micros) override { queue("abc"); }
-  void tick(Micros) override {
-    if (ticks_++ == 0) queue("def");
-  }
-  void drained(Micros) override {
-    if (ticks_ > 0) finish(0);
-  }
-
- private:
   int ticks_ = 0;
+  bool aborted_ = false;
+  Micros since_ = -1;
 };
 
 TEST(Driver, OutputQueuedWhileTheLineIsSlowFollowsTheUnsentBytes) {
   ScriptedLine line;
   line.stalled_writes = 1;
-  TwoPieces core;
+  ScriptedCore core("abc", "def");
   EXPECT_EQ(sio::run_transfer(line, core, {}), 0);
   EXPECT_EQ(line.received, "abcdef");
 }
-
-// Aborted, it has a cancel sequence to send and would wait 5 s for the line to take it before
-// giving up by itself (with SIOFT_ABORT).
-class Canceller : public ScriptedCore {
- public:
-  void start(Micros) override { queue("xxxxxxxxxx"); }
-  void tick(Micros now) override {
-    if (aborted_ && since_ < 0) since_ = now;
-    if (aborted_ && now - since_ > 5'000'000) finish(SIOFT_ABORT);
-  }
-  void abort() override {
-    aborted_ = true;
-    queue(std::string(5, '\x18'));
-  }
-  std::size_t keep_unsent(std::span<const std::uint8_t> unsent, bool) const override { return unsent.size(); }
-
- private:
-  bool aborted_ = false;
-  Micros since_ = -1;
-};
 
 // After an abort a line that takes nothing gets one second, whatever the core would wait.
 TEST(Driver, AnAbortOnAStoppedLineEndsAsTheLineStalled) {
   ScriptedLine line;
   line.stalled_writes = -1;
-  Canceller core;
+  ScriptedCore core("xxxxxxxxxx", "", std::string(5, '\x18'));
   EXPECT_EQ(sio::run_transfer(line, core, [](long, long) { return -1; }), SIOFT_TIMEOUT);
 }
-
-// Done at once, with nothing to send; then the line is read until it has been quiet.
-class FinishedAtOnce : public ScriptedCore {
- public:
-  bool finished() const override { return true; }
-  Drain drain_after() const override { return {.quiet_ms = 50, .max_ms = 5000}; }
-};
 
 TEST(Driver, TheEndDrainReadsOnUntilTheLineIsQuiet) {
   ScriptedLine line;
   line.late = 2;
-  FinishedAtOnce core;
+  ScriptedCore core("");
   EXPECT_EQ(sio::run_transfer(line, core, {}), 0);
   EXPECT_EQ(line.late, 0);
+}
+
+// A line is stuck only after taking nothing for the whole limit while output waited: a write
+// that moves bytes, or output that waits again after a quiet spell, starts the clock anew.
+TEST(StallWatch, CountsOnlyTimeWithOutputWaitingAndNothingTaken) {
+  sio::StallWatch watch(400ms);
+  EXPECT_TRUE(watch.note(0));
+  std::this_thread::sleep_for(250ms);
+  EXPECT_TRUE(watch.note(10));  // the line moved
+  std::this_thread::sleep_for(150ms);
+  EXPECT_TRUE(watch.note(0));   // 150 ms since it moved
+  std::this_thread::sleep_for(300ms);
+  EXPECT_FALSE(watch.note(0));  // 450 ms without a byte taken
+
+  // A quiet spell with nothing to send (waiting for answers) does not count against the line.
+  std::this_thread::sleep_for(500ms);
+  watch.restart();
+  EXPECT_TRUE(watch.note(0));
 }
 
 }  // namespace

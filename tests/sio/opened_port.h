@@ -7,8 +7,9 @@
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
 
+constexpr int kPort = 7;
+
 struct OpenedPort {
-  static constexpr int kPort = 7;
   test_support::ScopedProgramFolder folder;
   test_support::PtyPair pty;
   OpenedPort() {

@@ -1,7 +1,6 @@
 // What goes wrong on real serial hardware, played on ptys and with child processes: a device
 // that vanishes, one the user may not open, one another program holds, settings not taken.
 #include <cerrno>
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -10,50 +9,17 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "sio/lock_file.h"
 #include "sio/os_posix.h"
 #include "tests/sio/opened_port.h"
+#include "tests/sio/other_program.h"
 
 using namespace test_support;
 
 namespace {
-
-constexpr int kPort = OpenedPort::kPort;
-
-// Runs `body` in a child process: its result as the exit status.
-bool in_child(const std::function<bool()>& body) {
-  const pid_t child = fork();
-  if (child == 0) _exit(body() ? 0 : 1);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// A child that runs `setup` and then stays until killed: another program holding something.
-pid_t start_holder(const std::function<void()>& setup) {
-  int ready[2];
-  if (pipe(ready) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    setup();
-    (void)!write(ready[1], "x", 1);
-    pause();
-    _exit(0);
-  }
-  char byte;
-  (void)!read(ready[0], &byte, 1);
-  close(ready[0]);
-  close(ready[1]);
-  return child;
-}
-
-void stop_holder(pid_t child) {
-  kill(child, SIGKILL);
-  waitpid(child, nullptr, 0);
-}
 
 std::string lock_path(const std::string& device) {
   return sio::os::lock_folder() + "/" + sio::os::lock_file_name(device);
@@ -97,30 +63,17 @@ TEST(SioPortFaults, PermissionDeniedNamesTheDevicesGroup) {
 TEST(SioPortFaults, DeviceLockedByAnotherProgramIsBusy) {
   if (sio::os::lock_folder().empty() || access(sio::os::lock_folder().c_str(), W_OK) != 0)
     GTEST_SKIP() << "no lock folder this user may write";
-  struct Case {
-    const char* how;
-    std::function<void(const std::string& device)> in_holder;
-    std::function<void(const std::string& device, pid_t holder)> beside_holder;
-  };
-  const Case cases[] = {
-      {"advisory lock",
-       [](const std::string& device) { flock(open(device.c_str(), O_RDWR | O_NOCTTY), LOCK_EX); },
-       [](const std::string&, pid_t) {}},
-      {"lock file",
-       [](const std::string&) {},
-       [](const std::string& device, pid_t holder) {
-         char text[16];
-         std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(holder));
-         write_file(lock_path(device), text);
-       }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.how);
+  for (const bool by_lock_file : {false, true}) {
+    SCOPED_TRACE(by_lock_file ? "lock file" : "advisory lock");
     ScopedProgramFolder folder;
     PtyPair pty;
     folder.link_port(kPort, pty.device());
-    const pid_t holder = start_holder([&] { c.in_holder(pty.device()); });
-    c.beside_holder(pty.device(), holder);
+    const pid_t holder = start_holder([&] {
+      if (!by_lock_file) flock(open(pty.device().c_str(), O_RDWR | O_NOCTTY), LOCK_EX);
+    });
+    char text[16];
+    std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(holder));
+    if (by_lock_file) write_file(lock_path(pty.device()), text);
     EXPECT_EQ(sio_open(kPort), SIO_OPENFAIL);
     EXPECT_EQ(sio_last_error(), EBUSY);
     stop_holder(holder);
@@ -138,13 +91,8 @@ TEST(SioPortFaults, DeviceLockedByAnotherProgramIsBusy) {
 // A pty takes nearly everything a driver may refuse. Read back through a device that drops a
 // setting, and that claims a character frame (a pty keeps 8 data bits without parity).
 TEST(SioPortFaults, SettingNotTakenSaysWhich) {
-  struct Case {
-    const char* what;
-    std::function<int()> apply;
-    std::function<void(sio::os::LineSettings&)> drop;
-    int expected;
-  };
-  const Case cases[] = {
+  using Drop = std::function<void(sio::os::LineSettings&)>;
+  const std::tuple<const char*, std::function<int()>, Drop, int> cases[] = {
       {"speed", [] { return sio_ioctl(kPort, 19, 3); }, [](auto& s) { s.output_speed = 115200; }, SIO_SPEEDREFUSED},
       {"input speed", [] { return sio_ioctl(kPort, 15, 3); }, [](auto& s) { s.input_speed = 7200; }, SIO_SPEEDREFUSED},
       {"data bits", [] { return sio_ioctl(kPort, 15, 1); }, [](auto&) {}, SIO_DATABITSREFUSED},
@@ -155,14 +103,14 @@ TEST(SioPortFaults, SettingNotTakenSaysWhich) {
   };
   OpenedPort port;
   const auto real = sio::os::read_back_settings;
-  for (const Case& c : cases) {
+  for (const auto& [what, apply, drop, expected] : cases) {
     sio::os::read_back_settings = [&](sio::os::Handle handle, sio::os::LineSettings& taken) {
       const int result = sio::os::read_line_settings(handle, taken);
       taken.framed = true;
-      c.drop(taken);
+      drop(taken);
       return result;
     };
-    EXPECT_EQ(c.apply(), c.expected) << c.what;
+    EXPECT_EQ(apply(), expected) << what;
   }
   sio::os::read_back_settings = real;
   EXPECT_EQ(sio_ioctl(kPort, 15, 1 | 40), SIO_OK);  // the pty itself: no frame to refuse

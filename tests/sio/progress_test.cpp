@@ -4,8 +4,6 @@
 
 #include <thread>
 
-namespace {
-
 using namespace std::chrono_literals;
 
 // The reporter throttles the callback to its period and says how long a loop may wait for the
@@ -57,4 +55,3 @@ TEST(ProgressReporter, ReportIsDueWheneverTheWaitLeftIsZero) {
   EXPECT_GE(zero_waits, 3);
 }
 
-}  // namespace
