@@ -10,6 +10,7 @@
 #include "sio/kermit/codec.h"
 #include "sio/kermit/init.h"
 #include "sio/kermit/packet.h"
+#include "tests/support/test_bytes.h"
 
 using namespace sio::kermit;
 
@@ -33,12 +34,6 @@ Fed feed(PacketReader& reader, const std::string& bytes) {
 
 // The Send-Init packet C-Kermit sent in a transfer we watched.
 const std::string kCkermitSendInit = std::string("\x01") + "9 S~/ @-#Y3~^>J)0___F\"U1A@\r";
-
-std::string all_bytes() {
-  std::string s;
-  for (int i = 0; i < 256; ++i) s += static_cast<char>(i);
-  return s;
-}
 
 }  // namespace
 
@@ -139,7 +134,7 @@ TEST(KermitPacket, SendInitExchangeIsAcceptedWithTypeOneOrThreeWhateverCheckIsSe
   EXPECT_EQ(feed(reader, encode_packet(Packet{'D', 1, "abc"}, 1, Framing{})).packets.size(), 0u);
 }
 
-TEST(KermitCodec, QuotesControlCharactersAndPrefixes) {
+TEST(KermitCodec, QuotesControlCharactersAndPrefixesWithinTheLimitAndRefusesMalformedFields) {
   std::string out;
   const std::string raw("\x01#~&\x7f\x80\xff\xa3 a", 10);
   EXPECT_EQ(encode_data(Prefixing{}, raw, 100, out), raw.size());
@@ -152,10 +147,20 @@ TEST(KermitCodec, QuotesControlCharactersAndPrefixes) {
   out.clear();
   encode_data(Prefixing{'#', 0, 0, true}, std::string("\x02\x01\x1b\x0d\x7f\xff", 6), 100, out);
   EXPECT_EQ(out, std::string("\x02#A\x1b#M\x7f#\xBF"));
+  // The limit never splits a prefix sequence: "#A" does not fit after "a".
+  out.clear();
+  EXPECT_EQ(encode_data(Prefixing{}, std::string("a\x01", 2), 2, out), 1u);
+  EXPECT_EQ(out, "a");
+  out.clear();
+  EXPECT_EQ(encode_data(Prefixing{}, "\x01", 1, out), 0u);
+  EXPECT_FALSE(decode_data(Prefixing{}, "abc#", out));
+  EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, "~", out));
+  EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, std::string("~\x05x"), out));
+  EXPECT_FALSE(decode_data(Prefixing{'#', '&', 0}, "&", out));
 }
 
 TEST(KermitCodec, EveryByteValueSurvivesEveryPrefixingInRunsAndAlone) {
-  std::string input = all_bytes();
+  std::string input = test_support::all_byte_values();
   for (int i = 0; i < 256; ++i) input += std::string(static_cast<std::size_t>(i % 7 + 1), static_cast<char>(i));
   input += std::string(300, '\0');
   // Bytes that never travel bare: packet mark and ends, interrupts, escapes, flow control.
@@ -178,19 +183,6 @@ TEST(KermitCodec, EveryByteValueSurvivesEveryPrefixingInRunsAndAlone) {
     ASSERT_TRUE(decode_data(p, encoded, decoded));
     EXPECT_EQ(decoded, input);
   }
-}
-
-TEST(KermitCodec, LimitNeverSplitsAPrefixSequenceAndMalformedFieldsAreRefused) {
-  const std::string raw("a\x01", 2);
-  std::string out;
-  EXPECT_EQ(encode_data(Prefixing{}, raw, 2, out), 1u);  // "#A" does not fit after "a"
-  EXPECT_EQ(out, "a");
-  out.clear();
-  EXPECT_EQ(encode_data(Prefixing{}, raw.substr(1), 1, out), 0u);
-  EXPECT_FALSE(decode_data(Prefixing{}, "abc#", out));
-  EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, "~", out));
-  EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, std::string("~\x05x"), out));
-  EXPECT_FALSE(decode_data(Prefixing{'#', '&', 0}, "&", out));
 }
 
 // Fields compared as tuples: maxl, time, eol, qbin, chkt, rept, window, maxlx of an offer; check
