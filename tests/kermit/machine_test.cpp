@@ -53,47 +53,35 @@ struct ScriptedPeer {
 
 }  // namespace
 
-TEST(KermitMachines, ReceiverStoresTheFirstFileOfABatchAndSkipsTheRest) {
-  ScriptedPeer peer;
-  Packet ack = peer.send('S', 0, encode_init(our_offer(5)));
-  EXPECT_EQ(ack.type, 'Y');
-  EXPECT_EQ(peer.receiver.wait_ms(), 5000);  // the sender's TIME, within the bounds
-  EXPECT_EQ(parse_init(ack.data).chkt, '3');
-  peer.play({
-      {'F', 1, "first.bin", "Y1"},
-      {'D', 2, "ab#Mc", "Y2"},
-      {'D', 2, "ab#Mc", "Y2"},  // our ACK was lost: acknowledged again but not written twice
-      {'D', 40, "zz", "N3"},    // beyond the window: a NAK for the one expected
-      {'Z', 3, "", "Y3"},
-      // The second file is refused at its attributes and at its data.
-      {'F', 4, "second.bin", "Y4"},
-      {'A', 5, "1\"10", "Y5:N"},
-      {'D', 6, "data", "Y6:X"},
-      {'Z', 7, "D", "Y7"},
-      {'B', 8, "", "Y8"},
-  });
-  EXPECT_TRUE(peer.receiver.finished());
-  EXPECT_EQ(peer.receiver.result(), 0);
-  EXPECT_EQ(peer.sink.commits, 1);
-  EXPECT_EQ(peer.sink.committed, "ab\rc");
-  EXPECT_EQ(peer.sink.opened, std::vector<std::string>{"first.bin"});
-}
-
-// A sender with a sliding window, as C-Kermit's, has had its Send-Init and file header answered.
-TEST(KermitMachines, ReceiverOfAWindowedFileStoresItWholeOrNothing) {
+// A sender with a sliding window, as C-Kermit's, has its Send-Init and file header answered; then
+// the rest of the session, and what the receiver made of it.
+TEST(KermitMachines, ReceiverStoresTheFirstFileWholeOrNothing) {
   struct Row {
     const char* name;
     std::vector<Turn> turns;
     int result;
     const char* committed;
   } rows[] = {
-      {"a file shorter than its attributes say is refused",
+      {"first.bin",
+       {{'D', 2, "ab#Mc", "Y2"},
+        {'D', 2, "ab#Mc", "Y2"},  // our ACK was lost: acknowledged again but not written twice
+        {'D', 40, "zz", "N3"},    // beyond the window: a NAK for the one expected
+        {'Z', 3, "", "Y3"},
+        // The second file of the batch is refused at its attributes and at its data.
+        {'F', 4, "second.bin", "Y4"},
+        {'A', 5, "1\"10", "Y5:N"},
+        {'D', 6, "data", "Y6:X"},
+        {'Z', 7, "D", "Y7"},
+        {'B', 8, "", "Y8"}},
+       0,
+       "ab\rc"},
+      {"short.bin",  // shorter than its attributes say
        {{'A', 2, "1\"10", "Y2"}, {'D', 3, "123456789", "Y3"}, {'Z', 4, "", "E4"}},
        SIOFT_PROTOCOL,
        ""},
       // D 2 is lost; D 3 and D 4 arrive: each is acknowledged (the NAK of 2, asked for once, follows
       // the ACK of 3), a repeat again; the data ahead waits for the lost packet.
-      {"data ahead of a lost packet waits for it",
+      {"window.bin",
        {{'D', 3, "ccc", "N2"},
         {'D', 4, "ddd", "Y4"},
         {'D', 3, "ccc", "Y3"},
@@ -102,7 +90,7 @@ TEST(KermitMachines, ReceiverOfAWindowedFileStoresItWholeOrNothing) {
         {'B', 6, "", "Y6"}},
        0,
        "bbbcccddd"},
-      {"a session without a file is no success", {{'Z', 2, "D", "Y2"}, {'B', 3, "", "Y3"}}, SIOFT_CANABORT, ""},
+      {"gone.bin", {{'Z', 2, "D", "Y2"}, {'B', 3, "", "Y3"}}, SIOFT_CANABORT, ""},  // the sender gave the file up
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -110,12 +98,17 @@ TEST(KermitMachines, ReceiverOfAWindowedFileStoresItWholeOrNothing) {
     InitParams offer = our_offer(5);
     offer.capas |= kCapWindows;
     offer.window = 30;
-    peer.send('S', 0, encode_init(offer));
-    peer.send('F', 1, row.name);
+    const Packet ack = peer.send('S', 0, encode_init(offer));
+    EXPECT_EQ(ack.type, 'Y');
+    EXPECT_EQ(parse_init(ack.data).chkt, '3');
+    EXPECT_EQ(peer.receiver.wait_ms(), 5000);  // the sender's TIME, within the bounds
+    peer.play({{'F', 1, row.name, "Y1"}});
     peer.play(row.turns);
+    EXPECT_TRUE(peer.receiver.finished());
     EXPECT_EQ(peer.receiver.result(), row.result);
     EXPECT_EQ(peer.sink.committed, row.committed);
     EXPECT_EQ(peer.sink.commits, *row.committed ? 1 : 0);
+    EXPECT_EQ(peer.sink.opened, std::vector<std::string>{row.name});
     EXPECT_FALSE(peer.sink.open_now);
   }
 }

@@ -37,7 +37,7 @@ const std::string kCkermitSendInit = std::string("\x01") + "9 S~/ @-#Y3~^>J)0___
 
 }  // namespace
 
-TEST(KermitCheck, CrcAndSumsMatchKnownValues) {
+TEST(KermitPacket, ChecksAndNormalPacketsAreByteExact) {
   const std::string nine = "123456789";
   EXPECT_EQ(crc16_kermit(reinterpret_cast<const std::uint8_t*>(nine.data()), nine.size()), 0x2189);
   // 0x2189 goes out as its top 4 bits, then two 6-bit groups.
@@ -48,9 +48,6 @@ TEST(KermitCheck, CrcAndSumsMatchKnownValues) {
   EXPECT_EQ(block_check(1, "#%Y"), "C");
   // G-Kermit's file header, whose sum (1626) has both of those bits.
   EXPECT_EQ(block_check(1, "5!FXXXXXXXXXXXX_1.AMR"), ";");
-}
-
-TEST(KermitPacket, EncodesNormalPacketsByteForByte) {
   EXPECT_EQ(encode_packet(Packet{'Y', 5, ""}, 1, Framing{}), std::string("\x01#%YC\r"));
   // The peer's framing: padding before, its end-of-line after.
   EXPECT_EQ(encode_packet(Packet{'Y', 5, ""}, 1, Framing{2, '\0', '\n'}), std::string("\0\0\x01#%YC\n", 8));

@@ -94,6 +94,14 @@ T types(const std::vector<Header>& hs) {
   return t;
 }
 
+// Each header's type and position.
+using Seen = std::vector<std::pair<std::uint8_t, std::uint32_t>>;
+Seen seen(const std::vector<Header>& hs) {
+  Seen s;
+  for (auto& h : hs) s.emplace_back(h.type, h.position());
+  return s;
+}
+
 struct ReceiverRig {
   MemorySink sink;
   Receiver receiver{sink};
@@ -137,9 +145,7 @@ TEST(ZmodemCores, ReceiverIgnoresEchoAndAnswersEveryStart) {
   EXPECT_EQ(types(rig.feed(s.hex(ZRQINIT).take())), T{ZRINIT});
   EXPECT_EQ(types(rig.feed(s.hex(ZNAK).take())), T{ZRINIT});  // it could not read ours
   // A resume request is not honoured: the file starts at 0.
-  auto answer = rig.feed(s.file("/phone/Voice Memo/a.amr", 5, 3).take());
-  ASSERT_EQ(types(answer), T{ZRPOS});
-  EXPECT_EQ(answer[0].position(), 0u);
+  EXPECT_EQ(seen(rig.feed(s.file("/phone/Voice Memo/a.amr", 5, 3).take())), (Seen{{ZRPOS, 0}}));
   EXPECT_EQ(rig.receiver.bytes_total(), 5);
   rig.feed(s.frame(ZDATA, 0).sub(bytes("hello"), FrameEnd::ZCRCE).frame(ZEOF, 5).take());
   EXPECT_EQ(rig.sink.commits, 1);
@@ -168,9 +174,8 @@ TEST(ZmodemCores, ReceiverTakesEveryHeaderFormatEscapesOnRequestAndRunsNoCommand
     auto ack = rig.feed(s.hex(ZRQINIT).frame(Header::flags(ZSINIT, TESCCTL)).sub(Bytes{0}, FrameEnd::ZCRCW).take());
     ASSERT_EQ(types(ack), (T{ZRINIT, ZACK}));
     EXPECT_EQ(ack[1].position(), 1u);
-    auto refused = rig.feed(s.frame(ZCOMMAND, 4321).sub(bytes(std::string("rm -rf ~", 9)), FrameEnd::ZCRCW).take());
-    ASSERT_EQ(types(refused), T{ZCOMPL});
-    EXPECT_EQ(refused[0].position(), Receiver::kCommandRefused);
+    const Bytes command = s.frame(ZCOMMAND, 4321).sub(bytes(std::string("rm -rf ~", 9)), FrameEnd::ZCRCW).take();
+    EXPECT_EQ(seen(rig.feed(command)), (Seen{{ZCOMPL, Receiver::kCommandRefused}}));
     EXPECT_EQ(types(rig.feed(s.hex(ZFREECNT).take())), T{ZACK});
     // From now on its invitations ask for escaping too.
     auto init = rig.feed(s.hex(ZRQINIT).take());
@@ -195,9 +200,7 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEndOrInvitesUntilItTimes
   bad[100] ^= 4;
   Bytes wire = s.frame(ZDATA, 0).sub(data, FrameEnd::ZCRCG).take();
   wire.insert(wire.end(), bad.begin(), bad.end());
-  auto answer = rig.feed(wire);
-  ASSERT_EQ(types(answer), T{ZRPOS});
-  EXPECT_EQ(answer[0].position(), 1000u);
+  EXPECT_EQ(seen(rig.feed(wire)), (Seen{{ZRPOS, 1000}}));
   // The stale ZEOF is answered with ZRPOS again.
   EXPECT_EQ(rig.feed(s.sub(data, FrameEnd::ZCRCG).sub(data, FrameEnd::ZCRCE).frame(ZEOF, 3000).take()).size(), 1u);
   // Data it already has may come again: it is skipped, the rest kept.
@@ -258,9 +261,7 @@ TEST(ZmodemCores, SenderRespectsWindowAndEscapeRequests) {
   // A receiver's challenge comes back in a ZACK.
   rig.sent();
   rig.tell(Script().hex(ZCHALLENGE, 0x12345678).take());
-  auto echo = rig.sent();
-  ASSERT_EQ(types(echo), T{ZACK});
-  EXPECT_EQ(echo[0].position(), 0x12345678u);
+  EXPECT_EQ(seen(rig.sent()), (Seen{{ZACK, 0x12345678}}));
 }
 
 TEST(ZmodemCores, SenderRewindsSkipsAndTimesOut) {
@@ -270,9 +271,7 @@ TEST(ZmodemCores, SenderRewindsSkipsAndTimesOut) {
   rig.sent();
   // A receiver that compares files asks for the CRC of ours before it answers the offer.
   rig.tell(Script().hex(ZCRC).hex(ZRPOS, 0).take());
-  auto crc = rig.sent();
-  ASSERT_EQ(types(crc), T{ZCRC});
-  EXPECT_EQ(crc[0].position(), sio::crc32_ieee(bytes(rig.source.data).data(), rig.source.data.size()));
+  EXPECT_EQ(seen(rig.sent()), (Seen{{ZCRC, sio::crc32_ieee(bytes(rig.source.data).data(), rig.source.data.size())}}));
   sender.stream(20000);
   EXPECT_GE(sender.bytes_done(), 20000);
   std::size_t block = sender.subpacket_size();
