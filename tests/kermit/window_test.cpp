@@ -109,6 +109,7 @@ class WindowedSender {
 TEST(KermitWindow, DamageShortensPacketsAndACleanRunLengthensThem) {
   // C-Kermit's answer to our Send-Init, as it came off the line: window 30, long packets of 3999.
   WindowedSender w("~/ @-#Y3~^>J)0___F\"U1A");
+  EXPECT_EQ(w.sender().window(), 30);
   ASSERT_EQ(w.sent_on_free_line().size(), 30u);  // short packets at first, a full window of them
   EXPECT_EQ(w.sender().packet_length(), 512);
   // The same copy reported twice: the length was halved for it already.

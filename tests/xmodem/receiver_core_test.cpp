@@ -62,6 +62,7 @@ struct Receiver {
     if (auto event = core.tick(now); event != Event::None) events.push_back(event);
     return take_reply();
   }
+  // Plays the steps in order, checking each answer.
   void play(const std::vector<Step>& steps) {
     for (std::size_t i = 0; i < steps.size(); ++i) {
       SCOPED_TRACE("step " + std::to_string(i));
