@@ -196,9 +196,9 @@ TEST(ZmodemCores, ReceiverAsksAgainAtOnceAndGivesUpInTheEndOrInvitesUntilItTimes
   const Bytes data = bytes(random_bytes(1000, 3));
   // The second subpacket is damaged: ZRPOS for 1000 goes out before any time passes, and the
   // rest of the frame is ignored until the data starts there again.
+  Bytes wire = s.frame(ZDATA, 0).sub(data, FrameEnd::ZCRCG).take();
   Bytes bad = s.sub(data, FrameEnd::ZCRCG).take();
   bad[100] ^= 4;
-  Bytes wire = s.frame(ZDATA, 0).sub(data, FrameEnd::ZCRCG).take();
   wire.insert(wire.end(), bad.begin(), bad.end());
   EXPECT_EQ(seen(rig.feed(wire)), (Seen{{ZRPOS, 1000}}));
   // The stale ZEOF is answered with ZRPOS again.
