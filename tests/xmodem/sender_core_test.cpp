@@ -26,12 +26,6 @@ struct Send {
     core.feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), now);
   }
   void wait_ms(long ms) { now += ms * 1000; }
-  // Sends block 1 and hears it taken 2 ms later.
-  void first_block_taken() {
-    next_send();
-    wait_ms(2);
-    hear("\x06");
-  }
   // Runs the clock to the next send (or the end); returns what went out, which has left the
   // line unless `on_its_way`.
   std::string next_send(bool on_its_way = false) {
@@ -60,7 +54,9 @@ std::string cancel_sequence() { return {kCancelSequence.begin(), kCancelSequence
 
 TEST(XmodemSenderCore, ABlockOnItsWayToASlowLineIsNotSentAgain) {
   Send send(4096);
-  send.first_block_taken();
+  send.next_send();
+  send.wait_ms(2);
+  send.hear("\x06");
   const std::string block = send.next_send(true);
   send.wait_ms(1000);  // a 1 KB block takes that long at 9600 bit/s
   send.core.tick(send.now);
@@ -85,7 +81,9 @@ TEST(XmodemSenderCore, SendsABlockAgainByWhatTheAnswerShows) {
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.answer));
     Send send(4096);
-    send.first_block_taken();
+    send.next_send();
+    send.wait_ms(2);
+    send.hear("\x06");
     const std::string block2 = send.next_send();
     const long sent_at = send.ms();
     send.wait_ms(2);
