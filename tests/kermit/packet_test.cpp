@@ -10,6 +10,7 @@
 #include "sio/kermit/codec.h"
 #include "sio/kermit/init.h"
 #include "sio/kermit/packet.h"
+#include "tests/support/test_bytes.h"
 
 using namespace sio::kermit;
 
@@ -34,15 +35,9 @@ Fed feed(PacketReader& reader, const std::string& bytes) {
 // The Send-Init packet C-Kermit sent in a transfer we watched.
 const std::string kCkermitSendInit = std::string("\x01") + "9 S~/ @-#Y3~^>J)0___F\"U1A@\r";
 
-std::string all_bytes() {
-  std::string s;
-  for (int i = 0; i < 256; ++i) s += static_cast<char>(i);
-  return s;
-}
-
 }  // namespace
 
-TEST(KermitCheck, CrcAndSumsMatchKnownValues) {
+TEST(KermitPacket, ChecksAndNormalPacketsAreByteExact) {
   const std::string nine = "123456789";
   EXPECT_EQ(crc16_kermit(reinterpret_cast<const std::uint8_t*>(nine.data()), nine.size()), 0x2189);
   // 0x2189 goes out as its top 4 bits, then two 6-bit groups.
@@ -53,9 +48,6 @@ TEST(KermitCheck, CrcAndSumsMatchKnownValues) {
   EXPECT_EQ(block_check(1, "#%Y"), "C");
   // G-Kermit's file header, whose sum (1626) has both of those bits.
   EXPECT_EQ(block_check(1, "5!FXXXXXXXXXXXX_1.AMR"), ";");
-}
-
-TEST(KermitPacket, EncodesNormalPacketsByteForByte) {
   EXPECT_EQ(encode_packet(Packet{'Y', 5, ""}, 1, Framing{}), std::string("\x01#%YC\r"));
   // The peer's framing: padding before, its end-of-line after.
   EXPECT_EQ(encode_packet(Packet{'Y', 5, ""}, 1, Framing{2, '\0', '\n'}), std::string("\0\0\x01#%YC\n", 8));
@@ -139,7 +131,7 @@ TEST(KermitPacket, SendInitExchangeIsAcceptedWithTypeOneOrThreeWhateverCheckIsSe
   EXPECT_EQ(feed(reader, encode_packet(Packet{'D', 1, "abc"}, 1, Framing{})).packets.size(), 0u);
 }
 
-TEST(KermitCodec, QuotesControlCharactersAndPrefixes) {
+TEST(KermitCodec, QuotesControlCharactersAndPrefixesWithinTheLimitAndRefusesMalformedFields) {
   std::string out;
   const std::string raw("\x01#~&\x7f\x80\xff\xa3 a", 10);
   EXPECT_EQ(encode_data(Prefixing{}, raw, 100, out), raw.size());
@@ -152,10 +144,20 @@ TEST(KermitCodec, QuotesControlCharactersAndPrefixes) {
   out.clear();
   encode_data(Prefixing{'#', 0, 0, true}, std::string("\x02\x01\x1b\x0d\x7f\xff", 6), 100, out);
   EXPECT_EQ(out, std::string("\x02#A\x1b#M\x7f#\xBF"));
+  // The limit never splits a prefix sequence: "#A" does not fit after "a".
+  out.clear();
+  EXPECT_EQ(encode_data(Prefixing{}, std::string("a\x01", 2), 2, out), 1u);
+  EXPECT_EQ(out, "a");
+  out.clear();
+  EXPECT_EQ(encode_data(Prefixing{}, "\x01", 1, out), 0u);
+  EXPECT_FALSE(decode_data(Prefixing{}, "abc#", out));
+  EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, "~", out));
+  EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, std::string("~\x05x"), out));
+  EXPECT_FALSE(decode_data(Prefixing{'#', '&', 0}, "&", out));
 }
 
 TEST(KermitCodec, EveryByteValueSurvivesEveryPrefixingInRunsAndAlone) {
-  std::string input = all_bytes();
+  std::string input = test_support::all_byte_values();
   for (int i = 0; i < 256; ++i) input += std::string(static_cast<std::size_t>(i % 7 + 1), static_cast<char>(i));
   input += std::string(300, '\0');
   // Bytes that never travel bare: packet mark and ends, interrupts, escapes, flow control.
@@ -178,19 +180,6 @@ TEST(KermitCodec, EveryByteValueSurvivesEveryPrefixingInRunsAndAlone) {
     ASSERT_TRUE(decode_data(p, encoded, decoded));
     EXPECT_EQ(decoded, input);
   }
-}
-
-TEST(KermitCodec, LimitNeverSplitsAPrefixSequenceAndMalformedFieldsAreRefused) {
-  const std::string raw("a\x01", 2);
-  std::string out;
-  EXPECT_EQ(encode_data(Prefixing{}, raw, 2, out), 1u);  // "#A" does not fit after "a"
-  EXPECT_EQ(out, "a");
-  out.clear();
-  EXPECT_EQ(encode_data(Prefixing{}, raw.substr(1), 1, out), 0u);
-  EXPECT_FALSE(decode_data(Prefixing{}, "abc#", out));
-  EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, "~", out));
-  EXPECT_FALSE(decode_data(Prefixing{'#', 0, '~'}, std::string("~\x05x"), out));
-  EXPECT_FALSE(decode_data(Prefixing{'#', '&', 0}, "&", out));
 }
 
 // Fields compared as tuples: maxl, time, eol, qbin, chkt, rept, window, maxlx of an offer; check

@@ -2,6 +2,7 @@
 // YMODEM batch through the transfer loop over an in-memory line.
 #include <gtest/gtest.h>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -10,29 +11,42 @@
 #include "sio/xmodem/receiver_core.h"
 #include "sio/xmodem/xmodem.h"
 #include "sio/xmodem/ymodem_header.h"
+#include "tests/protocol_rig.h"
 #include "tests/support/temp_folder.h"
 
 using namespace sio::xmodem;
 using Event = ReceiverCore::Event;
-using Bytes = std::vector<std::uint8_t>;
+using Events = std::vector<Event>;
+using protocol_rig::Bytes;
 
 namespace {
 
 const ReceiverTiming kTiming;  // the real times: the clock here is ours
+const Bytes kAck = {ACK};
+const Bytes kNak = {NAK};
+const Bytes kCrcRequest = {CRC_REQUEST};
+const Bytes kCancel(kCancelSequence.begin(), kCancelSequence.end());
+
+// Bytes that come in, the answer at once, and (if given) the answer once the core's next deadline
+// has passed; no bytes at all is a wait alone.
+struct Step {
+  Bytes in, now;
+  std::optional<Bytes> later = std::nullopt;
+};
 
 // A receiver with its clock and what it said and did.
 struct Receiver {
   ReceiverCore core;
   long now = 0;
-  std::vector<Event> events;
+  long waited = 0;  // by the latest wait
+  Events events;
+  Bytes invitation;  // its first request
 
-  explicit Receiver(Check check, bool batch = false) : core(check, batch, kTiming) { core.start(now); }
-
-  Bytes take_reply() {
-    Bytes reply = core.reply();
-    core.reply().clear();
-    return reply;
+  explicit Receiver(Check check, bool batch = false) : core(check, batch, kTiming) {
+    core.start(now);
+    invitation = take_reply();
   }
+  Bytes take_reply() { return std::exchange(core.reply(), {}); }
   // Feeds the bytes (all at the current time) and returns what the core answered.
   Bytes feed(const Bytes& bytes) {
     for (auto byte : bytes) {
@@ -43,14 +57,36 @@ struct Receiver {
   }
   // Lets time pass to the core's next deadline and returns its answer.
   Bytes wait() {
+    waited = core.deadline() - now;
     now = core.deadline();
     if (auto event = core.tick(now); event != Event::None) events.push_back(event);
     return take_reply();
+  }
+  // Plays the steps in order, checking each answer.
+  void play(const std::vector<Step>& steps) {
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      SCOPED_TRACE("step " + std::to_string(i));
+      EXPECT_EQ(feed(steps[i].in), steps[i].now);
+      if (steps[i].later) {
+        EXPECT_EQ(wait(), *steps[i].later);
+      }
+    }
   }
 };
 
 Bytes block(std::uint8_t number, const std::string& text, Check check = Check::Crc, std::size_t size = kShortBlock) {
   return encode_block(number, Bytes(text.begin(), text.end()), size, check);
+}
+Bytes damaged(Bytes b, std::size_t at) {
+  b[at] ^= 0x04;
+  return b;
+}
+Bytes cut(Bytes b, std::size_t size) {
+  b.resize(size);
+  return b;
+}
+Bytes batch_header(const std::string& name, long length) {
+  return encode_block(0, ymodem_header_bytes(name, length), kShortBlock, Check::Crc, 0);
 }
 
 // A YMODEM sender that sends its next piece once the receiver has answered the last one.
@@ -68,16 +104,11 @@ struct ScriptedSender : sio::ByteChannel {
   int write(const std::uint8_t*, std::size_t) override { ++answers; return 0; }
 };
 
-const Bytes kAck = {ACK};
-const Bytes kNak = {NAK};
-const Bytes kCrcRequest = {CRC_REQUEST};
-const Bytes kCancel(kCancelSequence.begin(), kCancelSequence.end());
-
 }  // namespace
 
 TEST(XmodemReceiverCore, AsksForCrcThenFallsBackToChecksumsUnlessABlockCameThenTimesOut) {
   Receiver rx(Check::Crc);
-  EXPECT_EQ(rx.take_reply(), kCrcRequest);
+  EXPECT_EQ(rx.invitation, kCrcRequest);
   for (int i = 1; i < kTiming.crc_requests; ++i) EXPECT_EQ(rx.wait(), kCrcRequest);
   EXPECT_EQ(rx.wait(), kNak);  // the sender may know only checksums
   EXPECT_EQ(rx.core.check(), Check::Sum);
@@ -85,99 +116,75 @@ TEST(XmodemReceiverCore, AsksForCrcThenFallsBackToChecksumsUnlessABlockCameThenT
   for (int i = 0; i < 50; ++i) rx.feed({'~'});
   for (int i = kTiming.crc_requests + 1; i < kTiming.start_requests; ++i) EXPECT_EQ(rx.wait(), kNak);
   EXPECT_TRUE(rx.wait().empty());
-  EXPECT_EQ(rx.events, std::vector<Event>{Event::Failed});
+  EXPECT_EQ(rx.events, Events{Event::Failed});
   EXPECT_EQ(rx.core.result(), SIOFT_TIMEOUT);
   EXPECT_EQ(rx.now, long{kTiming.start_requests} * kTiming.start_retry_ms);
   // A sender whose first blocks come damaged has answered 'C': the receiver keeps asking for CRC blocks.
   Receiver damaged_start(Check::Crc);
-  Bytes damaged = block(1, "data");
-  damaged[10] ^= 0x01;
-  for (int i = 0; i <= kTiming.crc_requests; ++i) {
-    damaged_start.feed(damaged);
-    EXPECT_EQ(damaged_start.wait(), kCrcRequest);
-  }
+  for (int i = 0; i <= kTiming.crc_requests; ++i) damaged_start.play({{damaged(block(1, "data"), 10), {}, kCrcRequest}});
   EXPECT_EQ(damaged_start.feed(block(1, "data")), kAck);
 }
 
 TEST(XmodemReceiverCore, AcknowledgesBlocksAndRepeatsAndStopsOutOfStep) {
   Receiver rx(Check::Crc);
-  rx.take_reply();
-  EXPECT_EQ(rx.feed(block(1, "one")), kAck);
-  EXPECT_EQ(rx.feed(block(1, "one")), kAck);  // our ACK was lost: acknowledged, not delivered twice
-  EXPECT_EQ(rx.feed(block(2, "two", Check::Crc, kLongBlock)), kAck);  // 1K blocks are welcome
-  EXPECT_EQ(rx.events, (std::vector<Event>{Event::Data, Event::Data}));
-  EXPECT_EQ(rx.feed(block(4, "four")), kCancel);  // block 3 is lost for good
-  EXPECT_EQ(rx.events.back(), Event::Failed);
+  rx.play({
+      {block(1, "one"), kAck},
+      {block(1, "one"), kAck},  // our ACK was lost: acknowledged, not delivered twice
+      {block(2, "two", Check::Crc, kLongBlock), kAck},  // 1K blocks are welcome
+      {block(4, "four"), kCancel},  // block 3 is lost for good
+  });
+  EXPECT_EQ(rx.events, (Events{Event::Data, Event::Data, Event::Failed}));
   EXPECT_EQ(rx.core.result(), SIOFT_PROTOCOL);
 }
 
 TEST(XmodemReceiverCore, AsksAgainForDamagedAndMissingBlocks) {
   Receiver rx(Check::Sum);
-  EXPECT_EQ(rx.take_reply(), kNak);
-  auto damaged = block(1, "data", Check::Sum);
-  damaged[20] ^= 1;
-  EXPECT_TRUE(rx.feed(damaged).empty());  // the rest of the line is discarded first
-  EXPECT_TRUE(rx.feed({'j', 'u', 'n', 'k'}).empty());
-  const long before = rx.now;
-  EXPECT_EQ(rx.wait(), kNak);  // a start request: nothing was received yet
-  EXPECT_EQ(rx.now - before, kTiming.purge_quiet_ms);
-
-  EXPECT_EQ(rx.feed(block(1, "data", Check::Sum)), kAck);
-  auto cut = block(2, "more", Check::Sum);
-  cut.resize(60);  // bytes lost inside the block
-  EXPECT_TRUE(rx.feed(cut).empty());
-  EXPECT_EQ(rx.wait(), kNak);
-  EXPECT_EQ(rx.feed(block(2, "more", Check::Sum)), kAck);
-  EXPECT_EQ(rx.wait(), kNak);  // nothing comes after an ACK
-  EXPECT_EQ(rx.events, (std::vector<Event>{Event::Data, Event::Data}));
+  EXPECT_EQ(rx.invitation, kNak);
+  // The rest of the line is discarded first; then a start request: nothing was received yet.
+  rx.play({{damaged(block(1, "data", Check::Sum), 20), {}}, {{'j', 'u', 'n', 'k'}, {}, kNak}});
+  EXPECT_EQ(rx.waited, kTiming.purge_quiet_ms);
+  rx.play({
+      {block(1, "data", Check::Sum), kAck},
+      {cut(block(2, "more", Check::Sum), 60), {}, kNak},  // bytes lost inside the block
+      {block(2, "more", Check::Sum), kAck, kNak},         // nothing comes after an ACK
+  });
+  EXPECT_EQ(rx.events, (Events{Event::Data, Event::Data}));
 }
 
 TEST(XmodemReceiverCore, EndsOnlyOnARepeatedEotFollowedByQuiet) {
   Receiver rx(Check::Crc);
-  rx.take_reply();
-  EXPECT_EQ(rx.feed(block(1, "data")), kAck);
-  EXPECT_TRUE(rx.feed({EOT}).empty());  // answered once the line is quiet
-  long before = rx.now;
-  EXPECT_EQ(rx.wait(), kNak);
-  EXPECT_EQ(rx.now - before, kTiming.eot_quiet_ms);
-  EXPECT_EQ(rx.feed(block(2, "more")), kAck);  // the EOT was a damaged byte: go on
-  EXPECT_TRUE(rx.feed({EOT}).empty());
-  EXPECT_EQ(rx.wait(), kNak);
-  EXPECT_EQ(rx.wait(), kNak);  // the repeat was lost
-  EXPECT_TRUE(rx.feed({EOT, 'x'}).empty());  // the repeat asked for, but the line goes on
-  EXPECT_EQ(rx.wait(), kNak);
-  EXPECT_TRUE(rx.feed({EOT}).empty());
-  EXPECT_EQ(rx.wait(), kAck);
-  EXPECT_EQ(rx.events, (std::vector<Event>{Event::Data, Event::Data, Event::EndOfFile}));
+  rx.play({{block(1, "data"), kAck}, {{EOT}, {}, kNak}});  // answered once the line is quiet
+  EXPECT_EQ(rx.waited, kTiming.eot_quiet_ms);
+  rx.play({
+      {block(2, "more"), kAck},  // the EOT was a damaged byte: go on
+      {{EOT}, {}, kNak},
+      {{}, {}, kNak},            // the repeat was lost
+      {{EOT, 'x'}, {}, kNak},    // the repeat asked for, but the line goes on
+      {{EOT}, {}, kAck},
+  });
+  EXPECT_EQ(rx.events, (Events{Event::Data, Event::Data, Event::EndOfFile}));
   EXPECT_TRUE(rx.core.finished());
   EXPECT_EQ(rx.core.result(), 0);
   // An empty file is just the EOT; before any block a NAK would ask for checksums.
   Receiver empty(Check::Crc);
-  empty.take_reply();
-  EXPECT_TRUE(empty.feed({EOT}).empty());
-  EXPECT_EQ(empty.wait(), kCrcRequest);
-  EXPECT_TRUE(empty.feed({EOT}).empty());
-  EXPECT_EQ(empty.wait(), kAck);
-  EXPECT_EQ(empty.events, std::vector<Event>{Event::EndOfFile});
+  empty.play({{{EOT}, {}, kCrcRequest}, {{EOT}, {}, kAck}});
+  EXPECT_EQ(empty.events, Events{Event::EndOfFile});
 }
 
 TEST(XmodemReceiverCore, EotsInsideADamagedBlockNeverEndTheFile) {
   // The block's start was lost: its data reads as noise, and data bytes that equal EOT come
   // among other bytes, even right after our request for another EOT.
   Receiver rx(Check::Crc);
-  rx.take_reply();
-  EXPECT_EQ(rx.feed(block(1, "data")), kAck);
-  EXPECT_EQ(rx.feed(block(2, "more")), kAck);
-  auto headless = block(3, std::string("a\4b\4\4c"));
-  headless.erase(headless.begin());
-  EXPECT_TRUE(rx.feed(headless).empty());
-  EXPECT_EQ(rx.wait(), kNak);
-  EXPECT_TRUE(rx.feed({EOT, 'x'}).empty());  // the first byte answers the request, but more follow
-  EXPECT_EQ(rx.wait(), kNak);
-  EXPECT_TRUE(rx.feed({'y', EOT}).empty());  // an EOT that is not the first byte after the request
-  EXPECT_EQ(rx.wait(), kNak);
-  EXPECT_EQ(rx.feed(block(3, "a\4b\4\4c")), kAck);  // the sender's answer: the block again
-  EXPECT_EQ(rx.events, (std::vector<Event>{Event::Data, Event::Data, Event::Data}));
+  const Bytes third = block(3, std::string("a\4b\4\4c"));
+  rx.play({
+      {block(1, "data"), kAck},
+      {block(2, "more"), kAck},
+      {Bytes(third.begin() + 1, third.end()), {}, kNak},
+      {{EOT, 'x'}, {}, kNak},  // the first byte answers the request, but more follow
+      {{'y', EOT}, {}, kNak},  // an EOT that is not the first byte after the request
+      {third, kAck},           // the sender's answer: the block again
+  });
+  EXPECT_EQ(rx.events, (Events{Event::Data, Event::Data, Event::Data}));
   EXPECT_FALSE(rx.core.finished());
 }
 
@@ -187,61 +194,42 @@ TEST(XmodemReceiverCore, StopsWhenThePeerCancels) {
   between_blocks.feed({CAN, CAN});
   EXPECT_EQ(between_blocks.events.back(), Event::Failed);
   EXPECT_EQ(between_blocks.core.result(), SIOFT_CANABORT);
-
   // Cancelled in the middle of a block: two CANs at least, and backspaces, followed by silence.
   Receiver mid_block(Check::Crc);
-  auto cut = block(1, "x");
-  cut.resize(40);
-  mid_block.feed(cut);
-  mid_block.feed({CAN, CAN, BS, BS});
-  EXPECT_TRUE(mid_block.wait().empty());
+  mid_block.play({{cut(block(1, "x"), 40), {}}, {{CAN, CAN, BS, BS}, {}, Bytes{}}});
   EXPECT_EQ(mid_block.core.result(), SIOFT_CANABORT);
-
   // A block cut off just after a data byte that happens to be CAN is a damaged block: asked again.
   Receiver one_can(Check::Crc);
-  EXPECT_EQ(one_can.take_reply(), kCrcRequest);
-  EXPECT_EQ(one_can.feed(block(1, "x")), kAck);
-  auto cut_at_can = block(2, std::string(8, '\x18'));
-  cut_at_can.resize(4);  // the block's start and one data byte 0x18
-  one_can.feed(cut_at_can);
-  EXPECT_EQ(one_can.wait(), kNak);
-  EXPECT_EQ(one_can.feed(block(2, "y")), kAck);
+  // The block's start and one data byte 0x18.
+  one_can.play({{block(1, "x"), kAck}, {cut(block(2, std::string(8, '\x18')), 4), {}, kNak}, {block(2, "y"), kAck}});
 }
 
 TEST(XmodemReceiverCore, GivesUpAfterTooManyErrors) {
-  Receiver silent(Check::Crc);
-  silent.feed(block(1, "x"));
-  for (int i = 0; i < kTiming.max_errors; ++i) EXPECT_EQ(silent.wait(), kNak);
-  EXPECT_EQ(silent.wait(), kCancel);
-  EXPECT_EQ(silent.core.result(), SIOFT_TIMEOUT);
-
-  Receiver noisy(Check::Crc);
-  noisy.feed(block(1, "x"));
-  auto damaged = block(2, "y");
-  damaged[10] ^= 4;
-  for (int i = 0; i < kTiming.max_errors; ++i) {
-    noisy.feed(damaged);
-    EXPECT_EQ(noisy.wait(), kNak);
+  for (bool noisy : {false, true}) {
+    SCOPED_TRACE(noisy ? "damaged blocks" : "silence");
+    Receiver rx(Check::Crc);
+    rx.feed(block(1, "x"));
+    const Bytes in = noisy ? damaged(block(2, "y"), 10) : Bytes{};
+    for (int i = 0; i < kTiming.max_errors; ++i) rx.play({{in, {}, kNak}});
+    rx.play({{in, {}, kCancel}});
+    EXPECT_EQ(rx.core.result(), noisy ? SIOFT_PROTOCOL : SIOFT_TIMEOUT);
   }
-  noisy.feed(damaged);
-  EXPECT_EQ(noisy.wait(), kCancel);
-  EXPECT_EQ(noisy.core.result(), SIOFT_PROTOCOL);
 }
 
 TEST(YmodemReceiverCore, RunsABatchOfHeaderDataAndTheEmptyHeader) {
   Receiver rx(Check::Crc, true);
-  EXPECT_EQ(rx.take_reply(), kCrcRequest);
-  auto header = encode_block(0, ymodem_header_bytes("file", 5), kShortBlock, Check::Crc, 0);
-  EXPECT_EQ(rx.feed(header), (Bytes{ACK, CRC_REQUEST}));
-  EXPECT_EQ(rx.feed(header), (Bytes{ACK, CRC_REQUEST}));  // our ACK was lost: ask for data again
-  EXPECT_EQ(rx.feed(block(1, "hello")), kAck);
-  EXPECT_TRUE(rx.feed({EOT}).empty());
-  EXPECT_EQ(rx.wait(), kNak);
-  EXPECT_TRUE(rx.feed({EOT}).empty());
-  EXPECT_EQ(rx.wait(), (Bytes{ACK, CRC_REQUEST}));  // and the next header, please
-  EXPECT_EQ(rx.feed({EOT}), kAck);  // the sender missed our ACK
-  EXPECT_EQ(rx.feed(encode_block(0, {}, kShortBlock, Check::Crc, 0)), kAck);
-  EXPECT_EQ(rx.events, (std::vector<Event>{Event::Header, Event::Data, Event::EndOfFile, Event::EndOfBatch}));
+  EXPECT_EQ(rx.invitation, kCrcRequest);
+  const Bytes next = {ACK, CRC_REQUEST};
+  rx.play({
+      {batch_header("file", 5), next},
+      {batch_header("file", 5), next},  // our ACK was lost: ask for data again
+      {block(1, "hello"), kAck},
+      {{EOT}, {}, kNak},
+      {{EOT}, {}, next},                // and the next header, please
+      {{EOT}, kAck},                    // the sender missed our ACK
+      {encode_block(0, {}, kShortBlock, Check::Crc, 0), kAck},
+  });
+  EXPECT_EQ(rx.events, (Events{Event::Header, Event::Data, Event::EndOfFile, Event::EndOfBatch}));
   EXPECT_EQ(rx.core.result(), 0);
 
   Receiver plain_xmodem_sender(Check::Crc, true);
@@ -253,7 +241,7 @@ TEST(YmodemReceiverCore, RunsABatchOfHeaderDataAndTheEmptyHeader) {
 TEST(YmodemReceive, ReportsTheStoredFileWhileTheNextIsDropped) {
   ScriptedSender sender;  // per file: header, data, the EOT and its repeat; then the empty header
   for (auto [name, length] : {std::pair{"first", 300}, std::pair{"second", 200}}) {
-    sender.pieces.push_back(encode_block(0, ymodem_header_bytes(name, length), kShortBlock, Check::Crc, 0));
+    sender.pieces.push_back(batch_header(name, length));
     sender.pieces.push_back(block(1, std::string(length, 'm'), Check::Crc, kLongBlock));
     sender.pieces.insert(sender.pieces.end(), 2, {EOT});
   }

@@ -7,29 +7,41 @@
 
 #include "sio/zmodem/decoder.h"
 #include "sio/zmodem/encoder.h"
+#include "tests/protocol_rig.h"
+#include "tests/support/test_bytes.h"
 
 using namespace sio::zmodem;
+using protocol_rig::bytes;
+using protocol_rig::text;
+using K = FrameDecoder::Kind;
 
 namespace {
 
-Bytes bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
-std::string text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+Header in_format(Header h, HeaderFormat format) {
+  h.format = format;
+  return h;
+}
+
+// A decoded frame in words: a header's type, format and position; a subpacket's end and data.
+std::string said(const Header& h) {
+  return "header " + std::to_string(h.type) + "/" + std::to_string(static_cast<int>(h.format)) + " @" +
+         std::to_string(h.position());
+}
+std::string said(FrameEnd end, const std::string& data) { return "subpacket " + std::string(1, char(end)) + data; }
 
 // Every event the decoder finds in `input`, fed in pieces of the given sizes (cycled).
-std::vector<FrameDecoder::Event> decode(const Bytes& input, const std::vector<std::size_t>& pieces,
-                                        std::vector<Bytes>* payloads = nullptr) {
+std::vector<std::string> decode(const Bytes& input, const std::vector<std::size_t>& pieces) {
   FrameDecoder decoder;
-  std::vector<FrameDecoder::Event> events;
-  std::size_t pos = 0, k = 0;
-  while (pos < input.size()) {
-    std::size_t len = std::min(pieces[k++ % pieces.size()], input.size() - pos);
-    std::size_t end = pos + len;
-    while (pos < end) {
+  std::vector<std::string> events;
+  for (std::size_t pos = 0, k = 0; pos < input.size();) {
+    for (std::size_t end = pos + std::min(pieces[k++ % pieces.size()], input.size() - pos); pos < end;) {
       pos += decoder.feed(input.data() + pos, end - pos);
       const auto& e = decoder.event();
-      if (e.kind == FrameDecoder::Kind::None) continue;
-      events.push_back(e);
-      if (payloads) payloads->push_back(e.kind == FrameDecoder::Kind::Subpacket ? Bytes(e.data, e.data + e.size) : Bytes());
+      if (e.kind == K::Header) events.push_back(said(e.header));
+      if (e.kind == K::Subpacket) events.push_back(said(e.end, std::string(e.data, e.data + e.size)));
+      if (e.kind == K::BadHeader) events.push_back("bad header");
+      if (e.kind == K::BadSubpacket) events.push_back("bad subpacket");
+      if (e.kind == K::Cancel) events.push_back("cancel");
     }
   }
   return events;
@@ -39,10 +51,9 @@ std::vector<FrameDecoder::Event> decode(const Bytes& input, const std::vector<st
 
 TEST(ZmodemCodec, HeadersSubpacketsAndEscapesAreByteExact) {
   auto header = [](Header h, HeaderFormat format = HeaderFormat::Hex) {
-    h.format = format;
     Escaper escaper;
     Bytes out;
-    append_header(out, h, escaper);
+    append_header(out, in_format(h, format), escaper);
     return text(out);
   };
   const Bytes data = bytes(std::string("ab\x13\x7f", 4));
@@ -55,7 +66,7 @@ TEST(ZmodemCodec, HeadersSubpacketsAndEscapesAreByteExact) {
   auto escaped = [](bool every_control, const std::string& in) {
     Escaper escaper(every_control);
     Bytes out;
-    escaper.put(out, reinterpret_cast<const std::uint8_t*>(in.data()), in.size());
+    escaper.put(out, bytes(in).data(), in.size());
     return text(out);
   };
   const Header zdata = Header::at(ZDATA, 0x00119018);
@@ -83,58 +94,35 @@ TEST(ZmodemCodec, DecodesAnyChunkingAmidGarbage) {
   // Modem chatter and an echoed command line, a hex header, a binary frame with three
   // subpackets (every end kind that continues or ends), a CRC-16 header, a hex header with a
   // subpacket, XONs inserted by the line.
-  Bytes all(256);
-  for (int i = 0; i < 256; ++i) all[i] = static_cast<std::uint8_t>(i);
+  const std::string all = test_support::all_byte_values();
+  const Bytes all_bytes = bytes(all);
   Escaper escaper;
   Bytes wire = bytes("AT%PCTL=GET /Voice Memo/x\r\r\nOK\r\n*junk*\x18z**");
+  const Header file = in_format(Header::at(ZDATA, 0x10), HeaderFormat::Bin32);
+  const Header eof = in_format(Header::at(ZEOF, 356), HeaderFormat::Bin16);
   append_header(wire, Header::at(ZRQINIT, 0), escaper);
-  Header file = Header::flags(ZDATA, 0);
-  file.data = {0x10, 0, 0, 0};
-  file.format = HeaderFormat::Bin32;
   append_header(wire, file, escaper);
-  append_subpacket(wire, all.data(), all.size(), FrameEnd::ZCRCG, true, escaper);
+  append_subpacket(wire, all_bytes.data(), all.size(), FrameEnd::ZCRCG, true, escaper);
   wire.push_back(XON);
-  append_subpacket(wire, all.data(), 0, FrameEnd::ZCRCQ, true, escaper);
-  append_subpacket(wire, all.data() + 7, 100, FrameEnd::ZCRCE, true, escaper);
-  Header eof = Header::at(ZEOF, 356);
-  eof.format = HeaderFormat::Bin16;
+  append_subpacket(wire, all_bytes.data(), 0, FrameEnd::ZCRCQ, true, escaper);
+  append_subpacket(wire, all_bytes.data() + 7, 100, FrameEnd::ZCRCE, true, escaper);
   append_header(wire, eof, escaper);
   // lrzsz's sz -e sends ZSINIT in hex, its subpacket after the header's CR LF XON.
   append_header(wire, Header::flags(ZSINIT, TESCCTL), escaper);
-  append_subpacket(wire, all.data() + 200, 56, FrameEnd::ZCRCW, false, escaper);
-
+  append_subpacket(wire, all_bytes.data() + 200, 56, FrameEnd::ZCRCW, false, escaper);
+  const std::vector<std::string> expected = {
+      said(Header::at(ZRQINIT, 0)), said(file), said(FrameEnd::ZCRCG, all), said(FrameEnd::ZCRCQ, ""),
+      said(FrameEnd::ZCRCE, all.substr(7, 100)), said(eof), said(Header::flags(ZSINIT, TESCCTL)),
+      said(FrameEnd::ZCRCW, all.substr(200)),
+  };
   std::mt19937 rng(7);
   std::vector<std::vector<std::size_t>> chunkings = {{1}, {2}, {3}, {wire.size()}};
   for (int i = 0; i < 20; ++i) chunkings.push_back({1 + rng() % 40, 1 + rng() % 7, 1 + rng() % 300});
-  for (const auto& pieces : chunkings) {
-    std::vector<Bytes> payloads;
-    auto events = decode(wire, pieces, &payloads);
-    ASSERT_EQ(events.size(), 8u) << "piece size " << pieces[0];
-    using K = FrameDecoder::Kind;
-    EXPECT_EQ(events[0].kind, K::Header);
-    EXPECT_EQ(events[0].header.type, ZRQINIT);
-    EXPECT_EQ(events[1].header.type, ZDATA);
-    EXPECT_EQ(events[1].header.format, HeaderFormat::Bin32);
-    EXPECT_EQ(events[1].header.position(), 0x10u);
-    EXPECT_EQ(events[2].kind, K::Subpacket);
-    EXPECT_EQ(payloads[2], all);
-    EXPECT_EQ(events[2].end, FrameEnd::ZCRCG);
-    EXPECT_EQ(events[3].kind, K::Subpacket);
-    EXPECT_TRUE(payloads[3].empty());
-    EXPECT_EQ(events[3].end, FrameEnd::ZCRCQ);
-    EXPECT_EQ(payloads[4], Bytes(all.begin() + 7, all.begin() + 107));
-    EXPECT_EQ(events[4].end, FrameEnd::ZCRCE);
-    EXPECT_EQ(events[5].header.type, ZEOF);
-    EXPECT_EQ(events[5].header.position(), 356u);
-    EXPECT_EQ(events[6].header.type, ZSINIT);
-    EXPECT_EQ(payloads[7], Bytes(all.begin() + 200, all.end()));
-    EXPECT_EQ(events[7].end, FrameEnd::ZCRCW);
-  }
+  for (const auto& pieces : chunkings) EXPECT_EQ(decode(wire, pieces), expected) << "piece size " << pieces[0];
 }
 
 TEST(ZmodemCodec, ReportsDamageAndCancel) {
   Escaper escaper;
-  using K = FrameDecoder::Kind;
   // A hex header with one digit changed fails its CRC; one with a character that is no digit ends
   // there, even 'G' (as 16 it would read as the type's '0'); the next good one is still found,
   // upper-case digits and all.
@@ -150,16 +138,12 @@ TEST(ZmodemCodec, ReportsDamageAndCancel) {
   const std::size_t fourth = wire.size();  // no lead-in: '+' is no ZPAD
   append_header(wire, Header::at(ZRPOS, 5), escaper);
   wire[fourth + 1] = '+';
-  auto events = decode(wire, {1});
-  ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[0].kind, K::BadHeader);
-  EXPECT_EQ(events[1].kind, K::BadHeader);
-  EXPECT_EQ(events[2].header.position(), 0xFFu);
+  EXPECT_EQ(decode(wire, {1}), (std::vector<std::string>{"bad header", "bad header", said(Header::at(ZRPOS, 0xFF))}));
 
   // A damaged data byte, an unknown escape, a subpacket that never ends, and one a byte too long
   // whose last byte travels escaped.
-  Header data = Header::at(ZDATA, 0);
-  data.format = HeaderFormat::Bin32;
+  const Header data = in_format(Header::at(ZDATA, 0), HeaderFormat::Bin32);
+  const std::vector<std::string> damaged = {said(data), "bad subpacket", said(Header::at(ZEOF, 0))};
   Bytes payload(50, 'x');
   Bytes too_long(kMaxSubpacket, 'x');
   too_long.push_back(ZDLE);
@@ -176,20 +160,13 @@ TEST(ZmodemCodec, ReportsDamageAndCancel) {
       if (damage == 1) wire.insert(wire.begin() + static_cast<long>(start) + 3, {ZDLE, 0x20});
     }
     append_header(wire, Header::at(ZEOF, 0), escaper);
-    events = decode(wire, {7});
-    ASSERT_EQ(events.size(), 3u) << damage;
-    EXPECT_EQ(events[1].kind, K::BadSubpacket) << damage;
-    EXPECT_EQ(events[2].header.type, ZEOF) << damage;
+    EXPECT_EQ(decode(wire, {7}), damaged) << damage;
   }
 
   // Five CANs cancel, wherever they come; four do not.
-  events = decode(bytes("xx\x18\x18\x18\x18y\x18\x18\x18\x18\x18\x08\x08"), {1});
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].kind, K::Cancel);
+  EXPECT_EQ(decode(bytes("xx\x18\x18\x18\x18y\x18\x18\x18\x18\x18\x08\x08"), {1}), std::vector<std::string>{"cancel"});
   wire.clear();
   append_header(wire, data, escaper);
   wire.insert(wire.end(), {'a', 'b', CAN, CAN, CAN, CAN, CAN, CAN, CAN, CAN});
-  events = decode(wire, {3});
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[1].kind, K::Cancel);
+  EXPECT_EQ(decode(wire, {3}), (std::vector<std::string>{said(data), "cancel"}));
 }
