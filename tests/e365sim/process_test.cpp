@@ -87,48 +87,6 @@ TEST(SimulatorGet, CancelsOrHangsUpAfterNBytes) {
   }
 }
 
-TEST(SimulatorGet, StopsAtOnceInTheMiddleOfAPacedTransfer) {
-  Phone phone;
-  std::vector<std::string> args = phone.args();
-  args.pop_back();  // paced: 20000 bytes at 38400 bit/s take over 5 s
-  SimProcess sim(args);
-  PhoneClient client(phone.folder.file("COM5"), B38400);
-  using Clock = std::chrono::steady_clock;
-  auto stopped_at = Clock::time_point::max();
-  const int result = download(client, "memo01", phone.received.path(), [&](long done) {
-    if (done >= 2048 && stopped_at == Clock::time_point::max()) {
-      sim.signal(SIGTERM);
-      stopped_at = Clock::now();
-    }
-  }).result;
-  EXPECT_LT(result, 0);
-  ASSERT_NE(stopped_at, Clock::time_point::max());
-  EXPECT_EQ(sim.stop(0), 0);
-  EXPECT_LT(Clock::now() - stopped_at, std::chrono::seconds(10));
-  EXPECT_FALSE(file_exists(phone.folder.file("COM5")));
-}
-
-// The sender's first bytes as they reach a client that never answers.
-std::string sender_start(const std::vector<std::string>& faults) {
-  Phone phone;
-  SimProcess sim(phone.args(faults));
-  PhoneClient client(phone.folder.file("COM5"));
-  test_support::write_all(client.fd(), kGet + "memo01\r");
-  std::string echo = read_until(client.fd(), {"\r"}, 5000);
-  EXPECT_EQ(echo, kGet + "memo01\r");
-  return test_support::read_for(client.fd(), 4096, 1000);
-}
-
-// How the damage looks, and that a seed repeats it, is the line faults' own test; here the
-// options reach the sender's bytes.
-TEST(SimulatorGet, NoiseAndDropsDamageTheTransfer) {
-  const std::string clean = sender_start({});
-  ASSERT_TRUE(clean.starts_with("**\x18" "B00")) << clean;
-  const std::string noisy = sender_start({"--noise", "0.3", "--seed", "3"});
-  EXPECT_EQ(noisy.size(), clean.size());
-  EXPECT_NE(noisy, clean);
-  EXPECT_LT(sender_start({"--drop", "0.3", "--seed", "3"}).size(), clean.size());
-}
 
 TEST(SimulatorGet, ARecoveringReceiverGetsTheExactBytesThroughLightNoise) {
   Phone phone;

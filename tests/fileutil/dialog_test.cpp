@@ -51,21 +51,6 @@ constexpr WId kNoSuchWindow = 0x7ffffff0;
 
 }  // namespace
 
-// What the dialog test below does not show already: the odd filter texts, the exact
-// comparison with the all-files filter, and patterns the dialog cannot take as a suffix.
-TEST(FileDialogFilter, PatternListAndDefaultExtension) {
-  using namespace fileutil;
-  EXPECT_EQ(filter_pattern("Звук (*.amr;*.wav) и прочее"), "*.amr;*.wav");
-  EXPECT_EQ(filter_pattern("no parenthesis*.txt)"), "no parenthesis*.txt");
-  EXPECT_EQ(filter_pattern("a) b (c)"), "c");
-  EXPECT_THROW(filter_pattern(""), FileUtilError);
-  EXPECT_EQ(filter_list("все файлы (*.*)", "*.*", true), "все файлы (*.*)\0*.*\0Все файлы (*.*)\0*.*\0"s);
-  EXPECT_EQ(default_extension("memo"), "memo");
-  EXPECT_EQ(default_extension("*.tar.gz"), "tar.gz");
-  EXPECT_EQ(dialog_default_suffix("amr;*.wav"), "");
-  EXPECT_EQ(dialog_name_filters("Звук\0*.amr; *.wav\0"s), QStringList({"Звук (*.amr *.wav)"}));
-}
-
 TEST(FileDialog, OffersThePatternAndEveryFileAndGivesTheChosenPath) {
   TempFolder folder;
   const std::string memo = folder.file("Запись 1.amr");
@@ -103,26 +88,6 @@ TEST(FileDialog, OffersThePatternAndEveryFileAndGivesTheChosenPath) {
   std::string filter = "Все файлы (*.*)";
   EXPECT_EQ(clsOpenFile().GetFileNameWithCommonDialog(0, folder.path(), filter, "", true), "");
   EXPECT_TRUE(driver.shown);
-}
-
-TEST(FolderDialog, OffersFoldersOnlyAndGivesTheChosenOne) {
-  TempFolder folder;
-  const std::string memos = folder.file("Записи");
-  ASSERT_EQ(mkdir(memos.c_str(), 0755), 0);
-  {
-    DialogDriver driver([&](QFileDialog* dialog) {
-      EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
-      EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
-      // Open the folder and take it, as a user would with nothing typed.
-      dialog->setDirectory(QString::fromStdString(memos));
-      static_cast<QDialog*>(dialog)->accept();
-    });
-    EXPECT_EQ(clsOpenFile().GetFolderName(0), memos);
-    EXPECT_TRUE(driver.shown);
-  }
-  DialogDriver canceller;
-  EXPECT_EQ(clsOpenFile().GetFolderName(0), "");
-  EXPECT_TRUE(canceller.shown);
 }
 
 // An owner that is no window gives empty text at once (looked at before the filter); one

@@ -28,22 +28,3 @@ TEST(Wildcard, MatchesLettersIgnoringCaseAndRawBytesAsThemselves) {
   // A pathological pattern stays fast.
   EXPECT_FALSE(wildcard_match("*a*a*a*a*a*a*a*a*a*a*b", std::string(20000, 'a')));
 }
-
-TEST_F(FindFile, MatchesFilesAndFoldersInTheLastComponent) {
-  put("Memo.AMR", "x");
-  put("noext", "x");
-  make_folder("voice");
-  make_folder("voice/empty");
-  make_folder("only-a-folder");
-
-  for (const auto& [pattern, found] : std::initializer_list<std::pair<std::string, bool>>{
-           {at("memo.amr"), true}, {at("*.amr"), true}, {at("m???.*"), true}, {at("*.wav"), false},
-           {at("missing"), false}, {at("noext.*"), true}, {at("voice/"), false}, {at("no-folder/*"), false},
-           {"", false}, {"/*", true},
-           {at("voice/*.*"), true},  // "empty" has no dot
-           {at("only-*"), true},     // a folder alone matches
-           // "." and ".." are not entries of their own: an empty folder holds nothing.
-           {at("voice/empty/*"), false}}) {
-    EXPECT_EQ(file.FindFile(pattern), found) << pattern;
-  }
-}

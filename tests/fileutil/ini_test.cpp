@@ -8,30 +8,6 @@
 using fileutil::ini_value;
 using fileutil::ini_with_value;
 
-TEST(IniText, ReadsByThePrivateProfileRules) {
-  const std::string text =
-      "; settings\n"
-      "[Port]\n"
-      "Speed = 57600 \n"
-      "  Parity\t=\tnone\n"
-      ";Speed=1200\n"
-      "Url=http://x/?a=b\n"
-      "Empty=\n"
-      "[ Other ]\r\n"
-      "Speed=9600\r\n"
-      "[port]\n"
-      "Late=ignored, the first section answers\n";
-  using Entry = std::tuple<const char*, const char*, std::optional<std::string>>;
-  for (const auto& [section, key, value] : std::initializer_list<Entry>{
-           {"PORT", "speed", "57600"}, {"Port", "Parity", "none"}, {"Port", "Url", "http://x/?a=b"},
-           {"Port", "Empty", ""}, {"other", "SPEED", "9600"}, {"Port", "Late", std::nullopt},
-           {"Port", "; settings", std::nullopt}, {"Missing", "Speed", std::nullopt}}) {
-    EXPECT_EQ(ini_value(text, section, key), value) << section << " " << key;
-  }
-  EXPECT_EQ(ini_value("", "Port", "Speed"), std::nullopt);
-  EXPECT_EQ(ini_value("[Раздел]\nКлюч=значение", "раздел", "КЛЮЧ"), "значение");
-}
-
 TEST(IniText, WritingChangesOneLineOrAddsOne) {
   const std::string text =
       "; settings\r\n"

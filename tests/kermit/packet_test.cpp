@@ -118,19 +118,6 @@ TEST(KermitPacket, DamagedPacketsAreNeverDeliveredAndTheReaderRecovers) {
   EXPECT_EQ(feed(reader, "\x01" + header + block_check(1, header)).bad, 1);
 }
 
-TEST(KermitPacket, SendInitExchangeIsAcceptedWithTypeOneOrThreeWhateverCheckIsSet) {
-  PacketReader reader;
-  reader.set_check_type(3);
-  EXPECT_EQ(feed(reader, kCkermitSendInit).packets.size(), 1u);
-  // C-Kermit's "force-3" puts the CRC on its Send-Init and on its reply to ours.
-  reader.set_check_type(1);
-  EXPECT_EQ(feed(reader, encode_packet(Packet{'S', 0, "~/ @-#Y5"}, 3, Framing{})).packets.size(), 1u);
-  EXPECT_EQ(feed(reader, encode_packet(Packet{'Y', 0, "~/ @-#Y5"}, 3, Framing{})).packets.size(), 1u);
-  reader.set_check_type(3);
-  // Other packets must carry the check in force.
-  EXPECT_EQ(feed(reader, encode_packet(Packet{'D', 1, "abc"}, 1, Framing{})).packets.size(), 0u);
-}
-
 TEST(KermitCodec, QuotesControlCharactersAndPrefixesWithinTheLimitAndRefusesMalformedFields) {
   std::string out;
   const std::string raw("\x01#~&\x7f\x80\xff\xa3 a", 10);

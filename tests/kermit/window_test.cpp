@@ -132,36 +132,6 @@ TEST(KermitWindow, DamageShortensPacketsAndACleanRunLengthensThem) {
   EXPECT_FALSE(w.sender().finished());
 }
 
-TEST(KermitWindow, AFullWindowWaitsAndEachAckLetsOneMoreGo) {
-  WindowedSender w(WindowedSender::reply_with_window(4));
-  EXPECT_EQ(w.after(""), (Seqs{3, 4, 5, 6}));
-  EXPECT_TRUE(w.after("").empty());  // full
-  EXPECT_EQ(w.after("Y3"), (Seqs{7}));
-  // Answers out of order: the window slides only past the oldest, and 4, sent before the
-  // answered 5, was lost and goes again at once.
-  EXPECT_EQ(w.after("Y5"), (Seqs{4}));
-  EXPECT_EQ(w.after("Y4"), (Seqs{6, 7, 8, 9}));  // the new copy: 6 and 7, sent before it and unanswered, go again
-  // Answers again and answers to packets never sent change nothing.
-  EXPECT_TRUE(w.after("Y4 Y40").empty());
-  EXPECT_EQ(w.sender().in_flight(), 4);
-}
-
-TEST(KermitWindow, ANakInTheMiddleResendsThatPacketAlone) {
-  WindowedSender w(WindowedSender::reply_with_window(6));
-  const auto first = w.sent_on_free_line();
-  ASSERT_EQ(seqs(first), (Seqs{3, 4, 5, 6, 7, 8}));
-  w.play("Y3 Y4 N6");
-  const auto resent = w.sent_now();
-  ASSERT_EQ(seqs(resent), Seqs{6});
-  EXPECT_EQ(resent[0].data, first[3].data);  // the same packet, byte for byte
-  // Meanwhile the window moved on by the two answered.
-  EXPECT_EQ(w.after(""), (Seqs{9, 10}));
-  EXPECT_TRUE(w.after("Y5 Y7 Y8 Y9 Y10", false).empty());  // no time-out resends what is answered
-  w.play("Y6");
-  EXPECT_EQ(w.sender().in_flight(), 0);
-  EXPECT_EQ(w.after(""), (Seqs{11, 12, 13, 14, 15, 16}));
-}
-
 TEST(KermitWindow, ALostAckCostsOneResendAndNoTimeOutAndAllLostOneTimeOut) {
   WindowedSender w(WindowedSender::reply_with_window(4));
   ASSERT_EQ(w.after(""), (Seqs{3, 4, 5, 6}));
@@ -189,40 +159,4 @@ TEST(KermitWindow, ANakBeyondTheNewestRepeatsOnePacketOrWithOneSlotIsAnAck) {
   WindowedSender one(WindowedSender::reply_with_window(1));
   ASSERT_EQ(one.after(""), Seqs{3});
   EXPECT_EQ(one.after("N4"), Seqs{4});
-}
-
-TEST(KermitWindow, RetriesCountOnlyWhileNoPacketIsAnswered) {
-  WindowedSender w(WindowedSender::reply_with_window(4));
-  ASSERT_EQ(w.after(""), (Seqs{3, 4, 5, 6}));
-  // NAKs that may have crossed the copy on its way count a quarter of a retry each...
-  std::string naks;
-  for (int i = 0; i < 4 * kRetries; ++i) naks += " N5";
-  EXPECT_EQ(w.after(naks, false), Seqs(4 * kRetries, 5));
-  // ...and an answered packet renews the retries of the others.
-  w.play("Y3 N5 N5 N5 N5");
-  // Time-outs count whole: the oldest unanswered goes again until its retries are used up, and
-  // the same answer repeated meanwhile renews nothing.
-  w.play("Y6");
-  for (int i = 0; i < kRetries; ++i) w.play("T Y6");
-  EXPECT_FALSE(w.sender().finished());
-  w.sent_now();
-  w.play("T");
-  const auto last = w.sent_now();
-  ASSERT_EQ(last.size(), 1u);
-  EXPECT_EQ(last[0].type, 'E');
-  EXPECT_EQ(last[0].seq, 4);  // the packet the receiver still expects
-  EXPECT_EQ(w.sender().result(), SIOFT_PROTOCOL);
-}
-
-TEST(KermitSender, GivesUpOnASilentReceiver) {
-  MemorySource source("x");
-  Sender sender("x", 1, source, Timing{1000, 1000, 3});
-  sender.start();
-  int frames = 0;
-  while (!sender.finished()) {
-    frames += !sender.take_output().empty();
-    sender.on_timeout();
-  }
-  EXPECT_EQ(sender.result(), SIOFT_TIMEOUT);
-  EXPECT_EQ(frames, 4);  // the first try and three retries
 }

@@ -60,16 +60,6 @@ TEST_F(PhoneWindowTest, AnotherModelIsRefusedAndTheWindowStaysClosed) {
   EXPECT_EQ(sio_read(5, nullptr, 0), SIO_BADPORT);
 }
 
-TEST_F(PhoneWindowTest, FirmwareGoesIntoTheTitleOnce) {
-  OpenAndAnswer();
-  Exchange("AT+GMR", "\r\nABC123\r\n\r\nOK\r\n");
-  EXPECT_EQ(window->windowTitle(), frmMain::BaseTitle() + QStringLiteral(" Версия прошивки: ABC123"));
-  Exchange("AT+GMR", "\r\nV2\r\n\r\nOK\r\n");
-  window->Session().Receive("\r\n");  // a later block interprets the same answer again
-  EXPECT_EQ(window->windowTitle(), frmMain::BaseTitle() + QStringLiteral(" Версия прошивки: V2"));
-  EXPECT_TRUE(messages.empty());
-}
-
 TEST_F(PhoneWindowTest, ListingSplitAcrossBlocksFillsBothListsAligned) {
   OpenAndAnswer();
   window->cmdRefresh->click();

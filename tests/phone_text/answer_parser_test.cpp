@@ -37,28 +37,6 @@ TEST(ReplyText, FromTheTenthCharacterWithoutBreaksAndOk) {
   EXPECT_EQ(ReplyText("short"), "");
 }
 
-TEST(ScanMemoNames, EntriesInListingOrder) {
-  const std::string answer = kListingEcho + "Memo1.amr | FRW | 1024\r\nMemo2.amr   | FRW | 2048\r\n" +
-                             "Transfer OK\r\n\r\nOK\r\n";
-  EXPECT_EQ(ScanMemoNames(answer), (Names{"Memo1.amr", "Memo2.amr"}));
-  // Markers in small letters.
-  const std::string lower = kListingEcho + "A | frw | 1\r\nB | Frw | 2\r\ntransfer ok\r\n| FRW |\r\n";
-  EXPECT_EQ(ScanMemoNames(lower), (Names{"A", "B"}));
-  // Leading blanks of the whole answer do not shift the 26 characters dropped.
-  EXPECT_EQ(ScanMemoNames("   " + answer + "  "), (Names{"Memo1.amr", "Memo2.amr"}));
-  // A name longer than the bound is skipped, the others keep their order.
-  const std::string longest(kMaxMemoNameBytes, 'x');
-  EXPECT_EQ(ScanMemoNames(kListingEcho + "A | FRW |\r\n" + longest + "y | FRW |\r\n" + longest + " | FRW |\r\nB | FRW |\r\n"),
-            (Names{"A", longest, "B"}));
-  // Names are raw bytes.
-  const std::string cyrillic = "\xD0\x97\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C.amr";
-  EXPECT_EQ(ScanMemoNames(kListingEcho + cyrillic + " | FRW |\r\nTransfer OK\r\n\r\nOK\r\n"),
-            (Names{cyrillic}));
-  // Text between one entry line and the next marker, line breaks included, joins the next name.
-  EXPECT_EQ(ScanMemoNames(kListingEcho + "A | FRW |\r\nnote\r\nB | FRW |\r\nTransfer OK"),
-            (Names{"A", "note\r\nB"}));
-}
-
 TEST(ScanMemoNames, IncompleteListings) {
   // No "Transfer OK": scanned whole, the final "OK" is no entry.
   EXPECT_EQ(ScanMemoNames(kListingEcho + "A | FRW |\r\n\r\nOK\r\n"), (Names{"A"}));

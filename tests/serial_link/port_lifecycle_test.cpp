@@ -105,27 +105,3 @@ TEST_F(ConfigurePortTest, FirstFailingStepStopsWithItsMessage) {
   EXPECT_FALSE(ConfigurePort(settings));
   EXPECT_EQ(recorder.Only(), QStringLiteral("Номер порта недопустим, или порт не открыт заранее"));
 }
-
-TEST(WriteTimeout, ThreeCharacterTimesAtLeast100Ms) {
-  for (long speed : {-1L, 0L, 50L, 57600L}) EXPECT_EQ(WriteTimeoutFor(speed), 100u) << speed;
-  EXPECT_EQ(WriteTimeoutFor(1), 3000u);
-  EXPECT_EQ(WriteTimeoutFor(16), 186u);  // 62.5 rounds to the even 62
-}
-
-TEST(OpenAndConfigurePort, FailureClosesAndReports) {
-  test_support::EnsureApplication();
-  test_support::ScopedProgramFolder folder;
-  test_support::MessageRecorder recorder;
-  folder.link_port(5, folder.file("missing"));
-  EXPECT_FALSE(OpenAndConfigurePort(kStartupPortSettings));
-  EXPECT_EQ(recorder.Only(), QStringLiteral("Порт не существует или занят другой программой"));
-  EXPECT_EQ(sio_read(5, nullptr, 0), SIO_BADPORT);
-
-  test_support::PtyPair pty;
-  folder.link_port(7, pty.device());
-  PortSettingsRecord on7 = kStartupPortSettings;
-  on7.Port = 7;
-  EXPECT_TRUE(OpenAndConfigurePort(on7));
-  EXPECT_EQ(sio_write(7, "x", 1), 1);
-  sio_close(7);
-}

@@ -14,23 +14,6 @@
 #include "tests/support/qt_application.h"
 #include "tests/support/temp_folder.h"
 
-// A system failure shows only the system's text; a code without a text of its own, its number.
-TEST(SerialErrors, SystemFailureShowsOnlyTheSystemText) {
-  test_support::EnsureApplication();
-  test_support::MessageRecorder recorder;
-  ShowSerialError(SIO_WIN32FAIL, EACCES);
-  ShowSerialError(SIO_OPENFAIL, EACCES);
-  ShowSystemError(987654);  // no text for it: the number
-  ShowSerialError(-20, 0);
-  const auto& shown = recorder.messages;
-  ASSERT_EQ(shown.size(), 4u);
-  EXPECT_EQ(shown[0].text, QString::fromLocal8Bit(std::strerror(EACCES)));
-  EXPECT_EQ(shown[1].text, QStringLiteral("Порт не существует или занят другой программой"));
-  EXPECT_EQ(shown[2].text, QStringLiteral("987654"));
-  EXPECT_EQ(shown[3].text, QStringLiteral("Неизвестная ошибка:-20"));
-  for (const auto& message : shown) EXPECT_EQ(message.icon, MessageIcon::Warning);
-}
-
 // The fix for a refused open: membership of the group that owns the device the port reaches.
 TEST(SerialErrors, AccessDeniedNamesTheDevicesGroup) {
   test_support::ScopedProgramFolder folder;

@@ -81,27 +81,6 @@ TEST_F(SessionTest, AFailedWriteIsReportedAndTheQueueGoesOn) {
   EXPECT_EQ(recorder.messages.size(), 1u);
 }
 
-TEST_F(SessionTest, ClosingAndAFailedOpen) {
-  ASSERT_TRUE(session.Open());
-  session.Close();
-  EXPECT_FALSE(session.IsOpen());
-  EXPECT_TRUE(session.Queued().empty());
-  EXPECT_FALSE(session.SendTimer().isActive());
-  EXPECT_EQ(sio_write(5, "x", 1), SIO_BADPORT);
-  session.Close();  // closing a closed port is quiet
-  EXPECT_EQ(closed, 2);
-  EXPECT_TRUE(recorder.messages.empty());
-
-  // Opened again after its device vanished: the open fails, and the port does not stay open.
-  ASSERT_TRUE(session.Open());
-  pty.close_peer();
-  EXPECT_FALSE(session.Open());
-  EXPECT_EQ(recorder.Only(), QStringLiteral("Порт не существует или занят другой программой"));
-  EXPECT_FALSE(session.IsOpen());
-  EXPECT_TRUE(session.Queued().empty());
-  EXPECT_EQ(closed, 3);
-}
-
 TEST_F(SessionTest, ADownloadEndsAlsoWhenItsTransferThrows) {
   MemoDownload download(
       session, [] { return std::optional<MemoNames>(MemoNames{"memo01", "memo01"}); },

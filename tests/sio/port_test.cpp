@@ -102,23 +102,6 @@ TEST(SioPort, SpeedsAndLineModesReachTheDevice) {
         << data << parity;
 }
 
-TEST(SioPort, FlowControlAndModemLines) {
-  OpenedPort port;
-  // Flow control mode, then whether RTS/CTS and XON/XOFF are on.
-  for (const auto& [mode, rts_cts, xon_xoff] :
-       {std::tuple(3, true, false), std::tuple(12, false, true), std::tuple(15, true, true), std::tuple(0, false, false)}) {
-    ASSERT_EQ(sio_flowctrl(kPort, mode), SIO_OK);
-    const termios tio = port.pty.device_settings();
-    EXPECT_EQ((tio.c_cflag & CRTSCTS) != 0, rts_cts) << mode;
-    EXPECT_EQ((tio.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF), xon_xoff) << mode;
-    // Under RTS/CTS the line drives RTS; a pty has no modem lines, so other requests are no-ops.
-    for (int level : {0, 1}) EXPECT_EQ(sio_RTS(kPort, level), rts_cts ? SIO_OUTCONTROL : SIO_OK) << mode;
-  }
-  EXPECT_EQ(sio_flowctrl(kPort, 1), SIO_BADPARM);
-  for (int level : {0, 1}) EXPECT_EQ(sio_DTR(kPort, level), SIO_OK) << level;
-  EXPECT_EQ(sio_DTR(kPort, 2), SIO_BADPARM);
-}
-
 // A transfer writes what the line takes and goes on listening meanwhile; only the controlling
 // side of a pty loses what it wrote when closed before the other side read it.
 TEST(SioPort, ChannelsWriteWhatTheLineTakes) {

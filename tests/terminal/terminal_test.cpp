@@ -57,21 +57,3 @@ TEST(TerminalBox, ShowsWhatItHoldsAcrossDrops) {
   EXPECT_TRUE(box.Bytes().empty());
   EXPECT_EQ(box.DisplayLines(), QStringList{QString()});
 }
-
-TEST(TerminalBox, ScrollsToTheNewestLine) {
-  test_support::EnsureApplication();
-  TerminalBox box;
-  box.resize(331, 129);
-  box.show();
-  std::string lines;
-  for (int i = 0; i < 100; ++i) lines += "line " + std::to_string(i) + "\r\n";
-  box.AppendBytes(lines);
-  QScrollBar* bar = box.verticalScrollBar();
-  EXPECT_GT(bar->maximum(), 50);
-  EXPECT_EQ(bar->value(), bar->maximum());
-  bar->setValue(0);
-  box.AppendBytes("more");
-  EXPECT_EQ(bar->value(), bar->maximum());
-  EXPECT_EQ(box.DisplayLines().back(), QStringLiteral("more"));
-  box.repaint();  // draws the lines in view
-}

@@ -18,32 +18,6 @@
 using test_support::read_file;
 using test_support::write_file;
 
-TEST(Engine, EachResultHasItsMessage) {
-  test_support::EnsureApplication();
-  test_support::MessageRecorder recorder;
-  struct Case {
-    int result;
-    short protocol, receive;
-    const char* text;
-  };
-  // The results whose message depends on the direction or the protocol, and the general one.
-  const Case cases[] = {
-      {-2, 3, 1, "Время ожидания приема истекло"}, {-2, 3, 0, "Время ожидания передачи истекло"},
-      {-4, 6, 1, "Файл получен"},                  {-4, 6, 0, "Прервано пользователем"},
-      {-4, 3, 1, "Прервано пользователем"},        {-9, 3, 1, "При передаче файла произошла ошибка"},
-  };
-  for (const auto& c : cases) {
-    recorder.messages.clear();
-    ShowTransferError(c.result, c.protocol, c.receive, 0);
-    EXPECT_EQ(recorder.Only(), QString::fromUtf8(c.text)) << c.result;
-    EXPECT_EQ(recorder.messages[0].icon, MessageIcon::None);
-  }
-  // A system failure shows only the system's text.
-  recorder.messages.clear();
-  ShowTransferError(-10, 3, 1, ENOSPC);
-  EXPECT_EQ(recorder.Only(), SystemErrorText(ENOSPC));
-}
-
 TEST(Engine, AnUnknownProtocolCallsNoOperation) {
   test_support::EnsureApplication();
   test_support::MessageRecorder recorder;

@@ -106,25 +106,6 @@ struct ScriptedSender : sio::ByteChannel {
 
 }  // namespace
 
-TEST(XmodemReceiverCore, AsksForCrcThenFallsBackToChecksumsUnlessABlockCameThenTimesOut) {
-  Receiver rx(Check::Crc);
-  EXPECT_EQ(rx.invitation, kCrcRequest);
-  for (int i = 1; i < kTiming.crc_requests; ++i) EXPECT_EQ(rx.wait(), kCrcRequest);
-  EXPECT_EQ(rx.wait(), kNak);  // the sender may know only checksums
-  EXPECT_EQ(rx.core.check(), Check::Sum);
-  // Line noise does not hold the requests off.
-  for (int i = 0; i < 50; ++i) rx.feed({'~'});
-  for (int i = kTiming.crc_requests + 1; i < kTiming.start_requests; ++i) EXPECT_EQ(rx.wait(), kNak);
-  EXPECT_TRUE(rx.wait().empty());
-  EXPECT_EQ(rx.events, Events{Event::Failed});
-  EXPECT_EQ(rx.core.result(), SIOFT_TIMEOUT);
-  EXPECT_EQ(rx.now, long{kTiming.start_requests} * kTiming.start_retry_ms);
-  // A sender whose first blocks come damaged has answered 'C': the receiver keeps asking for CRC blocks.
-  Receiver damaged_start(Check::Crc);
-  for (int i = 0; i <= kTiming.crc_requests; ++i) damaged_start.play({{damaged(block(1, "data"), 10), {}, kCrcRequest}});
-  EXPECT_EQ(damaged_start.feed(block(1, "data")), kAck);
-}
-
 TEST(XmodemReceiverCore, AcknowledgesBlocksAndRepeatsAndStopsOutOfStep) {
   Receiver rx(Check::Crc);
   rx.play({
@@ -135,20 +116,6 @@ TEST(XmodemReceiverCore, AcknowledgesBlocksAndRepeatsAndStopsOutOfStep) {
   });
   EXPECT_EQ(rx.events, (Events{Event::Data, Event::Data, Event::Failed}));
   EXPECT_EQ(rx.core.result(), SIOFT_PROTOCOL);
-}
-
-TEST(XmodemReceiverCore, AsksAgainForDamagedAndMissingBlocks) {
-  Receiver rx(Check::Sum);
-  EXPECT_EQ(rx.invitation, kNak);
-  // The rest of the line is discarded first; then a start request: nothing was received yet.
-  rx.play({{damaged(block(1, "data", Check::Sum), 20), {}}, {{'j', 'u', 'n', 'k'}, {}, kNak}});
-  EXPECT_EQ(rx.waited, kTiming.purge_quiet_ms);
-  rx.play({
-      {block(1, "data", Check::Sum), kAck},
-      {cut(block(2, "more", Check::Sum), 60), {}, kNak},  // bytes lost inside the block
-      {block(2, "more", Check::Sum), kAck, kNak},         // nothing comes after an ACK
-  });
-  EXPECT_EQ(rx.events, (Events{Event::Data, Event::Data}));
 }
 
 TEST(XmodemReceiverCore, EndsOnlyOnARepeatedEotFollowedByQuiet) {
