@@ -10,13 +10,13 @@
 #include "serial/serial_errors.h"
 #include "sio/sio.h"
 #include "tests/support/message_recorder.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/qt_application.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/pty_pair.h"
+#include "tools/testbed/qt_application.h"
+#include "tools/testbed/temp_folder.h"
 
 // A system failure shows only the system's text; a code without a text of its own, its number.
 TEST(SerialErrors, SystemFailureShowsOnlyTheSystemText) {
-  test_support::EnsureApplication();
+  testbed::EnsureApplication();
   test_support::MessageRecorder recorder;
   ShowSerialError(SIO_WIN32FAIL, EACCES);
   ShowSerialError(SIO_OPENFAIL, EACCES);
@@ -33,8 +33,8 @@ TEST(SerialErrors, SystemFailureShowsOnlyTheSystemText) {
 
 // The fix for a refused open: membership of the group that owns the device the port reaches.
 TEST(SerialErrors, AccessDeniedNamesTheDevicesGroup) {
-  test_support::ScopedProgramFolder folder;
-  test_support::PtyPair pty;
+  testbed::ScopedProgramFolder folder;
+  testbed::PtyPair pty;
   folder.link_port(PortSettings.Port, pty.device());
   struct stat st;
   ASSERT_EQ(stat(pty.device().c_str(), &st), 0);
