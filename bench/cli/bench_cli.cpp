@@ -11,15 +11,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "tests/e365sim/sim_process.h"
-#include "tests/support/child_process.h"
-#include "tests/support/temp_folder.h"
+#include "tools/e365sim/sim_process.h"
+#include "tools/testbed/child_process.h"
+#include "tools/testbed/temp_folder.h"
 
 int main() {
   constexpr double kLineBytesPerSecond = 5760;
   constexpr double kCommandStart = 4 * 0.3;
   constexpr double kMemoStart = 0.3 + 0.3 + 0.2;
-  test_support::TempFolder work;
+  testbed::TempFolder work;
   e365sim_test::SimProcess sim({"--folder", work.path()});
   if (sim.device().empty()) {
     std::fprintf(stderr, "the simulator did not start\n");
@@ -28,7 +28,7 @@ int main() {
   const std::string cli = std::filesystem::path(e365sim_test::simulator_path()).replace_filename("vokarel-cli");
   const int out = open(work.file("out").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   const auto start = std::chrono::steady_clock::now();
-  test_support::ChildProcess run({cli, "--device", sim.device(), "get", "--all", "--quiet", "--dir", work.path()}, out);
+  testbed::ChildProcess run({cli, "--device", sim.device(), "get", "--all", "--quiet", "--dir", work.path()}, out);
   close(out);
   const int status = run.wait(600000);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -41,7 +41,7 @@ int main() {
       ++memos;
     }
   const double reference = bytes / kLineBytesPerSecond + kCommandStart + memos * kMemoStart;
-  std::fputs(test_support::read_file(work.file("out")).c_str(), stderr);
+  std::fputs(testbed::read_file(work.file("out")).c_str(), stderr);
   std::printf("| case | memos | bytes | time, s | line limit + starts, s | efficiency |\n");
   std::printf("|---|---:|---:|---:|---:|---:|\n");
   std::printf("| vokarel-cli get --all, 57600 bit/s paced | %d | %.0f | %.2f | %.2f | %.1f%% |\n", memos, bytes,

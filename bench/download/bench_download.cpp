@@ -10,14 +10,14 @@
 
 #include "app/main_window.h"
 #include "ui/message_box.h"
-#include "tests/e365sim/sim_process.h"
-#include "tests/support/qt_application.h"
-#include "tests/support/temp_folder.h"
+#include "tools/e365sim/sim_process.h"
+#include "tools/testbed/qt_application.h"
+#include "tools/testbed/temp_folder.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication app(argc, argv);
-  test_support::ScopedProgramFolder folder;
+  testbed::ScopedProgramFolder folder;
   e365sim_test::SimProcess sim({"--folder", folder.path(), "--port", "5"});
   if (sim.device().empty()) {
     std::fprintf(stderr, "the simulator did not start\n");
@@ -33,10 +33,10 @@ int main(int argc, char** argv) {
 
   frmMain window;
   window.cmdPortOpen->click();
-  test_support::PumpUntil([&] { return window.pcSms->isEnabled() && window.lstCommand->count() == 0; }, 20000);
+  testbed::PumpUntil([&] { return window.pcSms->isEnabled() && window.lstCommand->count() == 0; }, 20000);
   window.cmdRefresh->click();
-  test_support::PumpUntil([&] { return window.lstAmr->count() > 0; }, 20000);
-  test_support::PumpFor(500);
+  testbed::PumpUntil([&] { return window.lstAmr->count() > 0; }, 20000);
+  testbed::PumpFor(500);
 
   const QString memo = QString::fromUtf8("Лекция");
   const auto found = window.lstAmr->findItems(memo, Qt::MatchExactly);
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
   window.cmdsaveSMS->click();
 
   const std::string saved = folder.file("Лекция.amr");
-  const double size = static_cast<double>(test_support::read_file(saved).size());
+  const double size = static_cast<double>(testbed::read_file(saved).size());
   const double seconds = message_at / 1000.0;
   const double line_limit = size / 5760.0;
   const double fixed_start = 0.6;  // the send timer's 300 ms and the queue timer's next tick

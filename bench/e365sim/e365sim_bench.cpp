@@ -5,17 +5,17 @@
 #include <string>
 
 #include "sio/transfers.h"
-#include "tests/e365sim/sim_process.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/temp_folder.h"
+#include "tools/e365sim/sim_process.h"
+#include "tools/testbed/pty_pair.h"
+#include "tools/testbed/temp_folder.h"
 
 namespace {
 
 const std::string kLargeMemo = "\xD0\x9B\xD0\xB5\xD0\xBA\xD1\x86\xD0\xB8\xD1\x8F";  // Лекция, about 200 KB
 
 void download_once(const char* label, long baud, speed_t speed, bool paced) {
-  test_support::TempFolder folder;
-  test_support::TempFolder received;
+  testbed::TempFolder folder;
+  testbed::TempFolder received;
   std::vector<std::string> args{"--folder", folder.path()};
   if (!paced) args.push_back("--no-pacing");
   e365sim_test::SimProcess sim(args);
@@ -26,7 +26,7 @@ void download_once(const char* label, long baud, speed_t speed, bool paced) {
   long size = 0;
   auto start = std::chrono::steady_clock::now();
   int result = sio::zmodem_receive(channel, received.path(), stored, [&](long done, long total) {
-    if (!asked) test_support::write_all(client.fd(), "AT%PCTL=GET /Voice Memo/" + kLargeMemo + "\r");
+    if (!asked) testbed::write_all(client.fd(), "AT%PCTL=GET /Voice Memo/" + kLargeMemo + "\r");
     asked = true;
     size = total > 0 ? total : done;
     return 0;

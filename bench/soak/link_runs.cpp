@@ -12,17 +12,17 @@
 #include "sio/channel.h"
 #include "sio/sio.h"
 #include "sio/transfers.h"
-#include "tests/support/child_process.h"
-#include "tests/support/link_relay.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/child_process.h"
+#include "tools/testbed/link_relay.h"
+#include "tools/testbed/pty_pair.h"
+#include "tools/testbed/temp_folder.h"
 
 namespace soak {
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-using test_support::read_file;
+using testbed::read_file;
 
 double seconds_since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -77,17 +77,17 @@ int dev_null() { return open("/dev/null", O_RDWR | O_CLOEXEC); }
 }  // namespace
 
 Outcome run_sio_transfer(const Options& options, const std::string& protocol, const Noise& noise, unsigned seed) {
-  test_support::TempFolder work;
+  testbed::TempFolder work;
   const std::string outbox = work.file("out"), inbox = work.file("in");
   fs::create_directory(outbox);
   fs::create_directory(inbox);
   const std::string content = random_content(options.size, seed);
   const std::string name = "soak-" + std::to_string(seed) + ".bin";
-  test_support::write_file(outbox + "/" + name, content);
+  testbed::write_file(outbox + "/" + name, content);
   const std::string received = inbox + "/" + name;
 
-  test_support::PtyPair sender_side, receiver_side;
-  test_support::LinkRelay line(sender_side.peer(), receiver_side.peer(), options.bytes_per_second,
+  testbed::PtyPair sender_side, receiver_side;
+  testbed::LinkRelay line(sender_side.peer(), receiver_side.peer(), options.bytes_per_second,
                                {seed, one_in(noise.flip), one_in(noise.drop)});
   const std::string tool = options.bin + "/sio-transfer";
   std::vector<std::string> receive{tool, "receive", "--protocol", protocol, "--device", receiver_side.device()};
@@ -95,8 +95,8 @@ Outcome run_sio_transfer(const Options& options, const std::string& protocol, co
   else receive.push_back(received);
   int null_fd = dev_null();
   auto start = Clock::now();
-  test_support::ChildProcess receiver(receive, null_fd, work.path(), work.file("receive.log"));
-  test_support::ChildProcess sender({tool, "send", "--protocol", protocol, "--device", sender_side.device(),
+  testbed::ChildProcess receiver(receive, null_fd, work.path(), work.file("receive.log"));
+  testbed::ChildProcess sender({tool, "send", "--protocol", protocol, "--device", sender_side.device(),
                                      outbox + "/" + name},
                                     null_fd, work.path(), work.file("send.log"));
   int receiver_status = receiver.wait(options.timeout_s * 1000);
@@ -121,14 +121,14 @@ Outcome run_phone_download(const Options& options, const Noise& noise, unsigned 
   static const std::vector<std::string> memos = {"memo01", "Ёлка_2006", "Звонок_от_Алёны",
                                                  "Заметка_1_встреча_с_клиентом"};
   const std::string& memo = memos[seed % memos.size()];
-  test_support::TempFolder work;
+  testbed::TempFolder work;
   const std::string inbox = work.file("in");
   fs::create_directory(inbox);
   char rate_text[2][32];
   std::snprintf(rate_text[0], sizeof rate_text[0], "%g", noise.flip);
   std::snprintf(rate_text[1], sizeof rate_text[1], "%g", noise.drop);
   int null_fd = dev_null();
-  test_support::ChildProcess phone({options.bin + "/e365sim", "--folder", work.path(), "--port", "7", "--no-pacing",
+  testbed::ChildProcess phone({options.bin + "/e365sim", "--folder", work.path(), "--port", "7", "--no-pacing",
                                     "--noise", rate_text[0], "--drop", rate_text[1], "--seed", std::to_string(seed)},
                                    null_fd, work.path(), work.file("e365sim.log"));
   close(null_fd);

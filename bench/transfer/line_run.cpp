@@ -8,15 +8,15 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "tests/support/child_process.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/child_process.h"
+#include "tools/testbed/pty_pair.h"
+#include "tools/testbed/temp_folder.h"
 
 namespace bench {
 namespace {
 
-using test_support::ChildProcess;
-using test_support::PtyPair;
+using testbed::ChildProcess;
+using testbed::PtyPair;
 
 const std::string kName = "bench.bin";
 constexpr int kGraceMs = 30000;
@@ -24,7 +24,7 @@ constexpr int kGraceMs = 30000;
 double thread_cpu_seconds() {
   rusage usage{};
   getrusage(RUSAGE_THREAD, &usage);
-  return test_support::cpu_seconds(usage);
+  return testbed::cpu_seconds(usage);
 }
 
 // One end running: an external program or one of ours on a thread.
@@ -75,10 +75,10 @@ bool holds(const std::string& path, std::size_t size) {
 
 RunResult run_transfer(const Endpoint& sender, const Endpoint& receiver, const Line& line, const std::string& data,
                        int timeout_ms) {
-  test_support::TempFolder from, to;
-  test_support::write_file(from.file(kName), data);
+  testbed::TempFolder from, to;
+  testbed::write_file(from.file(kName), data);
   PtyPair sending_side, receiving_side;
-  test_support::LinkRelay relay(sending_side.peer(), receiving_side.peer(), line.bits_per_second / 10, line.faults);
+  testbed::LinkRelay relay(sending_side.peer(), receiving_side.peer(), line.bits_per_second / 10, line.faults);
   using Clock = std::chrono::steady_clock;
   auto start = Clock::now();
   RunResult r;
@@ -105,7 +105,7 @@ RunResult run_transfer(const Endpoint& sender, const Endpoint& receiver, const L
     r.sender_cpu = tx.cpu_seconds();
     r.receiver_cpu = rx.cpu_seconds();
   }
-  const bool same = test_support::read_file(to.file(kName)) == data;
+  const bool same = testbed::read_file(to.file(kName)) == data;
   r.exact = tx_ok && rx_ok && same;
   r.wrong = rx_ok && !same;
   if (!r.exact)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "sio/channel.h"
-#include "tests/support/link_relay.h"
+#include "tools/testbed/link_relay.h"
 
 namespace bench {
 
@@ -24,7 +24,7 @@ struct Endpoint {
 
 struct Line {
   long bits_per_second = 0;  // 0: unpaced; else 8N1, a tenth of it in bytes per second
-  test_support::LinkFaults faults;
+  testbed::LinkFaults faults;
 };
 
 struct RunResult {

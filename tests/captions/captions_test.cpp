@@ -12,7 +12,7 @@
 #include "app/main_window.h"
 #include "serial/config_dialog.h"
 #include "serial/port_settings.h"
-#include "tests/support/qt_application.h"
+#include "tools/testbed/qt_application.h"
 #include "transfer/ft_stat.h"
 
 namespace {
@@ -53,7 +53,7 @@ void ExpectCaptionsFit(QWidget* window) {
 }  // namespace
 
 TEST(Captions, EveryVisibleCaptionFitsItsControl) {
-  test_support::EnsureApplication();
+  testbed::EnsureApplication();
   frmMain main_window;
   ExpectCaptionsFit(&main_window);
   Config settings(PortSettings, false, &main_window);

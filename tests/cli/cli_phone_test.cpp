@@ -7,12 +7,12 @@
 #include <thread>
 #include <unistd.h>
 
-#include "tests/e365sim/sim_process.h"
-#include "tests/support/temp_folder.h"
+#include "tools/e365sim/sim_process.h"
+#include "tools/testbed/temp_folder.h"
 
 namespace {
 
-using test_support::read_file;
+using testbed::read_file;
 
 std::string Sample(const std::string& name) { return read_file(std::string(VOKAREL_SAMPLES_DIR) + "/" + name + ".amr"); }
 
@@ -35,10 +35,10 @@ class CliTest : public testing::Test {
     ASSERT_FALSE(sim->device().empty());
   }
 
-  std::unique_ptr<test_support::ChildProcess> Start(std::vector<std::string> args) {
+  std::unique_ptr<testbed::ChildProcess> Start(std::vector<std::string> args) {
     args.insert(args.begin(), std::filesystem::path(e365sim_test::simulator_path()).replace_filename("vokarel-cli"));
     const int out = open(work.file("out").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    auto child = std::make_unique<test_support::ChildProcess>(args, out, memos, work.file("err"));
+    auto child = std::make_unique<testbed::ChildProcess>(args, out, memos, work.file("err"));
     close(out);
     return child;
   }
@@ -51,7 +51,7 @@ class CliTest : public testing::Test {
     return status;
   }
 
-  test_support::TempFolder work;
+  testbed::TempFolder work;
   const std::string memos = work.file("memos");
   std::unique_ptr<e365sim_test::SimProcess> sim;
   std::string out, err;
@@ -75,7 +75,7 @@ TEST_F(CliTest, IdentifiesListsAndGetsOneMemoThroughADeviceLink) {
 
 TEST_F(CliTest, GetAllKeepsAnExistingFileAndEveryNameInTheFolder) {
   StartPhone({"--no-pacing", "--extra-memo", "../escaped", "--extra-memo", "sub/escaped"});
-  test_support::write_file(memos + "/memo01.amr", "mine");
+  testbed::write_file(memos + "/memo01.amr", "mine");
   EXPECT_EQ(Run({"--device", sim->device(), "get", "--all", "--dir", memos, "--quiet"}), 1) << err;
   EXPECT_EQ(read_file(memos + "/memo01.amr"), "mine");
   for (const char* memo : {"Ёлка_2006", "Заметка_1_встреча_с_клиентом", "Звонок_от_Алёны", "Лекция"})

@@ -10,7 +10,7 @@
 
 namespace contract {
 
-using namespace test_support;
+using namespace testbed;
 
 std::vector<std::string> names_in(const std::string& folder) {
   std::vector<std::string> names;

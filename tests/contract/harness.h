@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "tests/contract/table.h"
-#include "tests/support/link_relay.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/link_relay.h"
+#include "tools/testbed/pty_pair.h"
+#include "tools/testbed/temp_folder.h"
 #include "tests/support/test_bytes.h"
 
 namespace contract {
@@ -42,7 +42,7 @@ TestFile mixed_file();
 class Line {
  public:
   Line() = default;
-  explicit Line(long bytes_per_second, test_support::LinkFaults faults = {});
+  explicit Line(long bytes_per_second, testbed::LinkFaults faults = {});
   ~Line();
   int ours() const { return relay_ ? sockets_[1] : pty_.peer(); }
   int device_fd() const { return pty_.device_fd(); }
@@ -52,14 +52,14 @@ class Line {
   void close_device() { pty_.close_device(); }
 
  private:
-  test_support::PtyPair pty_;
+  testbed::PtyPair pty_;
   int sockets_[2] = {-1, -1};  // the relay's end, ours
-  std::unique_ptr<test_support::LinkRelay> relay_;
+  std::unique_ptr<testbed::LinkRelay> relay_;
 };
 
 // One end of ours: the job, its folder and its progress.
 struct End {
-  test_support::TempFolder folder;
+  testbed::TempFolder folder;
   sio::TransferJob job;
   int result = 1;
   // Its progress reports; `stop` (given what is done) makes a report abort.

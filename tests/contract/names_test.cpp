@@ -7,8 +7,8 @@
 #include "tests/contract/harness.h"
 
 using namespace contract;
-using test_support::read_file;
-using test_support::TempFolder;
+using testbed::read_file;
+using testbed::TempFolder;
 
 namespace {
 
@@ -74,7 +74,7 @@ TEST_P(BatchReceive, AnnouncedNamesStayInTheFolder) {
 // ends either direction with -1 and nothing stored.
 TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
   const Row& row = GetParam();
-  test_support::ScopedProgramFolder program;
+  testbed::ScopedProgramFolder program;
   const std::string bytes = random_bytes(40000, 9) + "z";
   {
     Line line;
@@ -113,7 +113,7 @@ TEST_P(ThroughPort, FillsTheNameBufferAndSurvivesAClosedPort) {
     EXPECT_EQ(result, SIOFT_BADPORT);
     const int far_result = far_end.get();
     if (!row.ascii()) { EXPECT_LT(far_result, 0); }  // an ASCII sender may be through before the close
-    EXPECT_FALSE(test_support::file_exists(received));
+    EXPECT_FALSE(testbed::file_exists(received));
     if (send && !row.ascii()) { EXPECT_TRUE(ours->stored().empty()); }  // ASCII keeps what came
   }
 }

@@ -6,8 +6,8 @@
 #include "tests/contract/harness.h"
 
 using namespace contract;
-using test_support::read_file;
-using test_support::read_for;
+using testbed::read_file;
+using testbed::read_for;
 
 namespace {
 
@@ -120,7 +120,7 @@ TEST_P(OursToOurs, ExistingFileStaysAndMissingSourceIsRefused) {
   Line line;
   auto from = End::sender(kName, "new");
   auto to = End::receiver(kName);
-  test_support::write_file(to->job.file, "old");
+  testbed::write_file(to->job.file, "old");
   if (row.batch()) {
     transfer(row, line, *from, *to);
     EXPECT_EQ(from->result, SIOFT_CANABORT);

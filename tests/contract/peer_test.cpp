@@ -4,13 +4,13 @@
 #include <fcntl.h>
 
 #include "tests/contract/harness.h"
-#include "tests/support/child_process.h"
+#include "tools/testbed/child_process.h"
 
 using namespace contract;
-using test_support::ChildProcess;
-using test_support::read_file;
-using test_support::TempFolder;
-using test_support::write_file;
+using testbed::ChildProcess;
+using testbed::read_file;
+using testbed::TempFolder;
+using testbed::write_file;
 
 namespace {
 

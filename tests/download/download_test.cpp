@@ -8,13 +8,13 @@
 
 #include "app/terminal_box.h"
 #include "serial/serial_errors.h"
-#include "tests/e365sim/sim_process.h"
+#include "tools/e365sim/sim_process.h"
 #include "tests/support/window_fixture.h"
 #include "transfer/ft_proc.h"
 
-using test_support::file_exists;
-using test_support::read_file;
-using test_support::write_file;
+using testbed::file_exists;
+using testbed::read_file;
+using testbed::write_file;
 
 namespace {
 
@@ -41,10 +41,10 @@ class DownloadTest : public WindowTest {
     sim = std::make_unique<e365sim_test::SimProcess>(args);
     ASSERT_FALSE(sim->device().empty());
     window->cmdPortOpen->click();
-    ASSERT_TRUE(test_support::PumpUntil([this] { return window->pcSms->isEnabled() && window->lstCommand->count() == 0; }, 10000));
+    ASSERT_TRUE(testbed::PumpUntil([this] { return window->pcSms->isEnabled() && window->lstCommand->count() == 0; }, 10000));
     window->cmdRefresh->click();
-    ASSERT_TRUE(test_support::PumpUntil([this] { return window->lstAmr->count() > 0; }, 10000));
-    test_support::PumpFor(200);
+    ASSERT_TRUE(testbed::PumpUntil([this] { return window->lstAmr->count() > 0; }, 10000));
+    testbed::PumpFor(200);
   }
 
   int RowOf(const QString& display) const {
@@ -133,7 +133,7 @@ TEST_F(DownloadTest, RefusalsComeBeforeAnythingIsSent) {
   Save("memo01");
   EXPECT_EQ(OnlyMessage(), kWriteError);
   EXPECT_TRUE(Idle());
-  test_support::PumpFor(700);
+  testbed::PumpFor(700);
   EXPECT_EQ(gets_sent, 0);
   EXPECT_TRUE(FolderFiles().empty());
   EXPECT_FALSE(file_exists(folder.path() + "/../escaped-memo"));
@@ -195,7 +195,7 @@ TEST_F(DownloadTest, CancelCloseBoxEscAndClosingThePortEndARunningTransfer) {
     EXPECT_EQ(OnlyMessage(), way.message);
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(FolderFiles().empty());
-    test_support::PumpFor(1500);  // the phone's cancelled transfer drains into the terminal
+    testbed::PumpFor(1500);  // the phone's cancelled transfer drains into the terminal
     if (way.after_ms == 0) {
       EXPECT_EQ(gets_sent, 0);
     }
@@ -231,8 +231,8 @@ TEST_F(DownloadTest, FailuresOfThePhoneEndInTheirMessages) {
   EXPECT_FALSE(file_exists(folder.path() + "/../../escape"));
   EXPECT_FALSE(file_exists(folder.path() + "/../escape"));
   // The vanished phone then closes the port, once.
-  ASSERT_TRUE(test_support::PumpUntil([this] { return !window->GbOpen(); }));
-  test_support::PumpFor(500);
+  ASSERT_TRUE(testbed::PumpUntil([this] { return !window->GbOpen(); }));
+  testbed::PumpFor(500);
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[1].text, SerialErrorText(SIO_GONE).value());
   EXPECT_TRUE(window->cmdPortOpen->isEnabled());
@@ -249,7 +249,7 @@ TEST_F(DownloadTest, ClosingTheWindowDuringATransferWaitsForItsEnd) {
   });
   Save(QString::fromUtf8("Лекция"));
   EXPECT_EQ(OnlyMessage(), kAborted);
-  test_support::PumpUntil([this] { return !window->isVisible(); }, 2000);
+  testbed::PumpUntil([this] { return !window->isVisible(); }, 2000);
   EXPECT_FALSE(window->isVisible());
   EXPECT_FALSE(window->GbOpen());
   EXPECT_TRUE(FolderFiles().empty());

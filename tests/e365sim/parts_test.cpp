@@ -3,7 +3,7 @@
 
 #include <sys/stat.h>
 
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/temp_folder.h"
 #include "tools/e365sim/command_line.h"
 #include "tools/e365sim/line_faults.h"
 #include "tools/e365sim/memo_store.h"
@@ -132,9 +132,9 @@ TEST(Pacer, SpacesChunksByTheLineSpeedWithoutCatchingUp) {
 
 // The extras and a fresh look at every listing are the process tests' (the download's lists them).
 TEST(MemoStore, ListsTheAmrFilesByNameWithoutExtension) {
-  test_support::TempFolder folder;
+  testbed::TempFolder folder;
   for (const char* name : {"b memo.amr", "a.amr", "notes.txt", ".amr", "upper.AMR"})
-    test_support::write_file(folder.file(name), "12345");
+    testbed::write_file(folder.file(name), "12345");
   mkdir(folder.file("dir.amr").c_str(), 0700);
   const auto memos = MemoStore(folder.path(), {}).memos();
   ASSERT_EQ(memos.size(), 2u);

@@ -12,16 +12,16 @@
 
 #include "sio/sio.h"
 #include "sio/transfers.h"
-#include "tests/e365sim/sim_process.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/temp_folder.h"
+#include "tools/e365sim/sim_process.h"
+#include "tools/testbed/pty_pair.h"
+#include "tools/testbed/temp_folder.h"
 
 namespace e365sim_test {
 namespace {
 
-using test_support::file_exists;
-using test_support::TempFolder;
-using test_support::write_file;
+using testbed::file_exists;
+using testbed::TempFolder;
+using testbed::write_file;
 
 const std::string kGet = "AT%PCTL=GET /Voice Memo/";
 
@@ -46,7 +46,7 @@ Download download(PhoneClient& client, const std::string& name, const std::strin
   Download got;
   bool asked = false;
   got.result = sio::zmodem_receive(channel, folder, got.stored_name, [&](long done, long) {
-    if (!asked) test_support::write_all(client.fd(), kGet + name + "\r");
+    if (!asked) testbed::write_all(client.fd(), kGet + name + "\r");
     asked = true;
     if (progress) progress(done);
     return 0;
@@ -59,7 +59,7 @@ void expect_received(const Download& got, const std::string& folder, const std::
                      const std::string& bytes) {
   ASSERT_EQ(got.result, SIOFT_OK);
   EXPECT_EQ(got.stored_name, stored_name);
-  EXPECT_EQ(test_support::read_file(folder + "/" + stored_name), bytes);
+  EXPECT_EQ(testbed::read_file(folder + "/" + stored_name), bytes);
 }
 
 // A cut transfer fails and leaves no file; after a cancel the phone reports ERROR and answers
@@ -130,7 +130,7 @@ TEST(Simulator, RefusesToReplaceAnythingButALink) {
   SimProcess sim(phone.args());
   EXPECT_TRUE(sim.device().empty());
   EXPECT_NE(sim.stop(0), 0);
-  EXPECT_EQ(test_support::read_file(phone.folder.file("COM5")), "a file of the user's");
+  EXPECT_EQ(testbed::read_file(phone.folder.file("COM5")), "a file of the user's");
 }
 
 TEST(Simulator, AnswersOverItsPtyAndSurvivesTheToolReopeningThePort) {
@@ -148,10 +148,10 @@ TEST(Simulator, AnswersOverItsPtyAndSurvivesTheToolReopeningThePort) {
   const std::string listing = again.command(list);
   EXPECT_NE(listing.find("\r\nlater | FRW | 2\r\n"), std::string::npos) << listing;
   // Two lines in one write, and a line in pieces, are each answered.
-  test_support::write_all(again.fd(), "ATZ\rAT+GMM\r");
+  testbed::write_all(again.fd(), "ATZ\rAT+GMM\r");
   EXPECT_EQ(read_until(again.fd(), {"E365\r\n\r\nOK\r\n"}, 5000), "ATZ\r\r\nOK\r\nAT+GMM\r\r\nE365\r\n\r\nOK\r\n");
-  test_support::write_all(again.fd(), "AT+G");
-  EXPECT_EQ(test_support::read_for(again.fd(), 1, 200), "");
+  testbed::write_all(again.fd(), "AT+G");
+  EXPECT_EQ(testbed::read_for(again.fd(), 1, 200), "");
   EXPECT_EQ(again.command("MR"), "AT+GMR\r\r\nERROR\r\n");  // as told to refuse it
 }
 

@@ -10,9 +10,9 @@
 
 #include "fileutil/cls_open_file.h"
 #include "fileutil/file_dialog_filter.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/temp_folder.h"
 
-using namespace test_support;
+using namespace testbed;
 using namespace std::string_literals;
 
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "fileutil/cls_open_file.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/temp_folder.h"
 
-using namespace test_support;
+using namespace testbed;
 
 class InTempFolder : public ::testing::Test {
  protected:

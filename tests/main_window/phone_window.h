@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/support/pty_pair.h"
+#include "tools/testbed/pty_pair.h"
 #include "tests/support/scripted_phone.h"
 #include "tests/support/window_fixture.h"
 
@@ -24,6 +24,6 @@ class PhoneWindowTest : public WindowTest {
     ASSERT_TRUE(Connected());
   }
 
-  test_support::PtyPair pty;
+  testbed::PtyPair pty;
   test_support::ScriptedPhone phone;
 };

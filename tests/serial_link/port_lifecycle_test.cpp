@@ -6,9 +6,9 @@
 #include "serial/port_lifecycle.h"
 #include "sio/sio.h"
 #include "tests/support/message_recorder.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/qt_application.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/pty_pair.h"
+#include "tools/testbed/qt_application.h"
+#include "tools/testbed/temp_folder.h"
 
 namespace {
 
@@ -40,14 +40,14 @@ struct RecordingCalls {
 class ConfigurePortTest : public ::testing::Test {
  protected:
   ConfigurePortTest() {
-    test_support::EnsureApplication();
+    testbed::EnsureApplication();
     folder.link_port(5, pty.device());
     EXPECT_EQ(sio_open(5), SIO_OK);
   }
   ~ConfigurePortTest() override { sio_close(5); }
 
-  test_support::ScopedProgramFolder folder;
-  test_support::PtyPair pty;
+  testbed::ScopedProgramFolder folder;
+  testbed::PtyPair pty;
   test_support::MessageRecorder recorder;
   PortSettingsRecord settings = kStartupPortSettings;
 };

@@ -10,14 +10,14 @@
 #include "serial/serial_errors.h"
 #include "sio/sio.h"
 #include "tests/support/message_recorder.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/qt_application.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/pty_pair.h"
+#include "tools/testbed/qt_application.h"
+#include "tools/testbed/temp_folder.h"
 
 // The fix for a refused open: membership of the group that owns the device the port reaches.
 TEST(SerialErrors, AccessDeniedNamesTheDevicesGroup) {
-  test_support::ScopedProgramFolder folder;
-  test_support::PtyPair pty;
+  testbed::ScopedProgramFolder folder;
+  testbed::PtyPair pty;
   folder.link_port(PortSettings.Port, pty.device());
   struct stat st;
   ASSERT_EQ(stat(pty.device().c_str(), &st), 0);

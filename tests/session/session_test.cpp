@@ -10,9 +10,9 @@
 #include "app/phone_session.h"
 #include "sio/sio.h"
 #include "tests/support/message_recorder.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/qt_application.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/pty_pair.h"
+#include "tools/testbed/qt_application.h"
+#include "tools/testbed/temp_folder.h"
 #include "transfer/transfer_progress.h"
 
 namespace {
@@ -25,11 +25,11 @@ class SessionTest : public ::testing::Test {
   }
 
   // What the phone has heard so far.
-  std::string Heard() { return heard += test_support::read_for(pty.peer(), 1 << 20, 20); }
+  std::string Heard() { return heard += testbed::read_for(pty.peer(), 1 << 20, 20); }
 
-  const bool application = (test_support::EnsureApplication(), true);  // before the session's timers
-  test_support::ScopedProgramFolder folder;
-  test_support::PtyPair pty;
+  const bool application = (testbed::EnsureApplication(), true);  // before the session's timers
+  testbed::ScopedProgramFolder folder;
+  testbed::PtyPair pty;
   test_support::MessageRecorder recorder;
   PortSettingsRecord settings = kStartupPortSettings;
   PhoneSession session;

@@ -10,14 +10,14 @@
 #include "serial/config_dialog.h"
 #include "serial/option_tables.h"
 #include "serial/port_settings.h"
-#include "tests/support/qt_application.h"
+#include "tools/testbed/qt_application.h"
 
 namespace {
 
 class ConfigTest : public ::testing::Test {
  protected:
   ConfigTest() {
-    test_support::EnsureApplication();
+    testbed::EnsureApplication();
     InitOptionTables();
     PortSettings = kStartupPortSettings;
   }

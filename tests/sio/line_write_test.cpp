@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "sio/os.h"
-#include "tests/support/pty_pair.h"
+#include "tools/testbed/pty_pair.h"
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -23,7 +23,7 @@ void count_app_signal(int) { ++app_signals; }
 void make_nonblocking(int fd) { ASSERT_EQ(fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK), 0); }
 
 // Fills the device side of `pty` until the line takes nothing more; nobody reads the peer.
-void fill(const test_support::PtyPair& pty) {
+void fill(const testbed::PtyPair& pty) {
   const std::string chunk(65536, 'x');
   for (int i = 0; i < 64; ++i)
     if (sio::os::write_for(pty.device_fd(), chunk.data(), static_cast<int>(chunk.size()), 20) == 0) return;
@@ -34,7 +34,7 @@ constexpr int kWriteSize = 16384;
 
 // A write of kWriteSize bytes to the full line, given `timeout_ms`: what it returned and how
 // long it took.
-std::pair<int, Clock::duration> timed_write(const test_support::PtyPair& pty, int timeout_ms) {
+std::pair<int, Clock::duration> timed_write(const testbed::PtyPair& pty, int timeout_ms) {
   const std::string chunk(kWriteSize, 'y');
   const auto start = Clock::now();
   const int n = sio::os::write_for(pty.device_fd(), chunk.data(), static_cast<int>(chunk.size()), timeout_ms);
@@ -56,7 +56,7 @@ void block_all_signals() {
 
 // timed_write(pty, 100) on a thread of its own that runs `prepare` first. A writer stuck past its
 // deadline is freed by reading the line, so the test can end.
-std::pair<int, Clock::duration> write_on_a_thread(const test_support::PtyPair& pty, void (*prepare)()) {
+std::pair<int, Clock::duration> write_on_a_thread(const testbed::PtyPair& pty, void (*prepare)()) {
   std::atomic<bool> done{false};
   std::pair<int, Clock::duration> result;
   std::thread writer([&] {
@@ -66,7 +66,7 @@ std::pair<int, Clock::duration> write_on_a_thread(const test_support::PtyPair& p
   });
   const auto give_up = Clock::now() + 5s;
   while (!done && Clock::now() < give_up) std::this_thread::sleep_for(5ms);
-  if (!done) test_support::read_for(pty.peer(), 1 << 20, 1000);
+  if (!done) testbed::read_for(pty.peer(), 1 << 20, 1000);
   writer.join();
   return result;
 }
@@ -81,7 +81,7 @@ TEST(LineWrite, EndsAtTheDeadlineAndLeavesTheApplicationsSignalsAlone) {
   ASSERT_EQ(sigaction(SIGRTMAX, &app, nullptr), 0);
   ASSERT_EQ(sigaction(SIGRTMAX - 1, &app, nullptr), 0);
 
-  test_support::PtyPair pty;
+  testbed::PtyPair pty;
   make_nonblocking(pty.device_fd());
   fill(pty);
   expect_cut_at_the_deadline(timed_write(pty, 200), 190ms);
@@ -110,7 +110,7 @@ TEST(LineWrite, EndsAtTheDeadlineAndLeavesTheApplicationsSignalsAlone) {
 // A thread that blocks every signal cannot be woken by one: it polls for room, sends no byte past
 // the end of what it was given, and its write still ends on time.
 TEST(LineWrite, AThreadBlockingAllSignalsPollsForRoom) {
-  test_support::PtyPair pty;
+  testbed::PtyPair pty;
   make_nonblocking(pty.device_fd());
   const int len = 1 << 20;
   const std::string data(2 * len, 'x');  // the second half lies past what is asked for
@@ -119,7 +119,7 @@ TEST(LineWrite, AThreadBlockingAllSignalsPollsForRoom) {
     block_all_signals();
     sent = sio::os::write_for(pty.device_fd(), data.data(), len, 10000);
   });
-  EXPECT_EQ(test_support::read_for(pty.peer(), len, 10000).size(), std::size_t{len});
+  EXPECT_EQ(testbed::read_for(pty.peer(), len, 10000).size(), std::size_t{len});
   writer.join();
   EXPECT_EQ(sent, len);
 

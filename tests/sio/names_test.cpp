@@ -6,9 +6,9 @@
 #include "sio/names.h"
 #include "sio/outgoing_file.h"
 #include "sio/sio.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/temp_folder.h"
 
-using namespace test_support;
+using namespace testbed;
 
 // What the contract's announced names do not show: letters, backslashes and control bytes
 // other than a line break, and the exact length limit.

@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "sio/sio.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/pty_pair.h"
+#include "tools/testbed/temp_folder.h"
 
 constexpr int kPort = 7;
 
 struct OpenedPort {
-  test_support::ScopedProgramFolder folder;
-  test_support::PtyPair pty;
+  testbed::ScopedProgramFolder folder;
+  testbed::PtyPair pty;
   OpenedPort() {
     folder.link_port(kPort, pty.device());
     EXPECT_EQ(sio_open(kPort), SIO_OK);

@@ -17,7 +17,7 @@
 #include "tests/sio/opened_port.h"
 #include "tests/sio/other_program.h"
 
-using namespace test_support;
+using namespace testbed;
 
 namespace {
 

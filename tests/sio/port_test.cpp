@@ -13,6 +13,7 @@
 #include "tests/support/test_bytes.h"
 
 using namespace test_support;
+using namespace testbed;
 
 TEST(SioPort, OpensReadsWritesAndCloses) {
   {

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/temp_folder.h"
 
 // A build tree keeps its files beside the program; an installed program gets a folder per user.
 TEST(ProgramFolder, InstalledProgramsUseAFolderOfTheUsersOwn) {
-  test_support::TempFolder home;
+  testbed::TempFolder home;
   setenv("HOME", home.path().c_str(), 1);
   unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(sio::user_folder_for(home.path()), home.path());

@@ -7,9 +7,9 @@
 #include "sio/incoming_file.h"
 #include "sio/temporary_files.h"
 #include "tests/sio/other_program.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/temp_folder.h"
 
-using namespace test_support;
+using namespace testbed;
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "tests/support/pty_pair.h"
+#include "tools/testbed/pty_pair.h"
 
 namespace test_support {
 
@@ -21,7 +21,7 @@ void ScriptedPhone::serve() {
     lines_.push_back(pending_.substr(0, cr + 1));
     pending_.erase(0, cr + 1);
     const auto known = kReplies.find(lines_.back().substr(0, cr));
-    write_all(fd_, lines_.back() + (known == kReplies.end() ? "\r\nERROR\r\n" : known->second + "\r\nOK\r\n"));
+    testbed::write_all(fd_, lines_.back() + (known == kReplies.end() ? "\r\nERROR\r\n" : known->second + "\r\nOK\r\n"));
   }
 }
 

@@ -11,13 +11,13 @@
 
 #include "app/main_window.h"
 #include "tests/support/message_recorder.h"
-#include "tests/support/qt_application.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/qt_application.h"
+#include "tools/testbed/temp_folder.h"
 
 class WindowTest : public ::testing::Test {
  protected:
   WindowTest() {
-    test_support::EnsureApplication();
+    testbed::EnsureApplication();
     window = std::make_unique<frmMain>();
   }
   ~WindowTest() override {
@@ -34,7 +34,7 @@ class WindowTest : public ::testing::Test {
            !window->pcSms->isEnabled();
   }
 
-  test_support::ScopedProgramFolder folder;
+  testbed::ScopedProgramFolder folder;
   test_support::MessageRecorder recorder;
   std::vector<test_support::RecordedMessage>& messages = recorder.messages;
   std::unique_ptr<frmMain> window;

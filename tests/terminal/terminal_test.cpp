@@ -6,7 +6,7 @@
 
 #include "app/terminal_box.h"
 #include "app/terminal_text.h"
-#include "tests/support/qt_application.h"
+#include "tools/testbed/qt_application.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ TEST(TerminalText, RenderingOfBreaksAndControls) {
 }
 
 TEST(TerminalBox, ShowsWhatItHoldsAcrossDrops) {
-  test_support::EnsureApplication();
+  testbed::EnsureApplication();
   TerminalBox box;
   std::mt19937 random(11);
   std::string reference;

@@ -9,17 +9,17 @@
 
 #include "serial/serial_errors.h"
 #include "tests/support/message_recorder.h"
-#include "tests/support/qt_application.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/qt_application.h"
+#include "tools/testbed/temp_folder.h"
 #include "transfer/ft_proc.h"
 #include "transfer/ft_stat.h"
 #include "transfer/memo_file.h"
 
-using test_support::read_file;
-using test_support::write_file;
+using testbed::read_file;
+using testbed::write_file;
 
 TEST(Engine, AnUnknownProtocolCallsNoOperation) {
-  test_support::EnsureApplication();
+  testbed::EnsureApplication();
   test_support::MessageRecorder recorder;
   // With the port closed, any library operation would answer "port not open".
   FtProtocol = 9;
@@ -37,8 +37,8 @@ TEST(Engine, AnUnknownProtocolCallsNoOperation) {
 // What the phone sends beside the memo asked for is the download's table; here the outcomes
 // the phone simulator cannot bring about, and a receive of another protocol.
 TEST(Engine, WhatBecomesOfAReceivedFile) {
-  test_support::EnsureApplication();
-  test_support::ScopedProgramFolder folder;
+  testbed::EnsureApplication();
+  testbed::ScopedProgramFolder folder;
   test_support::MessageRecorder recorder;
   FtProtocol = kFtZmodem;
   FtReceive = 1;
@@ -69,7 +69,7 @@ TEST(Engine, WhatBecomesOfAReceivedFile) {
 }
 
 TEST(Engine, TheProgressDialogAndMessagesShowNamesAsPlainText) {
-  test_support::EnsureApplication();
+  testbed::EnsureApplication();
   FtAbortRequested = true;
   FtStat dialog(nullptr, [] { return QString::fromUtf8("<b>Запись"); });
   EXPECT_FALSE(FtAbortRequested);  // loading clears an abort left from before

@@ -12,7 +12,7 @@
 #include "sio/xmodem/xmodem.h"
 #include "sio/xmodem/ymodem_header.h"
 #include "tests/protocol_rig.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/temp_folder.h"
 
 using namespace sio::xmodem;
 using Event = ReceiverCore::Event;
@@ -213,7 +213,7 @@ TEST(YmodemReceive, ReportsTheStoredFileWhileTheNextIsDropped) {
     sender.pieces.insert(sender.pieces.end(), 2, {EOT});
   }
   sender.pieces.push_back(encode_block(0, {}, kShortBlock, Check::Crc, 0));
-  test_support::TempFolder folder;
+  testbed::TempFolder folder;
   std::string stored;
   long done = 0, total = 0;
   auto progress = [&](long d, long t) { done = d; total = t; return 0; };

@@ -7,7 +7,7 @@
 #include "sio/outgoing_file.h"
 #include "sio/xmodem/file_source.h"
 #include "sio/xmodem/sender_core.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/temp_folder.h"
 #include "tests/support/test_bytes.h"
 
 using namespace sio::xmodem;
@@ -17,7 +17,7 @@ namespace {
 // An XMODEM-1K send of a file of `size` bytes that the receiver has asked to start with 'C'.
 struct Send {
   explicit Send(std::size_t size) : source(file), core(source, 0, true, {}) {
-    test_support::write_file(folder.file("f"), test_support::random_bytes(size, 5));
+    testbed::write_file(folder.file("f"), test_support::random_bytes(size, 5));
     EXPECT_EQ(file.open(folder.file("f")), 0);
     core.start(now);
     hear("C");
@@ -40,7 +40,7 @@ struct Send {
   }
   long ms() const { return now / 1000; }
 
-  test_support::TempFolder folder;
+  testbed::TempFolder folder;
   sio::OutgoingFile file;
   FileSource source;
   SenderCore core;

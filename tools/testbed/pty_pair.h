@@ -5,7 +5,7 @@
 #include <string>
 #include <termios.h>
 
-namespace test_support {
+namespace testbed {
 
 class PtyPair {
  public:
@@ -37,4 +37,4 @@ std::string read_for(int fd, std::size_t want, int timeout_ms);
 // Writes everything to fd (gives up when fd fails for good, such as a hung-up line).
 void write_all(int fd, const std::string& bytes);
 
-}  // namespace test_support
+}  // namespace testbed

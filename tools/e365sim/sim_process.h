@@ -7,12 +7,12 @@
 #include <termios.h>
 #include <vector>
 
-#include "tests/support/child_process.h"
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/child_process.h"
+#include "tools/testbed/temp_folder.h"
 
 namespace e365sim_test {
 
-// The e365sim binary beside this test program.
+// The e365sim binary beside the running program.
 std::string simulator_path();
 
 class SimProcess {
@@ -29,14 +29,14 @@ class SimProcess {
   int stop(int signal_number, int timeout_ms = 10000);
 
  private:
-  std::unique_ptr<test_support::ChildProcess> child_;
+  std::unique_ptr<testbed::ChildProcess> child_;
   std::string device_;
 };
 
 // The folder of the simulator's link and its memo folder; args() starts it unpaced with them.
 struct PhoneFolders {
-  test_support::TempFolder folder;
-  test_support::TempFolder memos;
+  testbed::TempFolder folder;
+  testbed::TempFolder memos;
   std::vector<std::string> args(std::vector<std::string> more = {}) const {
     std::vector<std::string> all{"--folder", folder.path(), "--memos", memos.path(), "--no-pacing"};
     all.insert(all.end(), more.begin(), more.end());

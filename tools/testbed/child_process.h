@@ -5,7 +5,7 @@
 #include <sys/resource.h>
 #include <vector>
 
-namespace test_support {
+namespace testbed {
 
 // The processor time (user and system) in a resource usage record, in seconds.
 double cpu_seconds(const rusage& usage);
@@ -37,4 +37,4 @@ class ChildProcess {
   double cpu_seconds_ = 0;
 };
 
-}  // namespace test_support
+}  // namespace testbed

@@ -9,7 +9,7 @@
 #include <vector>
 #include <thread>
 
-namespace test_support {
+namespace testbed {
 
 struct LinkFaults {
   std::uint32_t seed = 1;
@@ -44,4 +44,4 @@ class LinkRelay {
   std::thread b_to_a_;
 };
 
-}  // namespace test_support
+}  // namespace testbed

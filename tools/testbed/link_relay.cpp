@@ -1,4 +1,4 @@
-#include "tests/support/link_relay.h"
+#include "tools/testbed/link_relay.h"
 
 #include <cerrno>
 #include <chrono>
@@ -7,7 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace test_support {
+namespace testbed {
 namespace {
 
 // A paced line that fell behind (the relay overslept) catches up by this much at most.
@@ -121,4 +121,4 @@ void LinkRelay::damage(const unsigned char* bytes, std::size_t n, std::mt19937& 
   }
 }
 
-}  // namespace test_support
+}  // namespace testbed

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-namespace test_support {
+namespace testbed {
 
 class TempFolder {
  public:
@@ -36,4 +36,4 @@ bool file_exists(const std::string& path);
 std::size_t entries_in(const std::string& folder);
 std::size_t open_descriptors();
 
-}  // namespace test_support
+}  // namespace testbed

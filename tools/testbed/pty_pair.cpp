@@ -1,4 +1,4 @@
-#include "tests/support/pty_pair.h"
+#include "tools/testbed/pty_pair.h"
 
 #include <cerrno>
 #include <chrono>
@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <unistd.h>
 
-namespace test_support {
+namespace testbed {
 
 PtyPair::PtyPair() {
   char name[256];
@@ -77,4 +77,4 @@ void write_all(int fd, const std::string& bytes) {
   }
 }
 
-}  // namespace test_support
+}  // namespace testbed

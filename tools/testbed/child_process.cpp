@@ -1,4 +1,4 @@
-#include "tests/support/child_process.h"
+#include "tools/testbed/child_process.h"
 
 #include <chrono>
 #include <csignal>
@@ -8,7 +8,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace test_support {
+namespace testbed {
 
 double cpu_seconds(const rusage& usage) {
   return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
@@ -45,7 +45,7 @@ bool ChildProcess::reap(int options) {
   rusage usage{};
   if (wait4(pid_, &raw, options, &usage) != pid_) return false;
   status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  cpu_seconds_ = test_support::cpu_seconds(usage);
+  cpu_seconds_ = testbed::cpu_seconds(usage);
   return true;
 }
 
@@ -70,4 +70,4 @@ int ChildProcess::wait(int timeout_ms) {
   }
 }
 
-}  // namespace test_support
+}  // namespace testbed

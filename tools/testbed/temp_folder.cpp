@@ -1,4 +1,4 @@
-#include "tests/support/temp_folder.h"
+#include "tools/testbed/temp_folder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -9,7 +9,7 @@
 
 #include "sio/program_folder.h"
 
-namespace test_support {
+namespace testbed {
 
 TempFolder::TempFolder(const std::string& base) {
   std::string pattern = base + "/vokarel-test-XXXXXX";
@@ -52,4 +52,4 @@ std::size_t entries_in(const std::string& folder) {
 
 std::size_t open_descriptors() { return entries_in("/proc/self/fd"); }
 
-}  // namespace test_support
+}  // namespace testbed

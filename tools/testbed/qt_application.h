@@ -13,7 +13,7 @@
 // Readable QStrings in test failures.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
-namespace test_support {
+namespace testbed {
 
 inline void EnsureApplication() {
   static int argc = 1;
@@ -44,4 +44,4 @@ inline void PumpFor(int ms, const std::function<void()>& each = {}) {
   PumpUntil([] { return false; }, ms, each);
 }
 
-}  // namespace test_support
+}  // namespace testbed

@@ -1,4 +1,4 @@
-#include "tests/e365sim/sim_process.h"
+#include "tools/e365sim/sim_process.h"
 
 #include <chrono>
 #include <fcntl.h>
@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "tests/support/pty_pair.h"
+#include "tools/testbed/pty_pair.h"
 
 namespace e365sim_test {
 
@@ -19,7 +19,7 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
   if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   std::vector<std::string> argv{simulator_path()};
   argv.insert(argv.end(), args.begin(), args.end());
-  child_ = std::make_unique<test_support::ChildProcess>(argv, out[1]);
+  child_ = std::make_unique<testbed::ChildProcess>(argv, out[1]);
   close(out[1]);
   std::string line = read_until(out[0], {"\n"}, 10000);
   close(out[0]);
@@ -47,7 +47,7 @@ PhoneClient::~PhoneClient() {
 }
 
 std::string PhoneClient::command(const std::string& line, int timeout_ms) {
-  test_support::write_all(fd_, line + "\r");
+  testbed::write_all(fd_, line + "\r");
   return read_until(fd_, {"\r\nOK\r\n", "\r\nERROR\r\n"}, timeout_ms);
 }
 
@@ -62,7 +62,7 @@ std::string read_until(int fd, const std::vector<std::string>& ends, int timeout
   while (!ended()) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) break;
-    std::string more = test_support::read_for(fd, 1, static_cast<int>(left));
+    std::string more = testbed::read_for(fd, 1, static_cast<int>(left));
     if (more.empty()) break;
     got += more;
   }
