@@ -20,12 +20,12 @@ int main() {
   constexpr double kCommandStart = 4 * 0.3;
   constexpr double kMemoStart = 0.3 + 0.3 + 0.2;
   testbed::TempFolder work;
-  e365sim_test::SimProcess sim({"--folder", work.path()});
+  e365sim_client::SimProcess sim({"--folder", work.path()});
   if (sim.device().empty()) {
     std::fprintf(stderr, "the simulator did not start\n");
     return 1;
   }
-  const std::string cli = std::filesystem::path(e365sim_test::simulator_path()).replace_filename("vokarel-cli");
+  const std::string cli = std::filesystem::path(e365sim_client::simulator_path()).replace_filename("vokarel-cli");
   const int out = open(work.file("out").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   const auto start = std::chrono::steady_clock::now();
   testbed::ChildProcess run({cli, "--device", sim.device(), "get", "--all", "--quiet", "--dir", work.path()}, out);

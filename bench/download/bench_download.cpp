@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication app(argc, argv);
   testbed::ScopedProgramFolder folder;
-  e365sim_test::SimProcess sim({"--folder", folder.path(), "--port", "5"});
+  e365sim_client::SimProcess sim({"--folder", folder.path(), "--port", "5"});
   if (sim.device().empty()) {
     std::fprintf(stderr, "the simulator did not start\n");
     return 1;

@@ -18,8 +18,8 @@ void download_once(const char* label, long baud, speed_t speed, bool paced) {
   testbed::TempFolder received;
   std::vector<std::string> args{"--folder", folder.path()};
   if (!paced) args.push_back("--no-pacing");
-  e365sim_test::SimProcess sim(args);
-  e365sim_test::PhoneClient client(folder.file("COM5"), speed);
+  e365sim_client::SimProcess sim(args);
+  e365sim_client::PhoneClient client(folder.file("COM5"), speed);
   sio::FdChannel channel(client.fd());
   std::string stored;
   bool asked = false;

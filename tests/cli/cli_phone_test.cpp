@@ -31,12 +31,12 @@ class CliTest : public testing::Test {
 
   void StartPhone(std::vector<std::string> args) {
     args.insert(args.end(), {"--folder", work.path()});
-    sim = std::make_unique<e365sim_test::SimProcess>(args);
+    sim = std::make_unique<e365sim_client::SimProcess>(args);
     ASSERT_FALSE(sim->device().empty());
   }
 
   std::unique_ptr<testbed::ChildProcess> Start(std::vector<std::string> args) {
-    args.insert(args.begin(), std::filesystem::path(e365sim_test::simulator_path()).replace_filename("vokarel-cli"));
+    args.insert(args.begin(), std::filesystem::path(e365sim_client::simulator_path()).replace_filename("vokarel-cli"));
     const int out = open(work.file("out").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     auto child = std::make_unique<testbed::ChildProcess>(args, out, memos, work.file("err"));
     close(out);
@@ -53,7 +53,7 @@ class CliTest : public testing::Test {
 
   testbed::TempFolder work;
   const std::string memos = work.file("memos");
-  std::unique_ptr<e365sim_test::SimProcess> sim;
+  std::unique_ptr<e365sim_client::SimProcess> sim;
   std::string out, err;
 };
 

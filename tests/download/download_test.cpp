@@ -38,7 +38,7 @@ class DownloadTest : public WindowTest {
     if (!paced) args.push_back("--no-pacing");
     if (sim) window->cmdPortClose->click();
     sim.reset();
-    sim = std::make_unique<e365sim_test::SimProcess>(args);
+    sim = std::make_unique<e365sim_client::SimProcess>(args);
     ASSERT_FALSE(sim->device().empty());
     window->cmdPortOpen->click();
     ASSERT_TRUE(testbed::PumpUntil([this] { return window->pcSms->isEnabled() && window->lstCommand->count() == 0; }, 10000));
@@ -80,7 +80,7 @@ class DownloadTest : public WindowTest {
 
   QString OnlyMessage() const { return recorder.Only(); }
 
-  std::unique_ptr<e365sim_test::SimProcess> sim;
+  std::unique_ptr<e365sim_client::SimProcess> sim;
   int gets_sent = 0;
 };
 

@@ -16,7 +16,7 @@
 #include "tools/testbed/pty_pair.h"
 #include "tools/testbed/temp_folder.h"
 
-namespace e365sim_test {
+namespace e365sim_client {
 namespace {
 
 using testbed::file_exists;
@@ -156,4 +156,4 @@ TEST(Simulator, AnswersOverItsPtyAndSurvivesTheToolReopeningThePort) {
 }
 
 }  // namespace
-}  // namespace e365sim_test
+}  // namespace e365sim_client

@@ -8,7 +8,7 @@
 
 #include "tools/testbed/pty_pair.h"
 
-namespace e365sim_test {
+namespace e365sim_client {
 
 using Clock = std::chrono::steady_clock;
 
@@ -69,4 +69,4 @@ std::string read_until(int fd, const std::vector<std::string>& ends, int timeout
   return got;
 }
 
-}  // namespace e365sim_test
+}  // namespace e365sim_client

@@ -10,7 +10,7 @@
 #include "tools/testbed/child_process.h"
 #include "tools/testbed/temp_folder.h"
 
-namespace e365sim_test {
+namespace e365sim_client {
 
 // The e365sim binary beside the running program.
 std::string simulator_path();
@@ -61,4 +61,4 @@ class PhoneClient {
 // Reads from fd until what came ends with one of `ends`, or timeout_ms pass.
 std::string read_until(int fd, const std::vector<std::string>& ends, int timeout_ms);
 
-}  // namespace e365sim_test
+}  // namespace e365sim_client
