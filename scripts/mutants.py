@@ -8,7 +8,7 @@ build made with coverage, each test alone) run; the slow ones run only for the m
 survived them. Nothing in build/ is touched: the tool keeps its own build tree,
 build-mutants/, and builds its scratch objects and programs beside it.
 
-  scripts/mutants.py sample  [--count 250] [--seed 2026] [--out FILE]   pick a fixed sample
+  scripts/mutants.py sample  [--count 250] [--seed 2026] [--out FILE] [--area NAME GLOB..]..  pick a fixed sample
   scripts/mutants.py run     SAMPLE [--results FILE] [--limit N] [--jobs N]  run the sample's mutants
   scripts/mutants.py run     SAMPLE --results FILE --ids N.. --programs P..  recheck after tests were added
   scripts/mutants.py report  RESULTS [RESULTS] [--markdown OUT]        kill rates, and a comparison
