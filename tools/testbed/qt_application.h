@@ -1,5 +1,5 @@
-// The application object for GUI tests (offscreen) with the program's fonts, and event pumping
-// with a deadline.
+// The application object for the GUI tests and benchmarks (offscreen) with the program's fonts, and
+// event pumping with a deadline.
 #pragma once
 
 #include <QApplication>
