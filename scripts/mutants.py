@@ -403,8 +403,10 @@ def coverage_map(durations, wanted_files):
     key = sources_key()
     if cache.exists():
         kept = json.loads(cache.read_text())
-        if kept.get("key") == key and wanted_files <= set(kept["files"]):
-            return {k: set(v) for k, v in kept["lines"].items()}
+        if kept.get("key") == key:
+            if wanted_files <= set(kept["files"]):
+                return {k: set(v) for k, v in kept["lines"].items()}
+            wanted_files = wanted_files | set(kept["files"])  # another sample's files: keep them mapped
     if not (COVERAGE / "compile_commands.json").exists():
         subprocess.run(["cmake", "-S", str(ROOT), "-B", str(COVERAGE), "-DCMAKE_BUILD_TYPE=Debug",
                         "-DCMAKE_CXX_FLAGS=--coverage", "-DCMAKE_EXE_LINKER_FLAGS=--coverage",
