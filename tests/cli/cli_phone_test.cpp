@@ -12,16 +12,10 @@
 
 namespace {
 
+using testbed::names_in;
 using testbed::read_file;
 
 std::string Sample(const std::string& name) { return read_file(std::string(VOKAREL_SAMPLES_DIR) + "/" + name + ".amr"); }
-
-std::vector<std::string> Files(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // The work folder holds the simulator's link, the program's output and the memo folder, which is
 // the program's current folder.
@@ -69,7 +63,7 @@ TEST_F(CliTest, IdentifiesListsAndGetsOneMemoThroughADeviceLink) {
   ASSERT_EQ(Run({"--device", link, "list", "--json"}), 0) << err;
   EXPECT_NE(out.find("\n{\"name\":\"Лекция\",\"raw\":\"d09bd0b5d0bad186d0b8d18f\"}\n"), std::string::npos) << out;
   ASSERT_EQ(Run({"--device", link, "get", "Лекция"}), 0) << err;
-  EXPECT_EQ(Files(memos), std::vector<std::string>{"Лекция.amr"});
+  EXPECT_EQ(names_in(memos), std::vector<std::string>{"Лекция.amr"});
   EXPECT_EQ(read_file(memos + "/Лекция.amr"), Sample("Лекция"));
 }
 
@@ -81,8 +75,8 @@ TEST_F(CliTest, GetAllKeepsAnExistingFileAndEveryNameInTheFolder) {
   for (const char* memo : {"Ёлка_2006", "Заметка_1_встреча_с_клиентом", "Звонок_от_Алёны", "Лекция"})
     EXPECT_EQ(read_file(memos + "/" + memo + ".amr"), Sample(memo)) << memo;
   // Nothing else: no raw file, not the memo with a space in its name, nothing of the extras.
-  EXPECT_EQ(Files(memos).size(), 5u);
-  EXPECT_EQ(Files(work.path()), (std::vector<std::string>{"COM5", "err", "memos", "out"}));
+  EXPECT_EQ(names_in(memos).size(), 5u);
+  EXPECT_EQ(names_in(work.path()), (std::vector<std::string>{"COM5", "err", "memos", "out"}));
   EXPECT_NE(out.find("skipped memo01: " + memos + "/memo01.amr"), std::string::npos) << out;
   EXPECT_NE(out.find("\n4 saved, 1 skipped, 3 not saved\n"), std::string::npos) << out;
   EXPECT_EQ(err, "");
@@ -91,7 +85,7 @@ TEST_F(CliTest, GetAllKeepsAnExistingFileAndEveryNameInTheFolder) {
 TEST_F(CliTest, APhoneThatHangsUpLeavesTheRestReported) {
   StartPhone({"--no-pacing", "--hangup-after", "4500"});
   EXPECT_EQ(Run({"--device", sim->device(), "get", "Звонок_от_Алёны", "memo01", "Лекция"}), 1);
-  EXPECT_EQ(Files(memos), std::vector<std::string>{"Звонок_от_Алёны.amr"});
+  EXPECT_EQ(names_in(memos), std::vector<std::string>{"Звонок_от_Алёны.amr"});
   EXPECT_NE(out.find("failed  Лекция: not tried: the phone has gone\n1 saved, 0 skipped, 2 not saved\n"),
             std::string::npos) << out;
 }
@@ -104,7 +98,7 @@ TEST_F(CliTest, CtrlCAbortsTheRunningTransferAndLeavesNoFile) {
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   cli->signal(SIGINT);
   EXPECT_EQ(cli->wait(10000), 1);
-  EXPECT_EQ(Files(memos), std::vector<std::string>{});
+  EXPECT_EQ(names_in(memos), std::vector<std::string>{});
   EXPECT_NE(read_file(work.file("out")).find("failed  memo01: not tried: interrupted\n"), std::string::npos);
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <filesystem>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,13 +10,6 @@
 namespace contract {
 
 using namespace testbed;
-
-std::vector<std::string> names_in(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 testing::AssertionResult same_bytes(const std::string& got, const std::string& want) {
   if (got == want) return testing::AssertionSuccess();

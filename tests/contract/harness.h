@@ -26,8 +26,8 @@ std::string named(const testing::TestParamInfo<T>& info) { return test_name(info
 
 using test_support::all_byte_values;
 using test_support::random_bytes;
+using testbed::names_in;
 // Names in a folder, sorted.
-std::vector<std::string> names_in(const std::string& folder);
 // Compares without printing megabytes.
 testing::AssertionResult same_bytes(const std::string& got, const std::string& want);
 

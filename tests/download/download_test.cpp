@@ -3,7 +3,6 @@
 // window idle and nothing stray left behind.
 #include <QKeyEvent>
 #include <QListWidget>
-#include <filesystem>
 #include <fstream>
 
 #include "app/terminal_box.h"
@@ -71,10 +70,8 @@ class DownloadTest : public WindowTest {
 
   // The names in the program folder besides the port link.
   std::vector<std::string> FolderFiles() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-      if (entry.path().filename() != "COM5") names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+    std::vector<std::string> names = testbed::names_in(folder.path());
+    std::erase(names, "COM5");
     return names;
   }
 

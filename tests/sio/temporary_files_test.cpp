@@ -1,6 +1,5 @@
 // Temporary files of receives in one folder shared by several copies of the program: the cleanup
 // removes what a dead program left and nothing a running one holds.
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -14,9 +13,8 @@ using namespace testbed;
 namespace {
 
 std::set<std::string> Names(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
-  return names;
+  const std::vector<std::string> names = names_in(folder);
+  return {names.begin(), names.end()};
 }
 
 }  // namespace

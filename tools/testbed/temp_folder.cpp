@@ -1,5 +1,6 @@
 #include "tools/testbed/temp_folder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -48,6 +49,13 @@ bool file_exists(const std::string& path) {
 
 std::size_t entries_in(const std::string& folder) {
   return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+std::vector<std::string> names_in(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 std::size_t open_descriptors() { return entries_in("/proc/self/fd"); }

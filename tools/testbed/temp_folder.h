@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace testbed {
 
@@ -32,8 +33,10 @@ class ScopedProgramFolder : public TempFolder {
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 bool file_exists(const std::string& path);
-// What file code leaves behind: entries in a folder, and the descriptors this process holds.
+// What file code leaves behind: entries in a folder (their names, sorted), and the descriptors
+// this process holds.
 std::size_t entries_in(const std::string& folder);
+std::vector<std::string> names_in(const std::string& folder);
 std::size_t open_descriptors();
 
 }  // namespace testbed
